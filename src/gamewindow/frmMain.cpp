@@ -1,0 +1,257 @@
+#include "gamewindow/frmMain.h"
+
+#include "app/Confirmation.h"
+#include "app/Look.h"
+#include "app/Program.h"
+#include "app/Sites.h"
+#include "app/Twips.h"
+#include "browser/frmBrowser.h"
+#include "gamewindow/Screenshot.h"
+#include "highscores/Lookup.h"
+#include "highscores/frmHighscores.h"
+#include "host/Dialogs.h"
+#include "host/TrayIcon.h"
+#include "host/WebView.h"
+#include "notepad/frmNotepad.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+frmMain::frmMain(Program& program)
+    : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                               Qt::WindowCloseButtonHint)
+    , client(new QWidget(this))
+    , wbApplet(program.host.makeWebView(client))
+    , picSC(new QLabel(client))
+    , Label1(new QLabel(client))
+    , Label2(new QLabel(client))
+    , lblHours(new QLabel(client))
+    , Label3(new QLabel(client))
+    , lblMinutes(new QLabel(client))
+    , Label4(new QLabel(client))
+    , lblSeconds(new QLabel(client))
+    , cmdPR(new QPushButton(client))
+    , cmdClosers(new QPushButton(client))
+    , tmrPlay(new QTimer(this))
+    , sysIcon(program.host.makeTrayIcon(QIcon(u":/tray.png"_s), this))
+    , m_program(program) {
+    setObjectName(u"frmMain"_s);
+    setWindowTitle(u"Mossport - by Penwick"_s);
+    setWindowIcon(QIcon(u":/mossport.png"_s));
+
+    // The client area below the menu bar has a fixed size; the window follows it and cannot be resized.
+    client->setObjectName(u"client"_s);
+    client->setFixedSize(twips::size(narrowClientWidth, 8415));
+    look::paintBackground(client);
+    setCentralWidget(client);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    wbApplet->setObjectName(u"wbApplet"_s);
+    wbApplet->setGeometry(twips::rect(120, 120, 11655, 8175));
+
+    picSC->setObjectName(u"picSC"_s);
+    picSC->setGeometry(twips::rect(720, 120, 255, 255));
+    picSC->hide();
+
+    // The sidebar: everything from 12000 twips to the right, out of sight until the window is widened.
+    struct LabelDesign {
+        QLabel* label;
+        const char* name;
+        QString text;
+        QPoint topLeft;
+        bool bold;
+    };
+    const LabelDesign labels[] = {
+        {Label1, "Label1", u"Play Time:"_s, {12000, 3840}, true},
+        {Label2, "Label2", u"Hours:"_s, {12000, 4080}, true},
+        {lblHours, "lblHours", u"0"_s, {12600, 4080}, false},
+        {Label3, "Label3", u"Minutes:"_s, {12000, 4320}, true},
+        {lblMinutes, "lblMinutes", u"0"_s, {12840, 4320}, false},
+        {Label4, "Label4", u"Seconds:"_s, {12000, 4560}, true},
+        {lblSeconds, "lblSeconds", u"0"_s, {12840, 4560}, false},
+    };
+    for (const LabelDesign& design : labels) {
+        design.label->setObjectName(QString::fromLatin1(design.name));
+        look::styleLabel(design.label, Qt::white, look::tahoma(8.25, design.bold));
+        design.label->setText(design.text);
+        design.label->move(twips::toPixels(design.topLeft.x()), twips::toPixels(design.topLeft.y()));
+        design.label->adjustSize();
+    }
+
+    cmdPR->setObjectName(u"cmdPR"_s);
+    cmdPR->setText(u"Pause"_s);
+    cmdPR->setFont(look::tahoma());
+    cmdPR->setGeometry(twips::rect(12000, 4920, 855, 255));
+    cmdClosers->setObjectName(u"cmdClosers"_s);
+    cmdClosers->setText(u"Close RS"_s);
+    cmdClosers->setFont(look::tahoma());
+    cmdClosers->setGeometry(twips::rect(12000, 5160, 855, 255));
+    setTabOrder(wbApplet, cmdPR);
+    setTabOrder(cmdPR, cmdClosers);
+
+    tmrPlay->setObjectName(u"tmrPlay"_s);
+    tmrPlay->setInterval(1000);
+    tmrPlay->start();
+
+    sysIcon->setObjectName(u"sysIcon"_s);
+
+    buildMenus();
+
+    connect(cmdPR, &QPushButton::clicked, this, &frmMain::cmdPR_Click);
+    connect(cmdClosers, &QPushButton::clicked, this, &frmMain::cmdClosers_Click);
+    connect(tmrPlay, &QTimer::timeout, this, &frmMain::tmrPlay_Timer);
+    connect(sysIcon, &TrayIcon::activated, this, &frmMain::sysIcon_Activated);
+}
+
+void frmMain::buildMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setNativeMenuBar(false);
+    bar->setObjectName(u"menuBar"_s);
+
+    const auto item = [this](QMenu* menu, const char* name, const QString& caption,
+                             void (frmMain::*handler)()) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+
+    mnuFile = bar->addMenu(u"File"_s);
+    mnuFile->setObjectName(u"mnuFile"_s);
+    mnuSidebar = item(mnuFile, "mnuSidebar", u"Sidebar"_s, &frmMain::mnuSidebar_Click);
+    mnuNotepad = item(mnuFile, "mnuNotepad", u"Notepad"_s, &frmMain::mnuNotepad_Click);
+    mnuBrowser = item(mnuFile, "mnuBrowser", u"Browser"_s, &frmMain::mnuBrowser_Click);
+    mnuScreenshot = item(mnuFile, "mnuScreenshot", u"Take SS"_s, &frmMain::mnuScreenshot_Click);
+    mnuScreenshot->setShortcut(Qt::Key_F1);
+    mnuHide = item(mnuFile, "mnuHide", u"Hide"_s, &frmMain::mnuHide_Click);
+    mnuHide->setShortcut(Qt::Key_F3);
+    mnuQuit = item(mnuFile, "mnuQuit", u"Quit"_s, &frmMain::mnuQuit_Click);
+
+    mnuRunescape = bar->addMenu(u"Runescape"_s);
+    mnuRunescape->setObjectName(u"mnuRunescape"_s);
+    mnuHighscores = item(mnuRunescape, "mnuHighscores", u"Highscores"_s, &frmMain::mnuHighscores_Click);
+    mnuForums = item(mnuRunescape, "mnuForums", u"Forums"_s, &frmMain::mnuForums_Click);
+    mnuBrambleden = item(mnuRunescape, "mnuBrambleden", u"Brambleden"_s, &frmMain::mnuBrambleden_Click);
+
+    // "Take SS" is also a command on the menu bar itself, without a drop-down.
+    mnuTScreenshot = bar->addAction(u"Take SS"_s);
+    mnuTScreenshot->setObjectName(u"mnuTScreenshot"_s);
+    connect(mnuTScreenshot, &QAction::triggered, this, &frmMain::mnuTScreenshot_Click);
+}
+
+void frmMain::Form_Load() {
+    wbApplet->Navigate(sites::productPage());
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    event->accept();
+    m_program.windows.endProgram();
+}
+
+void frmMain::cmdClosers_Click() {
+    const QString answer = m_program.host.dialogs->ask(u"Type yes to close RS."_s, u"Close Runescape?"_s);
+    if (confirmation::isYes(answer))
+        wbApplet->Navigate(sites::productPage());
+}
+
+void frmMain::mnuQuit_Click() {
+    const QString answer = m_program.host.dialogs->ask(u"Type yes to exit."_s, u"Exit Mossport?"_s);
+    if (confirmation::isYes(answer))
+        m_program.windows.endProgram();
+}
+
+void frmMain::mnuNotepad_Click() {
+    m_program.windows.show<frmNotepad>();
+}
+
+void frmMain::mnuBrowser_Click() {
+    if (frmBrowser* browser = m_program.windows.show<frmBrowser>())
+        browser->wbBrowser->Navigate(sites::productPage());
+}
+
+void frmMain::mnuForums_Click() {
+    if (frmBrowser* browser = m_program.windows.show<frmBrowser>())
+        browser->wbBrowser->Navigate(sites::gameForumsPage());
+}
+
+void frmMain::mnuBrambleden_Click() {
+    m_program.host.dialogs->openInBrowser(sites::makerHomePage());
+}
+
+void frmMain::mnuHighscores_Click() {
+    const QString name = m_program.host.dialogs->ask(u"Please enter a username to lookup:"_s);
+    frmHighscores* highscores = m_program.windows.show<frmHighscores>();
+    if (!highscores)
+        return;
+    highscores->setWindowTitle(look::literalTitle(highscores::caption(name)));
+    highscores->wbHighscores->Navigate(highscores::lookupAddress(name));
+}
+
+void frmMain::mnuScreenshot_Click() {
+    takeScreenshot();
+}
+
+void frmMain::mnuTScreenshot_Click() {
+    takeScreenshot();
+}
+
+void frmMain::takeScreenshot() {
+    screenshot::take(m_program.host, picSC);
+}
+
+void frmMain::mnuSidebar_Click() {
+    // Only exactly the wide client width means the sidebar is in sight; any other width counts as hidden.
+    // The window grows and shrinks on its right side: its position, left edge and height stay.
+    const bool shown = client->width() == twips::toPixels(wideClientWidth);
+    client->setFixedWidth(twips::toPixels(shown ? narrowClientWidth : wideClientWidth));
+}
+
+void frmMain::mnuHide_Click() {
+    if (!sysIcon->isAvailable()) {
+        // Hiding without an icon to come back from would lose the window.
+        m_program.host.dialogs->tell(u"There is no notification area to hide Mossport into."_s);
+        return;
+    }
+    sysIcon->show();
+    hide();
+}
+
+void frmMain::sysIcon_Activated() {
+    Windows::show(this);
+    sysIcon->hide();
+}
+
+void frmMain::cmdPR_Click() {
+    if (tmrPlay->isActive()) {
+        tmrPlay->stop();
+        cmdPR->setText(u"Resume"_s);
+    } else {
+        // Starting the timer begins a fresh interval: the first tick comes one whole second after the click.
+        tmrPlay->start();
+        cmdPR->setText(u"Pause"_s);
+    }
+}
+
+void frmMain::tmrPlay_Timer() {
+    m_playTime = addOneSecond(m_playTime);
+    showPlayTime();
+}
+
+void frmMain::showPlayTime() {
+    const auto show = [](QLabel* label, const QString& text) {
+        if (label->text() != text) {
+            label->setText(text);
+            label->adjustSize();
+        }
+    };
+    show(lblSeconds, QString::number(m_playTime.seconds));
+    show(lblMinutes, QString::number(m_playTime.minutes));
+    show(lblHours, QString::number(m_playTime.hours));
+}

@@ -1,0 +1,20 @@
+#include "highscores/Lookup.h"
+
+#include "app/Sites.h"
+
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+namespace highscores {
+
+QString lookupAddress(const QString& name) {
+    return sites::maker() + u"/highscores/lookup.php?personal="_s +
+           QString::fromLatin1(QUrl::toPercentEncoding(name));
+}
+
+QString caption(const QString& name) {
+    return u"Runescape Highscores ["_s + name + u']';
+}
+
+} // namespace highscores

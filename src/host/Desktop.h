@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QDateTime>
+#include <QImage>
+
+// The desktop around the program: the screen's picture, the clipboard, the beep and the clock.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+
+    // A picture of the whole virtual desktop (every monitor).
+    virtual QImage grabScreen() = 0;
+    virtual void clearClipboard() = 0;
+    virtual void setClipboardImage(const QImage& image) = 0;
+    // The clipboard's picture, or a null image when it holds none.
+    virtual QImage clipboardImage() const = 0;
+    virtual void beep() = 0;
+    virtual QDateTime now() const = 0;
+};

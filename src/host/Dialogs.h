@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// Prompts, messages and hand-over to the user's browser. All dialogs are modal and carry the application's
+// title, "Mossport", unless a caller gives a title of its own.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // Asks for one line of text; the typed text on OK, the empty string on Cancel or close.
+    virtual QString ask(const QString& prompt, const QString& title = {}) = 0;
+    // Tells the user something; OK only, no icon.
+    virtual void tell(const QString& message) = 0;
+    // Asks a Yes/No question; true for Yes, false for No or close.
+    virtual bool confirm(const QString& question) = 0;
+    // Opens the address in the user's web browser; does not wait, and the outcome is not reported.
+    virtual void openInBrowser(const QString& address) = 0;
+
+    static QString applicationTitle();
+};

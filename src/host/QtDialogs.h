@@ -1,0 +1,12 @@
+#pragma once
+
+#include "host/Dialogs.h"
+
+// Dialogs built from Qt's standard dialogs; the browser is the desktop's default one.
+class QtDialogs final : public Dialogs {
+public:
+    QString ask(const QString& prompt, const QString& title = {}) override;
+    void tell(const QString& message) override;
+    bool confirm(const QString& question) override;
+    void openInBrowser(const QString& address) override;
+};

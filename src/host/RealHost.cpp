@@ -1,0 +1,26 @@
+#include "host/RealHost.h"
+
+#include "host/QtDesktop.h"
+#include "host/QtDialogs.h"
+#include "host/QtHttp.h"
+#include "host/QtTrayIcon.h"
+#include "host/QtWebView.h"
+
+RealHost::RealHost(const QString& programFolder)
+    : m_dialogs(std::make_unique<QtDialogs>())
+    , m_http(std::make_unique<QtHttp>())
+    , m_desktop(std::make_unique<QtDesktop>()) {
+    m_host.makeWebView = [](QWidget* parent) -> WebView* {
+        return new QtWebView(parent);
+    };
+    m_host.makeTrayIcon = [](const QIcon& icon, QObject* parent) -> TrayIcon* {
+        return new QtTrayIcon(icon, parent);
+    };
+    m_host.dialogs = m_dialogs.get();
+    m_host.http = m_http.get();
+    m_host.desktop = m_desktop.get();
+    m_host.warmUpWebViews = &QtWebView::warmUp;
+    m_host.programFolder = programFolder;
+}
+
+RealHost::~RealHost() = default;

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+// An embedded web view as the windows use it: navigate to a string, read the shown page's name, size the view
+// in twips, and hear when the shown document's title changes.
+class WebView : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+
+    // Starts loading the given text as an address in this view and returns at once.
+    virtual void Navigate(const QString& address) = 0;
+    // The title of the shown page, or its address when it has no title.
+    virtual QString LocationName() const = 0;
+
+    // The view's size in twips. A negative length is refused (false) and the old size kept.
+    bool setWidthTwips(double twips);
+    bool setHeightTwips(double twips);
+    double widthTwips() const;
+    double heightTwips() const;
+
+Q_SIGNALS:
+    // The title of the shown document changed.
+    void TitleChange(const QString& title);
+};
