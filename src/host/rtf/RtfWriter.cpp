@@ -1,0 +1,419 @@
+#include "Rtf.h"
+
+#include <QBuffer>
+#include <QHash>
+#include <QImage>
+#include <QImageReader>
+#include <QPixmap>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFragment>
+#include <QTextImageFormat>
+#include <QTextList>
+#include <QUrl>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace rtf {
+
+namespace {
+
+constexpr char16_t kLineSeparator = 0x2028;
+constexpr char16_t kObjectReplacement = 0xFFFC;
+
+// Document pixels (1/96 inch) to twips.
+int toTwips(qreal pixels) {
+    return int(std::lround(pixels * 15.0));
+}
+
+QString familyOf(const QTextCharFormat& format) {
+    const QStringList families = format.fontFamilies().toStringList();
+    if (!families.isEmpty() && !families.first().isEmpty())
+        return families.first();
+    return format.property(QTextFormat::FontFamily).toString();
+}
+
+QColor brushColor(const QTextCharFormat& format, QTextFormat::Property property) {
+    if (!format.hasProperty(property))
+        return {};
+    const QBrush brush = format.brushProperty(property);
+    return brush.style() == Qt::NoBrush ? QColor() : brush.color();
+}
+
+class Writer {
+public:
+    explicit Writer(const QTextDocument& doc)
+        : m_doc(doc) {}
+
+    QByteArray run();
+
+private:
+    void collectTables();
+    void writeHeader();
+    void writeBlock(const QTextBlock& block);
+    void writeFragment(const QTextFragment& fragment);
+    void writeImage(const QTextImageFormat& format);
+    void writeCharFormat(const QTextCharFormat& format);
+    void writeText(QStringView text);
+    void writeNumber(const char* word, qint64 value);
+    int fontIndex(const QString& family);
+    int colorIndex(const QColor& color);
+
+    const QTextDocument& m_doc;
+    QByteArray m_out;
+    QStringList m_fonts;
+    QHash<QString, int> m_fontIndex;
+    QList<QRgb> m_colors;
+    QHash<QRgb, int> m_colorIndex;
+};
+
+QByteArray Writer::run() {
+    collectTables();
+    m_out.reserve(m_doc.characterCount() * 2 + 1024);
+    writeHeader();
+    for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next())
+        writeBlock(block);
+    m_out.append("}\r\n");
+    return std::move(m_out);
+}
+
+void Writer::collectTables() {
+    fontIndex(m_doc.defaultFont().family());
+    for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
+        QList<QTextCharFormat> formats;
+        if (block.textList())
+            formats.append(block.charFormat());
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            formats.append(it.fragment().charFormat());
+        for (const QTextCharFormat& format : std::as_const(formats)) {
+            const QString family = familyOf(format);
+            if (!family.isEmpty())
+                fontIndex(family);
+            if (const QColor c = brushColor(format, QTextFormat::ForegroundBrush); c.isValid())
+                colorIndex(c);
+            if (const QColor c = brushColor(format, QTextFormat::BackgroundBrush); c.isValid())
+                colorIndex(c);
+        }
+    }
+}
+
+int Writer::fontIndex(const QString& family) {
+    const auto it = m_fontIndex.constFind(family);
+    if (it != m_fontIndex.cend())
+        return *it;
+    m_fonts.append(family);
+    m_fontIndex.insert(family, int(m_fonts.size() - 1));
+    return int(m_fonts.size() - 1);
+}
+
+// Index into the colour table; entry 0 is "automatic", so real colours start at 1.
+int Writer::colorIndex(const QColor& color) {
+    const QRgb rgb = color.rgb() | 0xFF000000u;
+    const auto it = m_colorIndex.constFind(rgb);
+    if (it != m_colorIndex.cend())
+        return *it;
+    m_colors.append(rgb);
+    m_colorIndex.insert(rgb, int(m_colors.size()));
+    return int(m_colors.size());
+}
+
+void Writer::writeNumber(const char* word, qint64 value) {
+    m_out.append(word);
+    m_out.append(QByteArray::number(value));
+}
+
+void Writer::writeHeader() {
+    m_out.append("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\r\n{\\fonttbl");
+    for (qsizetype i = 0; i < m_fonts.size(); ++i) {
+        writeNumber("{\\f", i);
+        m_out.append("\\fnil\\fcharset0 ");
+        writeText(m_fonts.at(i));
+        m_out.append(";}");
+    }
+    m_out.append("}\r\n{\\colortbl ;");
+    for (const QRgb rgb : std::as_const(m_colors)) {
+        writeNumber("\\red", qRed(rgb));
+        writeNumber("\\green", qGreen(rgb));
+        writeNumber("\\blue", qBlue(rgb));
+        m_out.append(';');
+    }
+    m_out.append("}\r\n");
+    const QString title = m_doc.metaInformation(QTextDocument::DocumentTitle);
+    if (!title.isEmpty()) {
+        m_out.append("{\\info{\\title ");
+        writeText(title);
+        m_out.append("}}\r\n");
+    }
+    m_out.append("\\viewkind4\r\n");
+}
+
+void Writer::writeBlock(const QTextBlock& block) {
+    const QTextBlockFormat format = block.blockFormat();
+    m_out.append("\\pard");
+    const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
+    if (align & Qt::AlignHCenter)
+        m_out.append("\\qc");
+    else if (align & Qt::AlignJustify)
+        m_out.append("\\qj");
+    else if (align & (Qt::AlignRight | Qt::AlignTrailing))
+        m_out.append("\\qr");
+    QTextList* list = block.textList();
+    const int indentLevels = format.indent() + (list ? list->format().indent() : 0);
+    const int left = toTwips(format.leftMargin() + indentLevels * m_doc.indentWidth());
+    if (left != 0)
+        writeNumber("\\li", left);
+    if (const int right = toTwips(format.rightMargin()); right != 0)
+        writeNumber("\\ri", right);
+    if (const int first = toTwips(format.textIndent()); first != 0)
+        writeNumber("\\fi", first);
+    if (const int before = toTwips(format.topMargin()); before != 0)
+        writeNumber("\\sb", before);
+    if (const int after = toTwips(format.bottomMargin()); after != 0)
+        writeNumber("\\sa", after);
+    m_out.append(' ');
+
+    if (list) {
+        // A list's marker is written as the paragraph's first text, which every reader shows.
+        QString marker = list->itemText(block);
+        if (marker.isEmpty()) {
+            switch (list->format().style()) {
+            case QTextListFormat::ListCircle:
+                marker = u"\u25E6"_s;
+                break;
+            case QTextListFormat::ListSquare:
+                marker = u"\u25AA"_s;
+                break;
+            default:
+                marker = u"\u2022"_s;
+                break;
+            }
+        }
+        m_out.append('{');
+        writeCharFormat(block.charFormat());
+        m_out.append(' ');
+        writeText(marker);
+        m_out.append("\\tab}");
+    }
+
+    auto it = block.begin();
+    while (!it.atEnd()) {
+        const QTextFragment fragment = it.fragment();
+        const QString href = fragment.charFormat().anchorHref();
+        if (href.isEmpty()) {
+            writeFragment(fragment);
+            ++it;
+            continue;
+        }
+        // Neighbouring fragments with the same address form one hyperlink field.
+        m_out.append("{\\field{\\*\\fldinst{HYPERLINK ");
+        QString target = href;
+        if (target.startsWith(u'#')) {
+            m_out.append("\\\\l ");
+            target.remove(0, 1);
+        }
+        target.replace(u"\\"_s, u"\\\\"_s).replace(u"\""_s, u"\\\""_s);
+        m_out.append('"');
+        writeText(target);
+        m_out.append("\"}}{\\fldrslt{");
+        while (!it.atEnd() && it.fragment().charFormat().anchorHref() == href) {
+            writeFragment(it.fragment());
+            ++it;
+        }
+        m_out.append("}}}");
+    }
+    m_out.append("\\par\r\n");
+}
+
+void Writer::writeFragment(const QTextFragment& fragment) {
+    const QTextCharFormat format = fragment.charFormat();
+    const QString text = fragment.text();
+    if (format.isImageFormat()) {
+        for (const QChar c : text) {
+            if (c == QChar(kObjectReplacement))
+                writeImage(format.toImageFormat());
+        }
+        return;
+    }
+    m_out.append('{');
+    writeCharFormat(format);
+    m_out.append(' ');
+    writeText(text);
+    m_out.append('}');
+}
+
+void Writer::writeCharFormat(const QTextCharFormat& format) {
+    const QString family = familyOf(format);
+    writeNumber("\\f", family.isEmpty() ? 0 : fontIndex(family));
+    if (format.hasProperty(QTextFormat::FontPointSize) && format.fontPointSize() > 0)
+        writeNumber("\\fs", std::lround(format.fontPointSize() * 2));
+    if (format.fontWeight() >= QFont::DemiBold)
+        m_out.append("\\b");
+    if (format.fontItalic())
+        m_out.append("\\i");
+    switch (format.underlineStyle()) {
+    case QTextCharFormat::NoUnderline:
+        break;
+    case QTextCharFormat::DashUnderline:
+        m_out.append("\\uldash");
+        break;
+    case QTextCharFormat::DotLine:
+        m_out.append("\\uld");
+        break;
+    case QTextCharFormat::DashDotLine:
+        m_out.append("\\uldashd");
+        break;
+    case QTextCharFormat::DashDotDotLine:
+        m_out.append("\\uldashdd");
+        break;
+    case QTextCharFormat::WaveUnderline:
+    case QTextCharFormat::SpellCheckUnderline:
+        m_out.append("\\ulwave");
+        break;
+    default:
+        m_out.append("\\ul");
+        break;
+    }
+    if (format.fontStrikeOut())
+        m_out.append("\\strike");
+    if (format.verticalAlignment() == QTextCharFormat::AlignSuperScript)
+        m_out.append("\\super");
+    else if (format.verticalAlignment() == QTextCharFormat::AlignSubScript)
+        m_out.append("\\sub");
+    if (format.fontCapitalization() == QFont::AllUppercase)
+        m_out.append("\\caps");
+    else if (format.fontCapitalization() == QFont::SmallCaps)
+        m_out.append("\\scaps");
+    if (const QColor c = brushColor(format, QTextFormat::ForegroundBrush); c.isValid())
+        writeNumber("\\cf", colorIndex(c));
+    if (const QColor c = brushColor(format, QTextFormat::BackgroundBrush); c.isValid()) {
+        // Word reads the shading, WordPad the highlight.
+        const int index = colorIndex(c);
+        writeNumber("\\chcbpat", index);
+        writeNumber("\\highlight", index);
+    }
+}
+
+void Writer::writeText(QStringView text) {
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x20 && c < 0x7F) {
+            if (c == '\\' || c == '{' || c == '}')
+                m_out.append('\\');
+            m_out.append(char(c));
+            continue;
+        }
+        switch (c) {
+        case '\t':
+            m_out.append("\\tab ");
+            continue;
+        case kLineSeparator:
+            m_out.append("\\line ");
+            continue;
+        case 0x00A0:
+            m_out.append("\\~");
+            continue;
+        case 0x00AD:
+            m_out.append("\\-");
+            continue;
+        case 0x2011:
+            m_out.append("\\_");
+            continue;
+        case kObjectReplacement:
+            continue;
+        default:
+            break;
+        }
+        if (c < 0x20 || c == 0x7F)
+            continue;
+        char16_t unit = c;
+        if (QChar::isHighSurrogate(c)) {
+            if (i + 1 < n && QChar::isLowSurrogate(text[i + 1].unicode())) {
+                writeNumber("\\u", qint16(c));
+                m_out.append('?');
+                unit = text[++i].unicode();
+            } else {
+                unit = 0xFFFD;
+            }
+        } else if (QChar::isLowSurrogate(c)) {
+            unit = 0xFFFD;
+        }
+        // \uN takes a signed 16-bit value; "?" is the one-byte fallback that \uc1 skips.
+        writeNumber("\\u", qint16(unit));
+        m_out.append('?');
+    }
+}
+
+void Writer::writeImage(const QTextImageFormat& format) {
+    const QVariant resource = m_doc.resource(QTextDocument::ImageResource, QUrl(format.name()));
+    QByteArray png;
+    QSize natural;
+    QImage image;
+    if (resource.userType() == QMetaType::QByteArray) {
+        const QByteArray bytes = resource.toByteArray();
+        if (bytes.startsWith("\x89PNG\r\n\x1a\n")) {
+            QBuffer buffer;
+            buffer.setData(bytes);
+            buffer.open(QIODevice::ReadOnly);
+            natural = QImageReader(&buffer).size();
+            if (natural.isValid())
+                png = bytes;
+        } else {
+            image = QImage::fromData(bytes);
+        }
+    } else if (resource.userType() == QMetaType::QImage) {
+        image = resource.value<QImage>();
+    } else if (resource.userType() == QMetaType::QPixmap) {
+        image = resource.value<QPixmap>().toImage();
+    }
+    if (png.isEmpty() && !image.isNull()) {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        natural = image.size();
+    }
+    if (png.isEmpty() || natural.isEmpty())
+        return; // nothing that can be shown; an empty picture would only confuse readers
+
+    qreal width = format.width();
+    qreal height = format.height();
+    if (width <= 0 && height <= 0) {
+        width = natural.width();
+        height = natural.height();
+    } else if (width <= 0) {
+        width = height * natural.width() / natural.height();
+    } else if (height <= 0) {
+        height = width * natural.height() / natural.width();
+    }
+    m_out.append("{\\pict\\pngblip");
+    writeNumber("\\picw", natural.width());
+    writeNumber("\\pich", natural.height());
+    writeNumber("\\picwgoal", toTwips(width));
+    writeNumber("\\pichgoal", toTwips(height));
+    m_out.append("\r\n");
+    static constexpr char kHex[] = "0123456789abcdef";
+    const qsizetype start = m_out.size();
+    m_out.resize(start + png.size() * 2 + png.size() / 64 * 2);
+    char* out = m_out.data() + start;
+    for (qsizetype i = 0; i < png.size(); ++i) {
+        const uchar b = uchar(png.at(i));
+        *out++ = kHex[b >> 4];
+        *out++ = kHex[b & 15];
+        if (i % 64 == 63) {
+            *out++ = '\r';
+            *out++ = '\n';
+        }
+    }
+    m_out.resize(out - m_out.data());
+    m_out.append('}');
+}
+
+} // namespace
+
+QByteArray write(const QTextDocument& doc) {
+    return Writer(doc).run();
+}
+
+} // namespace rtf
