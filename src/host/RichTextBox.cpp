@@ -1,0 +1,156 @@
+#include "host/RichTextBox.h"
+
+#include "host/rtf/Rtf.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+
+#include <array>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The clipboard formats that carry RTF. Desktop programs name it differently; the bytes are checked before
+// they are read, so a format that turns out to hold something else is passed over.
+const std::array<QString, 3> rtfMimeTypes = {u"text/rtf"_s, u"application/rtf"_s, u"text/richtext"_s};
+
+QByteArray rtfFrom(const QMimeData* source) {
+    for (const QString& type : rtfMimeTypes) {
+        if (!source->hasFormat(type))
+            continue;
+        QByteArray bytes = source->data(type);
+        if (rtf::isRtf(bytes))
+            return bytes;
+    }
+    return {};
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+// Reads the start of the file, up to the first few bytes after the optional byte order mark and white space:
+// enough to tell an RTF document from anything else without reading a large file of another kind whole.
+QByteArray readStart(QFile& file) {
+    constexpr qsizetype chunk = 4096;
+    constexpr qsizetype signature = 5; // "{\rtf"
+    QByteArray head;
+    qsizetype content = 0;
+    while (true) {
+        const QByteArray more = file.read(chunk);
+        if (more.isEmpty())
+            return head;
+        head += more;
+        if (content == 0 && head.startsWith("\xEF\xBB\xBF"))
+            content = 3;
+        while (content < head.size() && isBlank(head.at(content)))
+            ++content;
+        if (head.size() - content >= signature)
+            return head;
+    }
+}
+
+} // namespace
+
+RichTextBox::RichTextBox(QWidget* parent)
+    : QTextEdit(parent) {
+    setAcceptRichText(true);
+}
+
+RichTextBox::Result RichTextBox::loadFile(const QString& path) {
+    const QFileInfo info(path);
+    // Opening a pipe or a device would wait for a writer or never end; only plain files are read.
+    if (info.isDir())
+        return {Result::CannotRead, u"it is a folder"_s};
+    if (info.exists() && !info.isFile())
+        return {Result::CannotRead, u"it is not a regular file"_s};
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {Result::CannotRead, file.errorString()};
+    QByteArray bytes = readStart(file);
+    if (file.error() != QFileDevice::NoError)
+        return {Result::CannotRead, file.errorString()};
+    if (!rtf::isRtf(bytes))
+        return {Result::NotRichText, {}};
+    bytes += file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return {Result::CannotRead, file.errorString()};
+
+    // The reader replaces the content without an undo step, so the first undo cannot empty the note.
+    QTextDocument* doc = document();
+    rtf::read(bytes, *doc);
+    doc->setModified(false);
+    m_fileName = path;
+
+    QTextCursor start(doc);
+    setTextCursor(start);
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+    return {};
+}
+
+RichTextBox::Result RichTextBox::saveFile(const QString& path) {
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return {Result::CannotWrite, u"the folder %1 does not exist"_s.arg(QDir::toNativeSeparators(folder))};
+
+    const QByteArray bytes = rtf::write(*document());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {Result::CannotWrite, file.errorString()};
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return {Result::CannotWrite, reason};
+    }
+    if (!file.commit())
+        return {Result::CannotWrite, file.errorString()};
+
+    document()->setModified(false);
+    m_fileName = path;
+    return {};
+}
+
+bool RichTextBox::canInsertFromMimeData(const QMimeData* source) const {
+    return QTextEdit::canInsertFromMimeData(source) || !rtfFrom(source).isEmpty();
+}
+
+void RichTextBox::insertFromMimeData(const QMimeData* source) {
+    // The text edit takes its own rich text and HTML with their formatting; RTF from programs that offer
+    // nothing else is read here, so that its formatting is kept too.
+    const bool takenAsRichText = source->hasFormat(u"application/x-qrichtext"_s) || source->hasHtml();
+    if (!takenAsRichText) {
+        const QByteArray bytes = rtfFrom(source);
+        QTextDocument pasted;
+        if (!bytes.isEmpty() && rtf::read(bytes, pasted)) {
+            textCursor().insertFragment(QTextDocumentFragment(&pasted));
+            ensureCursorVisible();
+            return;
+        }
+    }
+    QTextEdit::insertFromMimeData(source);
+}
+
+QMimeData* RichTextBox::createMimeDataFromSelection() const {
+    // Besides what the text edit offers, the selection goes out as RTF, which word processors paste with its
+    // formatting.
+    QMimeData* data = QTextEdit::createMimeDataFromSelection();
+    const QTextCursor cursor = textCursor();
+    if (cursor.hasSelection()) {
+        QTextDocument selection;
+        QTextCursor(&selection).insertFragment(cursor.selection());
+        const QByteArray bytes = rtf::write(selection);
+        data->setData(rtfMimeTypes[0], bytes);
+        data->setData(rtfMimeTypes[1], bytes);
+    }
+    return data;
+}

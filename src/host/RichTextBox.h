@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QTextEdit>
+
+class QMimeData;
+
+// The rich-text editing control: a text edit whose whole content is read from and written to Rich Text Format
+// files. The user types and edits; pasted rich text keeps its formatting; the control offers no formatting
+// commands of its own. It remembers the file it last loaded or saved as its file name.
+class RichTextBox : public QTextEdit {
+    Q_OBJECT
+public:
+    // What a load or a save came to. On failure `reason` says why, in words fit to show the user.
+    struct Result {
+        enum Status { Done, CannotRead, NotRichText, CannotWrite };
+        Status status = Done;
+        QString reason;
+
+        bool ok() const { return status == Done; }
+    };
+
+    explicit RichTextBox(QWidget* parent = nullptr);
+
+    // Replaces the whole content with the RTF document in the file and makes the file the control's file
+    // name; the load itself cannot be undone. A file that cannot be read or is not an RTF document changes
+    // nothing.
+    Result loadFile(const QString& path);
+    // Writes the whole content to the file as an RTF document. The file is replaced atomically: a save that
+    // fails leaves any earlier file of that name whole. A save that works makes the file the control's file
+    // name.
+    Result saveFile(const QString& path);
+    // The full path of the file last loaded or saved; empty before either.
+    QString fileName() const { return m_fileName; }
+
+protected:
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
+    QMimeData* createMimeDataFromSelection() const override;
+
+private:
+    QString m_fileName;
+};
