@@ -333,7 +333,7 @@ constexpr auto kStopTable = [] {
     std::array<bool, 256> t{};
     for (int c = 0; c < 0x20; ++c)
         t[c] = true;
-    for (int c = 0x80; c < 0x100; ++c)
+    for (int c = 0x7F; c < 0x100; ++c)
         t[c] = true;
     t['\\'] = t['{'] = t['}'] = true;
     return t;
@@ -720,10 +720,8 @@ void Parser::controlWord() {
         binary(hasParam && !negative ? value : 0);
         return;
     }
-    if (m_skip > 0) {
-        --m_skip;
-        return;
-    }
+    // The fallback of \uN is text and \'hh; a control word ends it, so that none is lost.
+    m_skip = 0;
     const auto& table = commands();
     const auto it = table.find(name);
     if (it == table.end()) {
@@ -772,10 +770,7 @@ void Parser::controlSymbol() {
             putByte(uchar(value));
         return;
     }
-    if (m_skip > 0) {
-        --m_skip;
-        return;
-    }
+    m_skip = 0;
     switch (c) {
     case '\\':
     case '{':
@@ -1264,8 +1259,8 @@ void Parser::putRunUnit(char16_t c) {
         return;
     }
     resolveSurrogate();
-    if (c == 0)
-        return;
+    if ((c < 0x20 && c != '\t') || c == 0x7F)
+        return; // control characters carry nothing
     appendToRun(c);
 }
 

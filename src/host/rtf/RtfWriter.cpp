@@ -176,19 +176,20 @@ void Writer::writeBlock(const QTextBlock& block) {
 
     if (list) {
         // A list's marker is written as the paragraph's first text, which every reader shows.
-        QString marker = list->itemText(block);
-        if (marker.isEmpty()) {
-            switch (list->format().style()) {
-            case QTextListFormat::ListCircle:
-                marker = u"\u25E6"_s;
-                break;
-            case QTextListFormat::ListSquare:
-                marker = u"\u25AA"_s;
-                break;
-            default:
-                marker = u"\u2022"_s;
-                break;
-            }
+        QString marker;
+        switch (list->format().style()) {
+        case QTextListFormat::ListDisc:
+            marker = u"\u2022"_s;
+            break;
+        case QTextListFormat::ListCircle:
+            marker = u"\u25E6"_s;
+            break;
+        case QTextListFormat::ListSquare:
+            marker = u"\u25AA"_s;
+            break;
+        default:
+            marker = list->itemText(block);
+            break;
         }
         m_out.append('{');
         writeCharFormat(block.charFormat());
@@ -231,8 +232,13 @@ void Writer::writeFragment(const QTextFragment& fragment) {
     const QString text = fragment.text();
     if (format.isImageFormat()) {
         for (const QChar c : text) {
-            if (c == QChar(kObjectReplacement))
-                writeImage(format.toImageFormat());
+            if (c != QChar(kObjectReplacement))
+                continue;
+            m_out.append('{');
+            writeCharFormat(format);
+            m_out.append(' ');
+            writeImage(format.toImageFormat());
+            m_out.append('}');
         }
         return;
     }
