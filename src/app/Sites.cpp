@@ -30,4 +30,17 @@ QString updateDownload() {
     return maker() + u"/mossport/update.exe"_s;
 }
 
+QString gameHomePage() {
+    return game();
+}
+QString messageCenterPage() {
+    return game() + u"/loginform.ws?mod=ticketing&dest=inbox.ws"_s;
+}
+QString makerFrontPage() {
+    return maker() + u"/"_s;
+}
+QString makerForumPage() {
+    return maker() + u"/forum"_s;
+}
+
 } // namespace sites

@@ -20,4 +20,14 @@ QString gameForumsPage();
 QString versionFile();
 QString updateDownload();
 
+// The companion browser's preset pages (its Forums command uses gameForumsPage()).
+// The game's home page: the bare site address, no path.
+QString gameHomePage();
+// The game's login form with the message inbox as the destination after login.
+QString messageCenterPage();
+// The maker's home page as the companion browser opens it: the site address followed by "/".
+QString makerFrontPage();
+// The maker's forum: "/forum", without a trailing "/".
+QString makerForumPage();
+
 } // namespace sites
