@@ -99,18 +99,27 @@ RichTextBox::Result RichTextBox::loadFile(const QString& path) {
 }
 
 RichTextBox::Result RichTextBox::saveFile(const QString& path) {
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QFileInfo(folder).isDir())
-        return {Result::CannotWrite, u"the folder %1 does not exist"_s.arg(QDir::toNativeSeparators(folder))};
+    // The system's words for a missing folder ("No such file or directory") do not say which one is missing.
+    const QFileInfo folder(QFileInfo(path).absolutePath());
+    const QString folderName = QDir::toNativeSeparators(folder.filePath());
+    if (!folder.exists())
+        return {Result::CannotWrite, u"the folder %1 does not exist"_s.arg(folderName)};
+    if (!folder.isDir())
+        return {Result::CannotWrite, u"%1 is not a folder"_s.arg(folderName)};
 
     const QByteArray bytes = rtf::write(*document());
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a write that fails while the file device flushes its buffer on commit goes unnoticed by
+    // the commit, which would then put a cut-off file in place of the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return {Result::CannotWrite, file.errorString()};
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return {Result::CannotWrite, reason};
+    // A write can stop short without an error (the disk filling up half-way); the next one then says why.
+    // Without a commit the temporary file goes and any earlier file stays as it was.
+    for (qsizetype written = 0; written < bytes.size();) {
+        const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);
+        if (count <= 0)
+            return {Result::CannotWrite, file.errorString()};
+        written += count;
     }
     if (!file.commit())
         return {Result::CannotWrite, file.errorString()};
