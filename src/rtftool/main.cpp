@@ -56,10 +56,15 @@ bool writeStdout(const QByteArray& bytes) {
            std::fflush(stdout) == 0;
 }
 
-// QTextDocument needs a GUI application for fonts and images; it runs without a display.
+// QTextDocument needs a GUI application for fonts and images; it runs without a display. Qt's own
+// warnings (a missing runtime folder, say) would break the one-line error contract, so they are dropped.
 std::unique_ptr<QGuiApplication> makeGuiApplication(int& argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtFatalMsg)
+            std::fprintf(stderr, "mossport-rtf: %s\n", message.toLocal8Bit().constData());
+    });
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
@@ -90,6 +95,8 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    if (command != "from-html" && !rtf::isRtf(*bytes))
+        return fail(u"%1 is not an RTF document"_s.arg(input));
     const auto app = makeGuiApplication(argc, argv);
     QTextDocument doc;
     if (command == "from-html") {

@@ -335,6 +335,7 @@ void tst_RtfWriter::roundTripOfEveryProperty() {
     add(u"size "_s, [](QTextCharFormat& f) { f.setFontPointSize(10.5); });
     add(u"font "_s, [](QTextCharFormat& f) { f.setFontFamilies({u"Courier New"_s}); });
     add(u"\u00FCnicode "_s, [](QTextCharFormat& f) { f.setFontFamilies({u"M\u00E9ri \u4E2D"_s}); });
+    add(u"odd "_s, [](QTextCharFormat& f) { f.setFontFamilies({u"Odd;Name {x}\\"_s}); });
     add(u"colour "_s, [](QTextCharFormat& f) { f.setForeground(QColor(0x12, 0x34, 0x56)); });
     add(u"marked "_s, [](QTextCharFormat& f) { f.setBackground(Qt::yellow); });
     add(u"caps "_s, [](QTextCharFormat& f) { f.setFontCapitalization(QFont::SmallCaps); });

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cmath>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -30,6 +31,7 @@ constexpr qsizetype kMaxFields = 64;
 constexpr qsizetype kMaxInstructionLength = 8192;
 constexpr qsizetype kMaxTitleLength = 4096;
 constexpr int kMaxLength = 31680; // 22 inches in twips
+constexpr double kMaxPicturePixels = 4000;
 
 // Where the text of a group goes.
 enum class Target : quint8 {
@@ -369,6 +371,18 @@ bool isDingbatFontName(const QString& name) {
     return name.startsWith(u"Wingdings", Qt::CaseInsensitive) ||
            name.startsWith(u"Webdings", Qt::CaseInsensitive) ||
            name.compare(u"Zapf Dingbats", Qt::CaseInsensitive) == 0;
+}
+
+// The text with each surrogate that has no partner replaced by U+FFFD, as the body text gets it.
+QString withValidSurrogates(QString text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            text[i] = QChar(0xFFFD);
+    }
+    return text;
 }
 
 // The address of a HYPERLINK field instruction: HYPERLINK "url" [\l "anchor"] [other switches]; empty when
@@ -853,7 +867,7 @@ void Parser::destination(Cmd cmd, int) {
         break;
     case Cmd::FieldResult:
         if (s.field >= 0 && s.target != Target::FieldInst) {
-            const QString href = hyperlinkTarget(m_fields[size_t(s.field)]);
+            const QString href = withValidSurrogates(hyperlinkTarget(m_fields[size_t(s.field)]));
             if (!href.isEmpty()) {
                 if (m_tables.links.empty() || m_tables.links.back() != href)
                     m_tables.links.push_back(href);
@@ -1150,7 +1164,7 @@ int Parser::documentCodePage() const {
 
 void Parser::commitFontName() {
     if (!m_fontNameDone && m_fontDef >= 0) {
-        const QString name = m_fontName.trimmed();
+        const QString name = withValidSurrogates(m_fontName.trimmed());
         if (!name.isEmpty() && !m_tables.fontNames.contains(m_fontDef))
             m_tables.fontNames.insert(m_fontDef, name);
         ++m_fontsVersion;
@@ -1175,8 +1189,13 @@ void Parser::putAscii(const uchar* s, qsizetype n) {
     }
     if (target == Target::None)
         return;
-    for (qsizetype i = 0; i < n; ++i)
-        putByte(s[i]);
+    for (qsizetype i = 0; i < n; ++i) {
+        // Only a literal ";" ends a font's name, so that a name may hold one written as \u59.
+        if (target == Target::FontName && s[i] == ';')
+            commitFontName();
+        else
+            putByte(s[i]);
+    }
 }
 
 void Parser::putByte(uchar byte) {
@@ -1192,6 +1211,8 @@ void Parser::putByte(uchar byte) {
 }
 
 void Parser::putUnit(char16_t c) {
+    if ((c < 0x20 && c != '\t') || c == 0x7F)
+        return; // control characters carry nothing
     State& s = top();
     switch (s.target) {
     case Target::Main:
@@ -1201,9 +1222,7 @@ void Parser::putUnit(char16_t c) {
     case Target::None:
         break;
     case Target::FontName:
-        if (c == u';')
-            commitFontName();
-        else if (!m_fontNameDone)
+        if (!m_fontNameDone && m_fontName.size() < kMaxTitleLength)
             m_fontName.append(QChar(c));
         break;
     case Target::ColorTable:
@@ -1259,8 +1278,14 @@ void Parser::putRunUnit(char16_t c) {
         return;
     }
     resolveSurrogate();
-    if ((c < 0x20 && c != '\t') || c == 0x7F)
-        return; // control characters carry nothing
+    if (c == 0x2029) {
+        endParagraph();
+        return;
+    }
+    // The object replacement character stands for pictures in a QTextDocument, and the noncharacters
+    // U+FDD0-U+FDEF mark its frames: text cannot hold them.
+    if (c == 0xFFFC || (c >= 0xFDD0 && c <= 0xFDEF) || c == 0xFFFE || c == 0xFFFF)
+        return;
     appendToRun(c);
 }
 
@@ -1338,6 +1363,11 @@ void Parser::finishPicture(const State& outer) {
     if (m_picWidthGoal > 0 && m_picHeightGoal > 0) {
         m_picture.width = m_picWidthGoal * (m_picScaleX / 100.0) / 15.0;
         m_picture.height = m_picHeightGoal * (m_picScaleY / 100.0) / 15.0;
+        // A size no page has would only make the editor scale the picture into a huge pixmap.
+        const double scale =
+            kMaxPicturePixels / std::max({m_picture.width, m_picture.height, kMaxPicturePixels});
+        m_picture.width = std::max(1.0, std::round(m_picture.width * scale * 15.0) / 15.0);
+        m_picture.height = std::max(1.0, std::round(m_picture.height * scale * 15.0) / 15.0);
     }
     sinkFor(outer.target).image(m_picture, outer.chr);
     if (outer.target == Target::Main) {
@@ -1352,6 +1382,7 @@ void Parser::finishPicture(const State& outer) {
 void Parser::finish() {
     while (m_states.size() > 1)
         popGroup(true);
+    m_tables.title = withValidSurrogates(m_tables.title);
     m_decoder.flush([this](char16_t u) { putUnit(u); });
     resolveSurrogate();
     flushRun();

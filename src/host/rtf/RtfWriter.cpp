@@ -129,7 +129,12 @@ void Writer::writeHeader() {
     for (qsizetype i = 0; i < m_fonts.size(); ++i) {
         writeNumber("{\\f", i);
         m_out.append("\\fnil\\fcharset0 ");
-        writeText(m_fonts.at(i));
+        // A ";" ends the name, so one inside it is written as \u59.
+        for (const QString& part = m_fonts.at(i); const QStringView piece : QStringView(part).split(u';')) {
+            if (piece.data() != part.constData())
+                m_out.append("\\u59?");
+            writeText(piece);
+        }
         m_out.append(";}");
     }
     m_out.append("}\r\n{\\colortbl ;");
@@ -210,7 +215,7 @@ void Writer::writeBlock(const QTextBlock& block) {
         // Neighbouring fragments with the same address form one hyperlink field.
         m_out.append("{\\field{\\*\\fldinst{HYPERLINK ");
         QString target = href;
-        if (target.startsWith(u'#')) {
+        if (target.size() > 1 && target.startsWith(u'#')) {
             m_out.append("\\\\l ");
             target.remove(0, 1);
         }

@@ -1,0 +1,157 @@
+// mossport-rtf, run as a separate process on files in a temporary folder.
+
+#include "Rtf.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+#include <QTextFragment>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Result runTool(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(MOSSPORT_RTF_TOOL), arguments);
+    Result result;
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        return result;
+    }
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+const QByteArray kNote = "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0 Arial;}}"
+                         "\\'cf\\'f0\\'e8\\'e2\\'e5\\'f2 {\\b bold} caf\\u233?\\par\\par "
+                         "two\\line lines\\tab{\\field{\\*\\fldinst HYPERLINK \"http://example.org/\"}"
+                         "{\\fldrslt link}}\\par}";
+
+} // namespace
+
+class tst_RtfTool final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void toText();
+    void toHtml();
+    void fromHtml();
+    void resave();
+    void failures_data();
+    void failures();
+
+private:
+    QString writeFile(const QString& name, const QByteArray& bytes) {
+        QFile file(m_dir.filePath(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return {};
+        return file.fileName();
+    }
+
+    QTemporaryDir m_dir;
+};
+
+void tst_RtfTool::toText() {
+    const Result r = runTool({u"to-text"_s, writeFile(u"note.rtf"_s, kNote)});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.err.isEmpty());
+    QCOMPARE(QString::fromUtf8(r.out),
+             u"\u041F\u0440\u0438\u0432\u0435\u0442 bold caf\u00E9\n\ntwo\nlines\tlink\n"_s);
+}
+
+void tst_RtfTool::toHtml() {
+    const Result r = runTool({u"to-html"_s, writeFile(u"note.rtf"_s, kNote)});
+    QCOMPARE(r.exitCode, 0);
+    QTextDocument html;
+    html.setHtml(QString::fromUtf8(r.out));
+    QCOMPARE(html.toPlainText(),
+             u"\u041F\u0440\u0438\u0432\u0435\u0442 bold caf\u00E9\n\ntwo\nlines\tlink"_s);
+    QVERIFY(r.out.contains("href=\"http://example.org/\""));
+    QVERIFY(r.out.contains("font-weight:700"));
+}
+
+void tst_RtfTool::fromHtml() {
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QVERIFY(image.save(m_dir.filePath(u"dot.png"_s)));
+    const QString page = writeFile(
+        u"page.html"_s, u"<html><head><meta charset=\"utf-8\"></head><body>"
+                        "<p>Gr\u00FC\u00DFe <b>bold</b> <a href=\"http://example.org/x\">link</a></p>"
+                        "<p><img src=\"dot.png\" width=\"8\" height=\"6\"></p></body></html>"_s.toUtf8());
+    const Result r = runTool({u"from-html"_s, page});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.startsWith("{\\rtf1"));
+    QVERIFY(r.out.contains("\\pngblip"));
+    QTextDocument doc;
+    QVERIFY(rtf::read(r.out, doc));
+    QCOMPARE(rtf::plainText(doc), u"Gr\u00FC\u00DFe bold link\n"_s);
+    QVERIFY(doc.find(u"link"_s).charFormat().isAnchor());
+    QCOMPARE(doc.find(u"link"_s).charFormat().anchorHref(), u"http://example.org/x"_s);
+    QCOMPARE(doc.find(u"bold"_s).charFormat().fontWeight(), QFont::Bold);
+}
+
+void tst_RtfTool::resave() {
+    const QString in = writeFile(u"in.rtf"_s, kNote);
+    const QString out = writeFile(u"out.rtf"_s, "an older file in the way");
+    const Result r = runTool({u"resave"_s, in, out});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.isEmpty());
+    QFile written(out);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QByteArray bytes = written.readAll();
+    QTextDocument original;
+    QTextDocument resaved;
+    QVERIFY(rtf::read(kNote, original));
+    QVERIFY(rtf::read(bytes, resaved));
+    QCOMPARE(rtf::plainText(resaved), rtf::plainText(original));
+    QCOMPARE(bytes, rtf::write(original));
+}
+
+void tst_RtfTool::failures_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    const QString note = writeFile(u"ok.rtf"_s, kNote);
+    const QString text = writeFile(u"plain.txt"_s, "not rich text");
+    const QString missing = m_dir.filePath(u"missing.rtf"_s);
+    QTest::newRow("no arguments") << QStringList() << u"usage:"_s;
+    QTest::newRow("unknown command") << QStringList{u"to-pdf"_s, note} << u"usage:"_s;
+    QTest::newRow("resave without output") << QStringList{u"resave"_s, note} << u"usage:"_s;
+    QTest::newRow("to-text with two files") << QStringList{u"to-text"_s, note, note} << u"usage:"_s;
+    QTest::newRow("missing file") << QStringList{u"to-text"_s, missing} << u"cannot read"_s;
+    QTest::newRow("a folder") << QStringList{u"to-html"_s, m_dir.path()} << u"cannot read"_s;
+    QTest::newRow("text is not RTF") << QStringList{u"to-text"_s, text} << u"not an RTF document"_s;
+    QTest::newRow("html of non-RTF") << QStringList{u"to-html"_s, text} << u"not an RTF document"_s;
+    QTest::newRow("resave non-RTF") << QStringList{u"resave"_s, text, m_dir.filePath(u"x.rtf"_s)}
+                                    << u"not an RTF document"_s;
+    QTest::newRow("unwritable output")
+        << QStringList{u"resave"_s, note, m_dir.filePath(u"no/such/dir/x.rtf"_s)} << u"cannot write"_s;
+}
+
+void tst_RtfTool::failures() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const Result r = runTool(arguments);
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY(r.out.isEmpty());
+    const QString err = QString::fromLocal8Bit(r.err);
+    QVERIFY2(err.startsWith(u"mossport-rtf: "_s) && err.contains(message), qPrintable(err));
+    QCOMPARE(err.count(u'\n'), 1);
+    QVERIFY(err.endsWith(u'\n'));
+}
+
+QTEST_MAIN(tst_RtfTool)
+#include "rtf_tool_test.moc"
