@@ -13,8 +13,12 @@ QString lookupAddress(const QString& name) {
            QString::fromLatin1(QUrl::toPercentEncoding(name));
 }
 
+QString title() {
+    return u"Runescape Highscores"_s;
+}
+
 QString caption(const QString& name) {
-    return u"Runescape Highscores ["_s + name + u']';
+    return title() + u" ["_s + name + u']';
 }
 
 } // namespace highscores

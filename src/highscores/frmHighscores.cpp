@@ -1,16 +1,93 @@
 #include "highscores/frmHighscores.h"
 
+#include "app/Look.h"
 #include "app/Program.h"
+#include "app/Twips.h"
+#include "highscores/Lookup.h"
 #include "host/WebView.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QMenuBar>
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The character a key press types, as its code (Enter is 13); -1 for a key that types nothing.
+int characterCode(const QKeyEvent* key) {
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+        return 13;
+    const QString text = key->text();
+    return text.isEmpty() ? -1 : text.at(0).unicode();
+}
+
+} // namespace
+
 frmHighscores::frmHighscores(Program& program)
-    : QMainWindow(nullptr)
-    , wbHighscores(program.host.makeWebView(this))
+    : QMainWindow(nullptr,
+                  Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , client(new QWidget(this))
+    , wbHighscores(program.host.makeWebView(client))
+    , cboUsername(new QComboBox(client))
     , m_program(program) {
     setObjectName(u"frmHighscores"_s);
-    setWindowTitle(u"Runescape Highscores"_s);
+    setWindowTitle(highscores::title());
+
+    // A fixed tool window: the client area below the menu bar has the designed size and nothing moves.
+    client->setObjectName(u"client"_s);
+    client->setFixedSize(twips::size(7710, 9345));
+    look::paintBackground(client);
+    setCentralWidget(client);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
     wbHighscores->setObjectName(u"wbHighscores"_s);
-    setCentralWidget(wbHighscores);
+    wbHighscores->setGeometry(twips::rect(120, 120, 7455, 8655));
+
+    // The list holds exactly what the Enter handler appends, in that order: the combo box neither inserts
+    // on Enter by itself nor completes the typed text from the list.
+    cboUsername->setObjectName(u"cboUsername"_s);
+    cboUsername->setEditable(true);
+    cboUsername->setInsertPolicy(QComboBox::NoInsert);
+    cboUsername->setCompleter(nullptr);
+    cboUsername->setFont(look::tahoma());
+    cboUsername->setGeometry(twips::rect(120, 8880, 2895, 315));
+
+    // The web view comes first and has the focus when the window opens.
+    setTabOrder(wbHighscores, cboUsername);
+    wbHighscores->setFocus();
+
+    QMenuBar* bar = menuBar();
+    bar->setNativeMenuBar(false);
+    bar->setObjectName(u"menuBar"_s);
+    mnuClose = bar->addAction(u"Close"_s);
+    mnuClose->setObjectName(u"mnuClose"_s);
+    connect(mnuClose, &QAction::triggered, this, &frmHighscores::mnuClose_Click);
+
+    // The combo box itself keeps the focus while its text field is edited, so it sees every key first.
+    cboUsername->installEventFilter(this);
+}
+
+bool frmHighscores::eventFilter(QObject* watched, QEvent* event) {
+    // The key is not consumed: the combo box still gets it.
+    if (watched == cboUsername && event->type() == QEvent::KeyPress) {
+        if (const int code = characterCode(static_cast<QKeyEvent*>(event)); code >= 0)
+            cboUsername_KeyPress(code);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmHighscores::cboUsername_KeyPress(int KeyAscii) {
+    if (KeyAscii != 13)
+        return;
+    // Any name is looked up and listed, an empty one or one already listed included.
+    const QString name = cboUsername->currentText();
+    wbHighscores->Navigate(highscores::lookupAddress(name));
+    cboUsername->addItem(name);
+    setWindowTitle(look::literalTitle(highscores::caption(name)));
+}
+
+void frmHighscores::mnuClose_Click() {
+    m_program.windows.unload(this);
 }

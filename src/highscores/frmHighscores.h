@@ -3,15 +3,29 @@
 #include <QMainWindow>
 
 class Program;
+class QAction;
+class QComboBox;
 class WebView;
 
-// The highscores lookup window.
+// The highscores lookup: a player's highscores page in a web view, and a name box that looks up further
+// names on Enter and keeps them in its list for picking again.
 class frmHighscores final : public QMainWindow {
     Q_OBJECT
 public:
     explicit frmHighscores(Program& program);
 
+    QWidget* client;
     WebView* wbHighscores;
+    QComboBox* cboUsername;
+    QAction* mnuClose;
+
+public Q_SLOTS:
+    // A character typed into the name box, as its character code; Enter (13) looks the typed name up.
+    void cboUsername_KeyPress(int KeyAscii);
+    void mnuClose_Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     Program& m_program;
