@@ -8,11 +8,15 @@
 #include <QMimeData>
 #include <QSaveFile>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTextImageFormat>
+#include <QUrl>
 
 #include <array>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -141,6 +145,7 @@ void RichTextBox::insertFromMimeData(const QMimeData* source) {
         const QByteArray bytes = rtfFrom(source);
         QTextDocument pasted;
         if (!bytes.isEmpty() && rtf::read(bytes, pasted)) {
+            adoptImages(pasted);
             textCursor().insertFragment(QTextDocumentFragment(&pasted));
             ensureCursorVisible();
             return;
@@ -149,17 +154,31 @@ void RichTextBox::insertFromMimeData(const QMimeData* source) {
     QTextEdit::insertFromMimeData(source);
 }
 
-QMimeData* RichTextBox::createMimeDataFromSelection() const {
-    // Besides what the text edit offers, the selection goes out as RTF, which word processors paste with its
-    // formatting.
-    QMimeData* data = QTextEdit::createMimeDataFromSelection();
-    const QTextCursor cursor = textCursor();
-    if (cursor.hasSelection()) {
-        QTextDocument selection;
-        QTextCursor(&selection).insertFragment(cursor.selection());
-        const QByteArray bytes = rtf::write(selection);
-        data->setData(rtfMimeTypes[0], bytes);
-        data->setData(rtfMimeTypes[1], bytes);
+void RichTextBox::adoptImages(QTextDocument& pasted) {
+    // A picture is kept in its document as a resource, under a name only that document knows (and that may
+    // be the name of another picture in the note). Each one moves into the note under a name of its own.
+    struct Picture {
+        int position;
+        int length;
+        QTextImageFormat format;
+    };
+    std::vector<Picture> pictures;
+    for (QTextBlock block = pasted.begin(); block.isValid(); block = block.next()) {
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.charFormat().isImageFormat())
+                pictures.push_back(
+                    {fragment.position(), fragment.length(), fragment.charFormat().toImageFormat()});
+        }
     }
-    return data;
+    for (Picture& picture : pictures) {
+        const QVariant data = pasted.resource(QTextDocument::ImageResource, QUrl(picture.format.name()));
+        const QString name = u"pasted-image:%1"_s.arg(++m_pastedImages);
+        document()->addResource(QTextDocument::ImageResource, QUrl(name), data);
+        picture.format.setName(name);
+        QTextCursor cursor(&pasted);
+        cursor.setPosition(picture.position);
+        cursor.setPosition(picture.position + picture.length, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(picture.format);
+    }
 }

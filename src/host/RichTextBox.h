@@ -4,6 +4,7 @@
 #include <QTextEdit>
 
 class QMimeData;
+class QTextDocument;
 
 // The rich-text editing control: a text edit whose whole content is read from and written to Rich Text Format
 // files. The user types and edits; pasted rich text keeps its formatting; the control offers no formatting
@@ -36,8 +37,10 @@ public:
 protected:
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
-    QMimeData* createMimeDataFromSelection() const override;
 
 private:
+    void adoptImages(QTextDocument& pasted);
+
     QString m_fileName;
+    int m_pastedImages = 0;
 };

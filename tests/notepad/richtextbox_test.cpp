@@ -1,0 +1,253 @@
+// The rich-text box over real files: notes written by other programs (the shared corpus), the files it saves
+// as an independent RTF reader sees them, files that are no notes, and RTF through the clipboard.
+#include "host/RichTextBox.h"
+#include "host/rtf/Rtf.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QDirIterator>
+#include <QFile>
+#include <QImage>
+#include <QMimeData>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString corpusFolder() {
+    return QStringLiteral(MOSSPORT_SHARED_DIR) + u"/rtf-corpus"_s;
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QString textOf(const RichTextBox& box) {
+    return rtf::plainText(*box.document());
+}
+
+bool isBoldAt(const QTextDocument& doc, const QString& word) {
+    const QTextCursor found = doc.find(word);
+    return !found.isNull() && found.charFormat().fontWeight() >= QFont::Bold;
+}
+
+// A one-colour picture as a word processor embeds it.
+QByteArray pictureRtf(const QColor& colour) {
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return "{\\pict\\pngblip\\picw4\\pich4 " + png.toHex() + "}";
+}
+
+// The colours of the pictures in the document, in their order.
+QList<QColor> pictureColours(QTextDocument& doc) {
+    QList<QColor> colours;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (!format.isImageFormat())
+                continue;
+            const QVariant data =
+                doc.resource(QTextDocument::ImageResource, QUrl(format.toImageFormat().name()));
+            const QImage image = data.userType() == QMetaType::QImage ? data.value<QImage>()
+                                                                      : QImage::fromData(data.toByteArray());
+            colours.append(image.isNull() ? QColor() : image.pixelColor(0, 0));
+        }
+    }
+    return colours;
+}
+
+const QByteArray questLog = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}\\f0 Quest log: "
+                            "{\\b Dragon Slayer}\\par Cook's Assistant\\par}";
+
+} // namespace
+
+class RichTextBoxTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void corpus_data() {
+        QTest::addColumn<QString>("path");
+        if (!QFileInfo(corpusFolder()).isDir())
+            QSKIP("The shared RTF corpus is not on this machine.");
+        QDirIterator it(corpusFolder(), {u"*.rtf"_s}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            QTest::newRow(qPrintable(QDir(corpusFolder()).relativeFilePath(path))) << path;
+        }
+    }
+    // Notes written by other programs open whole, as the reader reads them, and come back with the same
+    // text after the box saved them.
+    void corpus() {
+        QFETCH(QString, path);
+        const QByteArray bytes = readFile(path);
+        const std::optional<QString> expected = rtf::readPlainText(bytes);
+        QVERIFY(expected);
+
+        RichTextBox box;
+        const RichTextBox::Result loaded = box.loadFile(path);
+        QVERIFY2(loaded.ok(), qPrintable(loaded.reason));
+        QCOMPARE(textOf(box), *expected);
+        QCOMPARE(box.fileName(), path);
+        QVERIFY(!box.document()->isModified());
+        QVERIFY(!box.document()->isUndoAvailable());
+
+        QTemporaryDir folder;
+        const QString copy = folder.filePath(u"copy.rtf"_s);
+        QVERIFY(box.saveFile(copy).ok());
+        QCOMPARE(box.fileName(), copy);
+        RichTextBox reopened;
+        QVERIFY(reopened.loadFile(copy).ok());
+        QCOMPARE(textOf(reopened), *expected);
+    }
+
+    // What the box saves, an RTF reader written by others reads with the same text and emphasis.
+    void anIndependentReaderReadsWhatIsSaved() {
+        const QString unrtf = QStandardPaths::findExecutable(u"unrtf"_s);
+        if (unrtf.isEmpty())
+            QSKIP("unrtf is not installed (scripts/setup installs it).");
+        RichTextBox box;
+        QTextCursor cursor(box.document());
+        cursor.insertText(u"Café au lait for 5 € "_s);
+        QTextCharFormat bold;
+        bold.setFontWeight(QFont::Bold);
+        cursor.insertText(u"Drachenfels"_s, bold);
+        cursor.insertText(u" 日本語 ∑"_s, QTextCharFormat());
+        cursor.insertBlock();
+        cursor.insertText(u"Second paragraph"_s);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"note.rtf"_s);
+        QVERIFY(box.saveFile(path).ok());
+
+        QProcess process;
+        process.start(unrtf, {u"--html"_s, path});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        QTextDocument html;
+        html.setHtml(QString::fromUtf8(process.readAllStandardOutput()));
+        // unrtf drops the character that follows the fallback of each Unicode escape, here always a space:
+        // compare without white space.
+        const auto squeezed = [](QString text) {
+            return text.remove(QRegularExpression(u"\\s"_s));
+        };
+        QCOMPARE(squeezed(html.toPlainText()),
+                 squeezed(u"Café au lait for 5 € Drachenfels 日本語 ∑ Second paragraph"_s));
+        QVERIFY(isBoldAt(html, u"Drachenfels"_s));
+        QVERIFY(!isBoldAt(html, u"Second"_s));
+    }
+
+    // The load is no edit: undo goes back to the loaded note, not to the empty box.
+    void theLoadCannotBeUndone() {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"quests.rtf"_s);
+        writeFile(path, questLog);
+        RichTextBox box;
+        box.insertPlainText(u"before"_s);
+        QVERIFY(box.loadFile(path).ok());
+        const QString loaded = box.toPlainText();
+        QVERIFY(!box.document()->isUndoAvailable());
+        box.moveCursor(QTextCursor::End);
+        box.insertPlainText(u" typed"_s);
+        QVERIFY(box.document()->isModified());
+        box.undo();
+        QCOMPARE(box.toPlainText(), loaded);
+        QVERIFY(!box.document()->isUndoAvailable());
+    }
+
+    // Leading white space longer than the first look at the file still opens; files that are no RTF
+    // documents, or no files at all, change nothing, and a pipe does not make the box wait for a writer.
+    void whatIsNoNote() {
+        QTemporaryDir folder;
+        const QString padded = folder.filePath(u"padded.rtf"_s);
+        writeFile(padded, "\xEF\xBB\xBF" + QByteArray(10000, ' ') + "\r\n" + questLog);
+        const QString text = folder.filePath(u"text.rtf"_s);
+        writeFile(text, QByteArray(10000, ' ') + "Quest log");
+        const QString pipe = folder.filePath(u"pipe.rtf"_s);
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+
+        RichTextBox box;
+        QVERIFY(box.loadFile(padded).ok());
+        QCOMPARE(box.toPlainText(), u"Quest log: Dragon Slayer\nCook's Assistant"_s);
+
+        const RichTextBox::Result notRtf = box.loadFile(text);
+        QCOMPARE(notRtf.status, RichTextBox::Result::NotRichText);
+        const RichTextBox::Result fromPipe = box.loadFile(pipe);
+        QCOMPARE(fromPipe.status, RichTextBox::Result::CannotRead);
+        QCOMPARE(fromPipe.reason, u"it is not a regular file"_s);
+        const RichTextBox::Result missing = box.loadFile(folder.filePath(u"missing.rtf"_s));
+        QCOMPARE(missing.status, RichTextBox::Result::CannotRead);
+        QVERIFY(!missing.reason.isEmpty());
+        QCOMPARE(box.toPlainText(), u"Quest log: Dragon Slayer\nCook's Assistant"_s);
+        QCOMPARE(box.fileName(), padded);
+
+        // A save that fails leaves the file name too.
+        const RichTextBox::Result failed = box.saveFile(folder.filePath(u"missing/x.rtf"_s));
+        QCOMPARE(failed.status, RichTextBox::Result::CannotWrite);
+        QCOMPARE(box.fileName(), padded);
+    }
+
+    // Rich text from a program that offers only RTF keeps its formatting when pasted.
+    void rtfThroughTheClipboard() {
+        RichTextBox box;
+        box.insertPlainText(u"Notes: "_s);
+        auto* pasted = new QMimeData;
+        pasted->setData(u"text/rtf"_s, "{\\rtf1\\ansi plain {\\b Strong} {\\i slanted}}");
+        pasted->setText(u"plain Strong slanted"_s);
+        QApplication::clipboard()->setMimeData(pasted);
+        box.paste();
+        QCOMPARE(box.toPlainText(), u"Notes: plain Strong slanted"_s);
+        QVERIFY(isBoldAt(*box.document(), u"Strong"_s));
+        QVERIFY(box.document()->find(u"slanted"_s).charFormat().fontItalic());
+        QVERIFY(!isBoldAt(*box.document(), u"plain"_s));
+
+        // A format named RTF that holds something else falls back to the text.
+        auto* wrong = new QMimeData;
+        wrong->setData(u"text/rtf"_s, "<b>not rtf</b>");
+        wrong->setText(u" tail"_s);
+        QApplication::clipboard()->setMimeData(wrong);
+        box.moveCursor(QTextCursor::End);
+        box.paste();
+        QCOMPARE(box.toPlainText(), u"Notes: plain Strong slanted tail"_s);
+
+        // A pasted picture keeps its own picture, whatever the note's pictures are called.
+        QTemporaryDir folder;
+        const QString withPicture = folder.filePath(u"map.rtf"_s);
+        writeFile(withPicture, "{\\rtf1\\ansi Map: " + pictureRtf(Qt::blue) + "\\par}");
+        QVERIFY(box.loadFile(withPicture).ok());
+        box.moveCursor(QTextCursor::End);
+        auto* picture = new QMimeData;
+        picture->setData(u"application/rtf"_s, "{\\rtf1\\ansi Here: " + pictureRtf(Qt::red) + "}");
+        QApplication::clipboard()->setMimeData(picture);
+        box.paste();
+        QCOMPARE(pictureColours(*box.document()), (QList<QColor>{QColor(Qt::blue), QColor(Qt::red)}));
+        const QString saved = folder.filePath(u"saved.rtf"_s);
+        QVERIFY(box.saveFile(saved).ok());
+        RichTextBox reopened;
+        QVERIFY(reopened.loadFile(saved).ok());
+        QCOMPARE(pictureColours(*reopened.document()), (QList<QColor>{QColor(Qt::blue), QColor(Qt::red)}));
+    }
+};
+
+QTEST_MAIN(RichTextBoxTest)
+#include "richtextbox_test.moc"
