@@ -1,14 +1,95 @@
 #include "gamewindow/Screenshot.h"
 
+#include "app/Folders.h"
+#include "gamewindow/ScreenshotName.h"
+#include "host/Desktop.h"
+#include "host/Dialogs.h"
 #include "host/Host.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QImageWriter>
 #include <QLabel>
+#include <QLocale>
+#include <QPixmap>
+#include <QPointer>
+#include <QSaveFile>
+
+using namespace Qt::StringLiterals;
 
 namespace screenshot {
 
 void take(const Host& host, QLabel* picSC) {
-    Q_UNUSED(host);
-    Q_UNUSED(picSC);
+    Desktop& desktop = *host.desktop;
+    const QPointer<QLabel> holder(picSC);
+
+    // The picture goes the way a user's own screen capture goes: onto an emptied clipboard, and from there
+    // into picSC. Whatever the clipboard held before is gone.
+    desktop.clearClipboard();
+    const QImage screen = desktop.grabScreen();
+    if (!screen.isNull())
+        desktop.setClipboardImage(screen);
+    // Pending events run once, as they would while the platform hands the picture over; no waiting beyond.
+    QCoreApplication::processEvents();
+    // The game window may have gone while the events ran: then there is nothing left to capture into.
+    if (!holder)
+        return;
+
+    const QImage picture = desktop.clipboardImage();
+    if (picture.isNull()) {
+        holder->clear();
+        host.dialogs->tell(
+            u"The screenshot could not be taken: the clipboard holds no picture of the screen."_s);
+        return;
+    }
+    holder->setPixmap(QPixmap::fromImage(picture));
+
+    const QString folder = folders::screenshots(host.programFolder);
+    if (!QFileInfo(folder).isDir()) {
+        // The build and the install make the folder; the program never does.
+        host.dialogs->tell(u"The screenshot could not be saved: the folder %1 does not exist."_s.arg(
+            QDir::toNativeSeparators(folder.chopped(1))));
+        return;
+    }
+    const QString name =
+        freeFileName(fileName(desktop.now(), QLocale::system()), [&folder](const QString& n) {
+            const QFileInfo file(folder + n);
+            return file.exists() || file.isSymLink();
+        });
+    const QString path = folder + name;
+    // picSC shows the clipboard's picture; it is written from the same image, without a copy back.
+    QString error;
+    if (!savePng(picture, path, error)) {
+        host.dialogs->tell(
+            u"The screenshot could not be saved as %1: %2."_s.arg(QDir::toNativeSeparators(path), error));
+        return;
+    }
+    desktop.beep();
+}
+
+bool savePng(const QImage& picture, const QString& path, QString& error) {
+    // Written to a temporary file beside the target and renamed into place when complete, so that a failure
+    // half-way never leaves a truncated picture under the screenshot's name.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    QImageWriter writer(&file, "png");
+    // Full HD at Qt's default compression takes about 300 ms to encode; the fastest real compression
+    // (zlib level 1, which this maps to) keeps a capture well under that at a modestly larger file.
+    writer.setCompression(pngCompression);
+    if (!writer.write(picture)) {
+        error = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 } // namespace screenshot

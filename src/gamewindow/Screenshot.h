@@ -1,6 +1,8 @@
 #pragma once
 
+class QImage;
 class QLabel;
+class QString;
 struct Host;
 
 namespace screenshot {
@@ -8,5 +10,13 @@ namespace screenshot {
 // Takes a picture of the whole screen into the screenshots folder, by way of the clipboard and picSC, and
 // beeps when the file is written. A failure leaves no file and no beep, and the user is told what failed.
 void take(const Host& host, QLabel* picSC);
+
+// Writes `picture` as a PNG file at `path`, whole or not at all. On failure returns false and sets `error`
+// to the system's reason.
+bool savePng(const QImage& picture, const QString& path, QString& error);
+
+// The PNG compression the screenshots are written with, on QImageWriter's 0 to 100 scale: the fastest
+// level that still compresses.
+inline constexpr int pngCompression = 11;
 
 } // namespace screenshot
