@@ -390,7 +390,8 @@ void tst_RtfReader::pictures() {
     QCOMPARE(decoded(found.at(0)).pixelColor(1, 1), QColor(Qt::red));
     QCOMPARE(decoded(found.at(1)).size(), QSize(5, 4));
     QCOMPARE(decoded(found.at(2)).size(), QSize(3, 2)); // \bin data, not hex
-    QVERIFY(found.at(2).width() <= 0);                  // no size given: the picture's own
+    QCOMPARE(found.at(2).width(), 3.0);                 // no size given: the picture's own
+    QCOMPARE(found.at(2).height(), 2.0);
 }
 
 void tst_RtfReader::title() {

@@ -2,6 +2,8 @@
 
 #include "CodePages.h"
 
+#include <QBuffer>
+#include <QImageReader>
 #include <QTextCharFormat>
 
 #include <algorithm>
@@ -1358,17 +1360,29 @@ void Parser::finishPicture(const State& outer) {
         return;
     if (outer.target != Target::Main && outer.target != Target::Side)
         return;
+    {
+        // Only a picture whose header can be read is shown; the rest would be an empty frame.
+        QBuffer buffer(&m_picture.data);
+        buffer.open(QIODevice::ReadOnly);
+        const QSize natural = QImageReader(&buffer, m_picture.format).size();
+        if (!natural.isValid() || natural.isEmpty())
+            return;
+        // Without a size in the file the picture has its own, given explicitly so that it survives saving
+        // even when the picture's data is damaged past its header.
+        m_picture.width = natural.width();
+        m_picture.height = natural.height();
+    }
     resolveSurrogate();
     flushRun();
     if (m_picWidthGoal > 0 && m_picHeightGoal > 0) {
         m_picture.width = m_picWidthGoal * (m_picScaleX / 100.0) / 15.0;
         m_picture.height = m_picHeightGoal * (m_picScaleY / 100.0) / 15.0;
-        // A size no page has would only make the editor scale the picture into a huge pixmap.
-        const double scale =
-            kMaxPicturePixels / std::max({m_picture.width, m_picture.height, kMaxPicturePixels});
-        m_picture.width = std::max(1.0, std::round(m_picture.width * scale * 15.0) / 15.0);
-        m_picture.height = std::max(1.0, std::round(m_picture.height * scale * 15.0) / 15.0);
     }
+    // A size no page has would only make the editor scale the picture into a huge pixmap. Sizes are kept in
+    // whole twips, as they are written.
+    const double scale = kMaxPicturePixels / std::max({m_picture.width, m_picture.height, kMaxPicturePixels});
+    m_picture.width = std::max(1.0, std::round(m_picture.width * scale * 15.0)) / 15.0;
+    m_picture.height = std::max(1.0, std::round(m_picture.height * scale * 15.0)) / 15.0;
     sinkFor(outer.target).image(m_picture, outer.chr);
     if (outer.target == Target::Main) {
         m_mainHasContent = true;

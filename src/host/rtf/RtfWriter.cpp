@@ -359,33 +359,39 @@ void Writer::writeText(QStringView text) {
 
 void Writer::writeImage(const QTextImageFormat& format) {
     const QVariant resource = m_doc.resource(QTextDocument::ImageResource, QUrl(format.name()));
-    QByteArray png;
+    QByteArray data;
+    const char* blip = "\\pngblip";
     QSize natural;
     QImage image;
     if (resource.userType() == QMetaType::QByteArray) {
         const QByteArray bytes = resource.toByteArray();
-        if (bytes.startsWith("\x89PNG\r\n\x1a\n")) {
-            QBuffer buffer;
-            buffer.setData(bytes);
-            buffer.open(QIODevice::ReadOnly);
-            natural = QImageReader(&buffer).size();
-            if (natural.isValid())
-                png = bytes;
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        natural = reader.size();
+        if (bytes.startsWith("\x89PNG\r\n\x1a\n") && natural.isValid()) {
+            data = bytes;
         } else {
-            image = QImage::fromData(bytes);
+            image = reader.read();
+            if (image.isNull() && natural.isValid() && reader.format() == "jpeg") {
+                // A JPEG that cannot be decoded cannot become a PNG; its bytes are kept as they came.
+                data = bytes;
+                blip = "\\jpegblip";
+            }
         }
     } else if (resource.userType() == QMetaType::QImage) {
         image = resource.value<QImage>();
     } else if (resource.userType() == QMetaType::QPixmap) {
         image = resource.value<QPixmap>().toImage();
     }
-    if (png.isEmpty() && !image.isNull()) {
-        QBuffer buffer(&png);
+    if (data.isEmpty() && !image.isNull()) {
+        QBuffer buffer(&data);
         buffer.open(QIODevice::WriteOnly);
         image.save(&buffer, "PNG");
         natural = image.size();
     }
-    if (png.isEmpty() || natural.isEmpty())
+    if (data.isEmpty() || natural.isEmpty())
         return; // nothing that can be shown; an empty picture would only confuse readers
 
     qreal width = format.width();
@@ -398,7 +404,8 @@ void Writer::writeImage(const QTextImageFormat& format) {
     } else if (height <= 0) {
         height = width * natural.height() / natural.width();
     }
-    m_out.append("{\\pict\\pngblip");
+    m_out.append("{\\pict");
+    m_out.append(blip);
     writeNumber("\\picw", natural.width());
     writeNumber("\\pich", natural.height());
     writeNumber("\\picwgoal", toTwips(width));
@@ -406,10 +413,10 @@ void Writer::writeImage(const QTextImageFormat& format) {
     m_out.append("\r\n");
     static constexpr char kHex[] = "0123456789abcdef";
     const qsizetype start = m_out.size();
-    m_out.resize(start + png.size() * 2 + png.size() / 64 * 2);
+    m_out.resize(start + data.size() * 2 + data.size() / 64 * 2);
     char* out = m_out.data() + start;
-    for (qsizetype i = 0; i < png.size(); ++i) {
-        const uchar b = uchar(png.at(i));
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        const uchar b = uchar(data.at(i));
         *out++ = kHex[b >> 4];
         *out++ = kHex[b & 15];
         if (i % 64 == 63) {
