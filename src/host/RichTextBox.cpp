@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QSaveFile>
-#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -89,16 +88,23 @@ RichTextBox::Result RichTextBox::loadFile(const QString& path) {
     if (file.error() != QFileDevice::NoError)
         return {Result::CannotRead, file.errorString()};
 
-    // The reader replaces the content without an undo step, so the first undo cannot empty the note.
-    QTextDocument* doc = document();
+    // The note is read into a document of its own and then handed to the box: laid out from scratch, a
+    // document is laid out a screenful at a time, where a document changed in place under the box would be
+    // laid out whole before the box shows anything. A fresh document also has no undo step for the load,
+    // so the first undo cannot empty the note. The old document goes once the new one is on the screen.
+    auto* doc = new QTextDocument(this);
+    doc->setDefaultFont(font());
     rtf::read(bytes, *doc);
     doc->setModified(false);
+    // The box's first document belongs to the text edit, which deletes it in the swap.
+    QTextDocument* old = document();
+    const bool ours = old->parent() == this;
+    if (ours)
+        old->setParent(nullptr);
+    setDocument(doc);
+    if (ours)
+        old->deleteLater();
     m_fileName = path;
-
-    QTextCursor start(doc);
-    setTextCursor(start);
-    verticalScrollBar()->setValue(0);
-    horizontalScrollBar()->setValue(0);
     return {};
 }
 

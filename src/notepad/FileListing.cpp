@@ -2,12 +2,12 @@
 
 #include <QCollator>
 #include <QDateTime>
-#include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QLocale>
 
 #include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <utility>
 #include <vector>
@@ -39,8 +39,12 @@ bool FileListing::refresh() {
     m_stamp = now;
     m_readAtMs = readAt;
     m_read = true;
-    if (names == m_names)
+    // Most readings find the same names: a plain sort tells so before the costlier sort for showing.
+    std::sort(names.begin(), names.end());
+    if (names == m_found)
         return false;
+    m_found = names;
+    sort(names);
     m_names = std::move(names);
     return true;
 }
@@ -48,14 +52,24 @@ bool FileListing::refresh() {
 QStringList FileListing::read() {
     ++m_readings;
     QStringList names;
+    const QByteArray folder = QFile::encodeName(m_folder);
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return names;
     // Files of every kind the user can open: symbolic links to files count, links to folders and special
-    // files (pipes, sockets, devices) do not.
-    QDirIterator entries(m_folder, QDir::Files | QDir::Hidden);
-    while (entries.hasNext()) {
-        entries.next();
-        names.append(entries.fileName());
+    // files (pipes, sockets, devices) do not. The entry's own type saves a look at each file where the file
+    // system gives it.
+    const int dirFd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        bool isFile = entry->d_type == DT_REG;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat info {};
+            isFile = ::fstatat(dirFd, entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+        }
+        if (isFile)
+            names.append(QFile::decodeName(entry->d_name));
     }
-    sort(names);
+    ::closedir(dir);
     return names;
 }
 

@@ -50,6 +50,7 @@ private:
     Stamp m_stamp;
     qint64 m_readAtMs = 0;
     bool m_read = false;
-    QStringList m_names;
+    QStringList m_found; // the names in code-point order, to compare readings
+    QStringList m_names; // the same names in the order shown
     int m_readings = 0;
 };

@@ -1,0 +1,192 @@
+// Notepad benchmarks, over the real window, the real rich-text box and real files in a temporary program
+// folder:
+//   - opening a 1 MB note: from the double-click handler until the note is painted on the screen;
+//   - a list refresh tick over a notes folder of 10,000 files: with nothing changed, right after a change
+//     (when the folder is read again but the list is left alone), and with one file added.
+// Each figure is given as wall-clock time and as the UI thread's own processor time, which other programs on
+// a busy machine do not inflate. Run (prints min / median / max in milliseconds):
+//   xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" build-note/bin/notepad_bench
+#include "app/Look.h"
+#include "app/Program.h"
+#include "host/RealHost.h"
+#include "host/RichTextBox.h"
+#include "notepad/frmNotepad.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A note of about `bytes` bytes as a word processor writes it: font and colour tables, paragraphs of text
+// with bold, italic and coloured runs.
+QByteArray bigNote(qsizetype bytes) {
+    QByteArray rtf =
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss Tahoma;}{\\f1\\froman Times New "
+        "Roman;}}{\\colortbl;\\red200\\green0\\blue0;\\red0\\green90\\blue0;}\r\n\\f0\\fs17 ";
+    for (int paragraph = 1; rtf.size() < bytes; ++paragraph) {
+        rtf +=
+            "\\pard Quest " + QByteArray::number(paragraph) +
+            ": talk to {\\b the Duke of Lumbridge}, "
+            "then fetch {\\i three eggs} and {\\cf1 a pot of flour} from the mill. Caf\\'e9 stop; "
+            "{\\f1\\fs24 the miller} says the {\\cf2\\ul wheat field} lies north. \\u8364? 25 paid.\\par\r\n";
+    }
+    return rtf + "}";
+}
+
+qint64 threadCpuNs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+// Wall-clock and processor time of one measured step.
+class Stopwatch final {
+public:
+    Stopwatch()
+        : m_cpu(threadCpuNs()) {
+        m_wall.start();
+    }
+    qint64 wallNs() const { return m_wall.nsecsElapsed(); }
+    qint64 cpuNs() const { return threadCpuNs() - m_cpu; }
+
+private:
+    QElapsedTimer m_wall;
+    qint64 m_cpu;
+};
+
+class Figures final {
+public:
+    void add(const Stopwatch& watch) {
+        m_wall.push_back(double(watch.wallNs()) / 1e6);
+        m_cpu.push_back(double(watch.cpuNs()) / 1e6);
+    }
+    void print(const char* what) {
+        print(what, "wall", m_wall);
+        print(what, "cpu", m_cpu);
+    }
+
+private:
+    static void print(const char* what, const char* kind, std::vector<double>& ms) {
+        std::sort(ms.begin(), ms.end());
+        std::printf("%-50s %-4s min %8.3f  median %8.3f  max %8.3f ms  (%zu runs)\n", what, kind, ms.front(),
+                    ms[ms.size() / 2], ms.back(), ms.size());
+    }
+
+    std::vector<double> m_wall;
+    std::vector<double> m_cpu;
+};
+
+void setFolderTime(const QString& folder, qint64 secondsAgo) {
+    struct timespec times[2] = {};
+    clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[0].tv_sec -= secondsAgo;
+    times[1] = times[0];
+    utimensat(AT_FDCWD, QFile::encodeName(folder).constData(), times, 0);
+}
+
+void openingABigNote() {
+    QTemporaryDir programFolder;
+    QDir(programFolder.path()).mkdir(u"notes"_s);
+    const QString notes = programFolder.path() + u"/notes/"_s;
+    const QByteArray note = bigNote(1024 * 1024);
+    for (const QString& name : {u"big1.rtf"_s, u"big2.rtf"_s}) {
+        QFile file(notes + name);
+        file.open(QIODevice::WriteOnly);
+        file.write(note);
+    }
+
+    RealHost host(programFolder.path());
+    Program program(host.host());
+    frmNotepad* window = program.windows.show<frmNotepad>();
+    if (!QTest::qWaitForWindowExposed(window))
+        std::printf("the window did not show\n");
+
+    Figures figures;
+    for (int run = 0; run < 12; ++run) {
+        window->fileList->setCurrentRow(run % 2);
+        const Stopwatch watch;
+        window->fileList_DblClick();
+        // Painted and flushed to the window before repaint() returns.
+        window->rtfNotepad->viewport()->repaint();
+        figures.add(watch);
+        QCoreApplication::processEvents();
+    }
+    std::printf("note of %lld bytes, %d paragraphs\n", qlonglong(note.size()),
+                window->rtfNotepad->document()->blockCount());
+    figures.print("open a 1 MB note until painted");
+}
+
+void ticksOverManyFiles() {
+    QTemporaryDir programFolder;
+    QDir(programFolder.path()).mkdir(u"notes"_s);
+    const QString notes = programFolder.path() + u"/notes"_s;
+    for (int i = 0; i < 10000; ++i) {
+        QFile file(notes + u"/note%1.rtf"_s.arg(i));
+        file.open(QIODevice::WriteOnly);
+    }
+    // A folder last changed a while ago, as between the user's own changes.
+    setFolderTime(notes, 60);
+
+    RealHost host(programFolder.path());
+    Program program(host.host());
+    frmNotepad* window = program.windows.show<frmNotepad>();
+    if (!QTest::qWaitForWindowExposed(window))
+        std::printf("the window did not show\n");
+    window->fileList->setCurrentRow(5000);
+
+    Figures unchanged;
+    for (int run = 0; run < 1000; ++run) {
+        const Stopwatch watch;
+        window->tmrNotes_Timer();
+        unchanged.add(watch);
+    }
+    unchanged.print("tick, 10,000 files, nothing changed");
+
+    // Just changed: the folder's time cannot be trusted yet, so it is read and compared.
+    setFolderTime(notes, 0);
+    Figures recent;
+    for (int run = 0; run < 20; ++run) {
+        const Stopwatch watch;
+        window->tmrNotes_Timer();
+        recent.add(watch);
+    }
+    recent.print("tick, 10,000 files, read again, names unchanged");
+
+    Figures added;
+    for (int run = 0; run < 20; ++run) {
+        QFile file(notes + u"/added%1.rtf"_s.arg(run));
+        file.open(QIODevice::WriteOnly);
+        file.close();
+        const Stopwatch watch;
+        window->tmrNotes_Timer();
+        added.add(watch);
+    }
+    added.print("tick, 10,000 files, one file added");
+    std::printf("list rows: %d\n", window->fileList->count());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"Mossport"_s);
+    QApplication::setQuitOnLastWindowClosed(false);
+    look::registerTahoma();
+    openingABigNote();
+    ticksOverManyFiles();
+    return 0;
+}
