@@ -1,8 +1,8 @@
 // How long "Take SS" takes on a full-HD screen: the whole capture (clipboard, grab, event pump, name, PNG
 // file, beep), timed around screenshot::take, median of N runs, and the size of the file it writes.
 //
-//   cd build-shot && xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" bin/screenshot_bench [runs]
-//   [scene]
+// From the build folder (build-shot):
+//   xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" bin/screenshot_bench [runs] [scene] [levels]
 //
 // runs: 21 unless given. scene: "page" (default), a rendered web page with a textured game area, text in many
 // colours and gradients; or "noise", every pixel random, the worst case for PNG. Add "levels" to also print

@@ -15,8 +15,8 @@ void take(const Host& host, QLabel* picSC);
 // to the system's reason.
 bool savePng(const QImage& picture, const QString& path, QString& error);
 
-// The PNG compression the screenshots are written with, on QImageWriter's 0 to 100 scale: the fastest
-// level that still compresses.
+// The PNG compression screenshots are written with, on QImageWriter's 0 to 100 scale, which Qt maps to zlib's
+// levels as value * 9 / 91: 11 is level 1, the fastest level that compresses at all.
 inline constexpr int pngCompression = 11;
 
 } // namespace screenshot
