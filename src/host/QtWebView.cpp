@@ -37,6 +37,9 @@ QString QtWebView::LocationName() const {
 }
 
 void QtWebView::warmUp() {
-    if (!spareView)
+    if (!spareView) {
         spareView = new QWebEngineView;
+        // Making the page starts the engine itself (its profile and browser side), the costly part.
+        spareView->page();
+    }
 }

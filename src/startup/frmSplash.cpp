@@ -94,16 +94,20 @@ void frmSplash::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_picture);
+    if (!m_painted) {
+        m_painted = true;
+        // Once the splash is on the screen, prepare the web engine, so that the game window follows the
+        // splash without the engine's cold start.
+        QTimer::singleShot(0, this, [this] { m_program.host.warmUpWebViews(); });
+    }
 }
 
 void frmSplash::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (m_shownOnce)
-        return;
-    m_shownOnce = true;
     // The three seconds count from the moment the splash is on the screen, after the version check, so the
     // user always sees it for the whole interval and the timer's handler can only run after the load step.
-    tmrSplash->start();
-    // While the splash is up, prepare the web engine so that the game window follows without a pause.
-    QTimer::singleShot(0, this, [this] { m_program.host.warmUpWebViews(); });
+    if (!m_timerStarted) {
+        m_timerStarted = true;
+        tmrSplash->start();
+    }
 }

@@ -33,5 +33,6 @@ protected:
 private:
     Program& m_program;
     QPixmap m_picture;
-    bool m_shownOnce = false;
+    bool m_timerStarted = false;
+    bool m_painted = false;
 };
