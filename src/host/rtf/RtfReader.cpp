@@ -25,10 +25,7 @@ public:
     DocumentSink(QTextDocument& doc, const Tables& tables)
         : m_doc(doc)
         , m_cursor(&doc)
-        , m_tables(tables) {
-        m_cursor.beginEditBlock();
-    }
-    ~DocumentSink() override { m_cursor.endEditBlock(); }
+        , m_tables(tables) {}
 
     void text(const QString& text, const CharProps& props) override {
         breakIfPending();
@@ -220,12 +217,17 @@ bool read(const QByteArray& bytes, QTextDocument& doc) {
         return false;
     const bool undo = doc.isUndoRedoEnabled();
     doc.setUndoRedoEnabled(false); // also forgets the previous note's undo history
+    // Clearing inside the edit block makes the whole load one change from an empty document, which a
+    // QTextEdit's layout then does lazily, as for setPlainText(), instead of at once.
+    QTextCursor editBlock(&doc);
+    editBlock.beginEditBlock();
     doc.clear();
     detail::Tables tables;
     {
         detail::DocumentSink sink(doc, tables);
         detail::parse(bytes, sink, tables);
     }
+    editBlock.endEditBlock();
     doc.setMetaInformation(QTextDocument::DocumentTitle, tables.title);
     doc.setUndoRedoEnabled(undo);
     doc.setModified(false);
