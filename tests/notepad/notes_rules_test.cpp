@@ -68,12 +68,6 @@ private Q_SLOTS:
         QCOMPARE(notes::isUsableName(typed, 255), usable);
     }
 
-    void theExtensionIsAlwaysAdded() {
-        QCOMPARE(notes::fileNameFor(u"quests"_s), u"quests.rtf"_s);
-        QCOMPARE(notes::fileNameFor(u"quests.rtf"_s), u"quests.rtf.rtf"_s);
-        QCOMPARE(notes::fileNameFor(u" x "_s), u" x .rtf"_s);
-    }
-
     // The length limit is the file system's, counted in encoded bytes with ".rtf" added: a name just at the
     // limit can be created there, one byte more is refused.
     void theLengthLimitIsTheFileSystems() {
