@@ -1,7 +1,10 @@
 #include "startup/VersionCheck.h"
 
 #include "app/Program.h"
+#include "app/Sites.h"
+#include "host/Http.h"
 #include "startup/Version.h"
+#include "startup/VersionCompare.h"
 
 using namespace Qt::StringLiterals;
 
@@ -13,8 +16,10 @@ QString runningVersion() {
 }
 
 bool fetchAndCompare(Program& program) {
-    program.mod.strNewVersion.clear();
-    return false;
+    const std::optional<QByteArray> body = program.host.http->get(sites::versionFile());
+    // A failed fetch counts as an empty answer: the start-up goes on with the splash and no update offer.
+    program.mod.strNewVersion = body ? versionText(*body) : QString();
+    return isNewer(program.mod.strNewVersion, program.mod.strVersion);
 }
 
 } // namespace versioncheck
