@@ -28,6 +28,9 @@ frmUpdate::frmUpdate(Program& program)
     setWindowTitle(u"Update Mossport"_s);
     setFixedSize(twips::size(4680, 2190));
     look::paintBackground(this);
+    // The window's own font, which the two buttons use: the system's larger default would not fit their
+    // captions into the designed 1095 twips.
+    setFont(look::tahoma());
 
     // The light band across the top, in the system's window-background colour, under the message.
     shpCover->setObjectName(u"shpCover"_s);
