@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+#include <functional>
+
+class QTcpSocket;
+
+// A small HTTP/1.1 server on 127.0.0.1 that answers each request the way a test says: at once, never, a byte
+// at a time, or without end. It serves plain requests ("GET /path") and requests sent to it as a proxy
+// ("GET http://host/path"), and counts every byte it manages to hand to the system.
+class LoopbackServer final : public QObject {
+    Q_OBJECT
+public:
+    struct Request {
+        QByteArray method;
+        // As sent: a path, or a whole address when the server is used as a proxy.
+        QByteArray target;
+        QByteArray head;
+    };
+    // Answers one request on its connection.
+    using Handler = std::function<void(QTcpSocket& connection, const Request& request)>;
+
+    explicit LoopbackServer(Handler handler);
+
+    quint16 port() const { return m_server.serverPort(); }
+    // "http://127.0.0.1:port" followed by the path.
+    QString address(const QString& path) const;
+    const QList<Request>& requests() const { return m_requests; }
+    qint64 bytesSent() const { return m_bytesSent; }
+
+    // A port on 127.0.0.1 where nothing listens.
+    static quint16 closedPort();
+
+private:
+    void accept();
+
+    Handler m_handler;
+    QTcpServer m_server;
+    QList<Request> m_requests;
+    qint64 m_bytesSent = 0;
+};
+
+// Ways of answering.
+namespace answers {
+
+// These bytes as they are, then the connection closed.
+LoopbackServer::Handler bytes(const QByteArray& answer);
+// A whole answer with this status, its Content-Length and the connection closed after it.
+LoopbackServer::Handler text(int status, const QByteArray& body, const QByteArray& moreHeaders = {});
+// Reads the request and never answers.
+LoopbackServer::Handler never();
+// Sends `before` at once, then `dripped` one byte every `intervalMs`.
+LoopbackServer::Handler drip(const QByteArray& before, const QByteArray& dripped, int intervalMs);
+// A 200 answer with no length whose body goes on for `total` bytes, sent as fast as the client takes it.
+LoopbackServer::Handler endless(qint64 total);
+
+// The raw bytes of an answer with this status, headers and body.
+QByteArray raw(int status, const QByteArray& body, const QByteArray& moreHeaders = {});
+
+} // namespace answers
