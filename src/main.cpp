@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
 
     RealHost host(QCoreApplication::applicationDirPath());
     Program program(host.host());
+    QObject::connect(&program.windows, &Windows::programEnded, &app, [] { QApplication::exit(0); });
     program.windows.show<frmSplash>();
     return QApplication::exec();
 }

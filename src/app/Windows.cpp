@@ -1,6 +1,5 @@
 #include "app/Windows.h"
 
-#include <QCoreApplication>
 #include <QEvent>
 #include <QTimer>
 #include <algorithm>
@@ -80,7 +79,6 @@ void Windows::endProgram() {
         }
     }
     Q_EMIT programEnded();
-    QCoreApplication::exit(0);
 }
 
 int Windows::count() const {

@@ -29,14 +29,15 @@ public:
     static void show(QWidget* window);
     // Closes one window: it is forgotten at once and destroyed.
     void unload(QWidget* window);
-    // Ends the program: every window is destroyed at once, without its close handling, and the event loop
-    // is left. Every way of ending the program goes through here.
+    // Ends the program: every window is destroyed at once, without its close handling, and programEnded()
+    // tells the application to leave its event loop. Every way of ending the program goes through here.
     void endProgram();
 
     int count() const;
     bool hasEnded() const { return m_ended; }
 
 Q_SIGNALS:
+    // The program has ended: main() leaves the event loop on it.
     void programEnded();
 
 protected:

@@ -116,11 +116,6 @@ private Q_SLOTS:
 
 void tst_VersionStartup::cleanup() {
     settle();
-    // Ending a program asks the application to quit, which keeps every later local event loop (the fetch's
-    // among them) from running; a turn of the application's own loop clears that for the next test.
-    QMetaObject::invokeMethod(
-        qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
-    QCoreApplication::exec();
     QVERIFY2(!anyVisible(u"frmSplash"_s) && !anyVisible(u"frmUpdate"_s) && !anyVisible(u"frmMain"_s),
              "a window outlived its program");
 }
