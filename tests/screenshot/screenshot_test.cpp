@@ -304,6 +304,20 @@ private Q_SLOTS:
         QVERIFY(!clipboard || clipboard->formats().isEmpty());
     }
 
+    void aPicscGoneWhileEventsRunEndsTheCapture() {
+        // The window that holds picSC may close while pending events run; the capture then stops quietly.
+        Capture capture;
+        auto* picSC = new QLabel;
+        QObject context;
+        QMetaObject::invokeMethod(
+            &context, [picSC] { delete picSC; }, Qt::QueuedConnection);
+        screenshot::take(capture.host, picSC);
+
+        QCOMPARE(capture.fakes.dialogs.told, QStringList());
+        QCOMPARE(capture.desktop.beeps, 0);
+        QCOMPARE(entries(capture.folder()), QStringList());
+    }
+
     void bothTakeSsCommandsCaptureAlike() {
         FakeHost fakes;
         ScreenDesktop desktop;
