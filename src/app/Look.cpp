@@ -1,8 +1,12 @@
 #include "app/Look.h"
 
+#include "app/Twips.h"
+
 #include <QFile>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QLayout>
+#include <QMainWindow>
 #include <QPalette>
 #include <QWidget>
 
@@ -45,6 +49,25 @@ void styleLabel(QLabel* label, const QColor& colour, const QFont& font) {
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
     label->setFont(font);
+}
+
+void setFixedClientArea(QMainWindow* window, QWidget* client, const QSize& size) {
+    client->setObjectName(u"client"_s);
+    client->setFixedSize(size);
+    paintBackground(client);
+    window->setCentralWidget(client);
+    window->layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void placeAutoSizedLabels(std::initializer_list<AutoSizedLabel> labels) {
+    for (const AutoSizedLabel& design : labels) {
+        design.label->setObjectName(QString::fromLatin1(design.name));
+        styleLabel(design.label, Qt::white, tahoma(8.25, design.bold));
+        design.label->setText(design.text);
+        design.label->move(twips::toPixels(design.topLeftTwips.x()),
+                           twips::toPixels(design.topLeftTwips.y()));
+        design.label->adjustSize();
+    }
 }
 
 QString literalTitle(const QString& title) {

@@ -1,6 +1,8 @@
 #include "browser/frmBrowser.h"
 
+#include "app/Keys.h"
 #include "app/Look.h"
+#include "app/Menus.h"
 #include "app/Program.h"
 #include "app/Sites.h"
 #include "app/Twips.h"
@@ -19,14 +21,6 @@ namespace {
 
 const QString caption = u"Mossport Browser"_s;
 const QString hint = u"Enter the website you wish to visit here"_s;
-
-// The character a key press types, as its code (Enter is 13); -1 for a key that types nothing.
-int characterCode(const QKeyEvent* key) {
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-        return 13;
-    const QString text = key->text();
-    return text.isEmpty() ? -1 : text.at(0).unicode();
-}
 
 } // namespace
 
@@ -67,29 +61,21 @@ frmBrowser::frmBrowser(Program& program)
 }
 
 void frmBrowser::buildMenus() {
-    QMenuBar* bar = menuBar();
-    bar->setNativeMenuBar(false);
-    bar->setObjectName(u"menuBar"_s);
+    QMenuBar* bar = menus::menuBarOf(this);
+    using menus::addCommand;
 
-    const auto item = [this](QMenu* menu, const char* name, const QString& text,
-                             void (frmBrowser::*handler)()) {
-        QAction* action = menu->addAction(text);
-        action->setObjectName(QString::fromLatin1(name));
-        connect(action, &QAction::triggered, this, handler);
-        return action;
-    };
+    mnuRunescape = menus::addMenu(bar, "mnuRunescape", u"Runescape"_s);
+    mnuHomepage =
+        addCommand(mnuRunescape, "mnuHomepage", u"Homepage"_s, this, &frmBrowser::mnuHomepage_Click);
+    mnuForums = addCommand(mnuRunescape, "mnuForums", u"Forums"_s, this, &frmBrowser::mnuForums_Click);
+    mnuMCenter =
+        addCommand(mnuRunescape, "mnuMCenter", u"Message Center"_s, this, &frmBrowser::mnuMCenter_Click);
 
-    mnuRunescape = bar->addMenu(u"Runescape"_s);
-    mnuRunescape->setObjectName(u"mnuRunescape"_s);
-    mnuHomepage = item(mnuRunescape, "mnuHomepage", u"Homepage"_s, &frmBrowser::mnuHomepage_Click);
-    mnuForums = item(mnuRunescape, "mnuForums", u"Forums"_s, &frmBrowser::mnuForums_Click);
-    mnuMCenter = item(mnuRunescape, "mnuMCenter", u"Message Center"_s, &frmBrowser::mnuMCenter_Click);
-
-    mnuOther = bar->addMenu(u"Other"_s);
-    mnuOther->setObjectName(u"mnuOther"_s);
-    mnuBrambleden = item(mnuOther, "mnuBrambleden", u"Brambleden"_s, &frmBrowser::mnuBrambleden_Click);
-    mnuBrambledenForum =
-        item(mnuOther, "mnuBrambledenForum", u"Brambleden Forum"_s, &frmBrowser::mnuBrambledenForum_Click);
+    mnuOther = menus::addMenu(bar, "mnuOther", u"Other"_s);
+    mnuBrambleden =
+        addCommand(mnuOther, "mnuBrambleden", u"Brambleden"_s, this, &frmBrowser::mnuBrambleden_Click);
+    mnuBrambledenForum = addCommand(mnuOther, "mnuBrambledenForum", u"Brambleden Forum"_s, this,
+                                    &frmBrowser::mnuBrambledenForum_Click);
 }
 
 bool frmBrowser::eventFilter(QObject* watched, QEvent* event) {
@@ -112,7 +98,7 @@ bool frmBrowser::eventFilter(QObject* watched, QEvent* event) {
             break;
         }
         case QEvent::KeyPress:
-            if (const int code = characterCode(static_cast<QKeyEvent*>(event)); code >= 0)
+            if (const int code = keys::characterCode(static_cast<QKeyEvent*>(event)); code >= 0)
                 txtURL_KeyPress(code);
             break;
         default:

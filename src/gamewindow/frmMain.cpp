@@ -2,6 +2,7 @@
 
 #include "app/Confirmation.h"
 #include "app/Look.h"
+#include "app/Menus.h"
 #include "app/Program.h"
 #include "app/Sites.h"
 #include "app/Twips.h"
@@ -16,7 +17,6 @@
 
 #include <QCloseEvent>
 #include <QLabel>
-#include <QLayout>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
@@ -46,12 +46,8 @@ frmMain::frmMain(Program& program)
     setWindowTitle(u"Mossport - by Penwick"_s);
     setWindowIcon(QIcon(u":/mossport.png"_s));
 
-    // The client area below the menu bar has a fixed size; the window follows it and cannot be resized.
-    client->setObjectName(u"client"_s);
-    client->setFixedSize(twips::size(narrowClientWidth, 8415));
-    look::paintBackground(client);
-    setCentralWidget(client);
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // Only the sidebar command changes the client area's size.
+    look::setFixedClientArea(this, client, twips::size(narrowClientWidth, 8415));
 
     wbApplet->setObjectName(u"wbApplet"_s);
     wbApplet->setGeometry(twips::rect(120, 120, 11655, 8175));
@@ -61,29 +57,15 @@ frmMain::frmMain(Program& program)
     picSC->hide();
 
     // The sidebar: everything from 12000 twips to the right, out of sight until the window is widened.
-    struct LabelDesign {
-        QLabel* label;
-        const char* name;
-        QString text;
-        QPoint topLeft;
-        bool bold;
-    };
-    const LabelDesign labels[] = {
+    look::placeAutoSizedLabels({
         {Label1, "Label1", u"Play Time:"_s, {12000, 3840}, true},
         {Label2, "Label2", u"Hours:"_s, {12000, 4080}, true},
-        {lblHours, "lblHours", u"0"_s, {12600, 4080}, false},
+        {lblHours, "lblHours", u"0"_s, {12600, 4080}},
         {Label3, "Label3", u"Minutes:"_s, {12000, 4320}, true},
-        {lblMinutes, "lblMinutes", u"0"_s, {12840, 4320}, false},
+        {lblMinutes, "lblMinutes", u"0"_s, {12840, 4320}},
         {Label4, "Label4", u"Seconds:"_s, {12000, 4560}, true},
-        {lblSeconds, "lblSeconds", u"0"_s, {12840, 4560}, false},
-    };
-    for (const LabelDesign& design : labels) {
-        design.label->setObjectName(QString::fromLatin1(design.name));
-        look::styleLabel(design.label, Qt::white, look::tahoma(8.25, design.bold));
-        design.label->setText(design.text);
-        design.label->move(twips::toPixels(design.topLeft.x()), twips::toPixels(design.topLeft.y()));
-        design.label->adjustSize();
-    }
+        {lblSeconds, "lblSeconds", u"0"_s, {12840, 4560}},
+    });
 
     cmdPR->setObjectName(u"cmdPR"_s);
     cmdPR->setText(u"Pause"_s);
@@ -111,39 +93,28 @@ frmMain::frmMain(Program& program)
 }
 
 void frmMain::buildMenus() {
-    QMenuBar* bar = menuBar();
-    bar->setNativeMenuBar(false);
-    bar->setObjectName(u"menuBar"_s);
+    QMenuBar* bar = menus::menuBarOf(this);
+    using menus::addCommand;
 
-    const auto item = [this](QMenu* menu, const char* name, const QString& caption,
-                             void (frmMain::*handler)()) {
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(QString::fromLatin1(name));
-        connect(action, &QAction::triggered, this, handler);
-        return action;
-    };
-
-    mnuFile = bar->addMenu(u"File"_s);
-    mnuFile->setObjectName(u"mnuFile"_s);
-    mnuSidebar = item(mnuFile, "mnuSidebar", u"Sidebar"_s, &frmMain::mnuSidebar_Click);
-    mnuNotepad = item(mnuFile, "mnuNotepad", u"Notepad"_s, &frmMain::mnuNotepad_Click);
-    mnuBrowser = item(mnuFile, "mnuBrowser", u"Browser"_s, &frmMain::mnuBrowser_Click);
-    mnuScreenshot = item(mnuFile, "mnuScreenshot", u"Take SS"_s, &frmMain::mnuScreenshot_Click);
+    mnuFile = menus::addMenu(bar, "mnuFile", u"File"_s);
+    mnuSidebar = addCommand(mnuFile, "mnuSidebar", u"Sidebar"_s, this, &frmMain::mnuSidebar_Click);
+    mnuNotepad = addCommand(mnuFile, "mnuNotepad", u"Notepad"_s, this, &frmMain::mnuNotepad_Click);
+    mnuBrowser = addCommand(mnuFile, "mnuBrowser", u"Browser"_s, this, &frmMain::mnuBrowser_Click);
+    mnuScreenshot = addCommand(mnuFile, "mnuScreenshot", u"Take SS"_s, this, &frmMain::mnuScreenshot_Click);
     mnuScreenshot->setShortcut(Qt::Key_F1);
-    mnuHide = item(mnuFile, "mnuHide", u"Hide"_s, &frmMain::mnuHide_Click);
+    mnuHide = addCommand(mnuFile, "mnuHide", u"Hide"_s, this, &frmMain::mnuHide_Click);
     mnuHide->setShortcut(Qt::Key_F3);
-    mnuQuit = item(mnuFile, "mnuQuit", u"Quit"_s, &frmMain::mnuQuit_Click);
+    mnuQuit = addCommand(mnuFile, "mnuQuit", u"Quit"_s, this, &frmMain::mnuQuit_Click);
 
-    mnuRunescape = bar->addMenu(u"Runescape"_s);
-    mnuRunescape->setObjectName(u"mnuRunescape"_s);
-    mnuHighscores = item(mnuRunescape, "mnuHighscores", u"Highscores"_s, &frmMain::mnuHighscores_Click);
-    mnuForums = item(mnuRunescape, "mnuForums", u"Forums"_s, &frmMain::mnuForums_Click);
-    mnuBrambleden = item(mnuRunescape, "mnuBrambleden", u"Brambleden"_s, &frmMain::mnuBrambleden_Click);
+    mnuRunescape = menus::addMenu(bar, "mnuRunescape", u"Runescape"_s);
+    mnuHighscores =
+        addCommand(mnuRunescape, "mnuHighscores", u"Highscores"_s, this, &frmMain::mnuHighscores_Click);
+    mnuForums = addCommand(mnuRunescape, "mnuForums", u"Forums"_s, this, &frmMain::mnuForums_Click);
+    mnuBrambleden =
+        addCommand(mnuRunescape, "mnuBrambleden", u"Brambleden"_s, this, &frmMain::mnuBrambleden_Click);
 
     // "Take SS" is also a command on the menu bar itself, without a drop-down.
-    mnuTScreenshot = bar->addAction(u"Take SS"_s);
-    mnuTScreenshot->setObjectName(u"mnuTScreenshot"_s);
-    connect(mnuTScreenshot, &QAction::triggered, this, &frmMain::mnuTScreenshot_Click);
+    mnuTScreenshot = addCommand(bar, "mnuTScreenshot", u"Take SS"_s, this, &frmMain::mnuTScreenshot_Click);
 }
 
 void frmMain::Form_Load() {

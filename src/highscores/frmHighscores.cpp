@@ -1,6 +1,8 @@
 #include "highscores/frmHighscores.h"
 
+#include "app/Keys.h"
 #include "app/Look.h"
+#include "app/Menus.h"
 #include "app/Program.h"
 #include "app/Twips.h"
 #include "highscores/Lookup.h"
@@ -8,22 +10,9 @@
 
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QLayout>
 #include <QMenuBar>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// The character a key press types, as its code (Enter is 13); -1 for a key that types nothing.
-int characterCode(const QKeyEvent* key) {
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-        return 13;
-    const QString text = key->text();
-    return text.isEmpty() ? -1 : text.at(0).unicode();
-}
-
-} // namespace
 
 frmHighscores::frmHighscores(Program& program)
     : QMainWindow(nullptr,
@@ -36,11 +25,7 @@ frmHighscores::frmHighscores(Program& program)
     setWindowTitle(highscores::title());
 
     // A fixed tool window: the client area below the menu bar has the designed size and nothing moves.
-    client->setObjectName(u"client"_s);
-    client->setFixedSize(twips::size(7710, 9345));
-    look::paintBackground(client);
-    setCentralWidget(client);
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    look::setFixedClientArea(this, client, twips::size(7710, 9345));
 
     wbHighscores->setObjectName(u"wbHighscores"_s);
     wbHighscores->setGeometry(twips::rect(120, 120, 7455, 8655));
@@ -58,12 +43,8 @@ frmHighscores::frmHighscores(Program& program)
     setTabOrder(wbHighscores, cboUsername);
     wbHighscores->setFocus();
 
-    QMenuBar* bar = menuBar();
-    bar->setNativeMenuBar(false);
-    bar->setObjectName(u"menuBar"_s);
-    mnuClose = bar->addAction(u"Close"_s);
-    mnuClose->setObjectName(u"mnuClose"_s);
-    connect(mnuClose, &QAction::triggered, this, &frmHighscores::mnuClose_Click);
+    mnuClose = menus::addCommand(menus::menuBarOf(this), "mnuClose", u"Close"_s, this,
+                                 &frmHighscores::mnuClose_Click);
 
     // The combo box itself keeps the focus while its text field is edited, so it sees every key first.
     cboUsername->installEventFilter(this);
@@ -72,7 +53,7 @@ frmHighscores::frmHighscores(Program& program)
 bool frmHighscores::eventFilter(QObject* watched, QEvent* event) {
     // The key is not consumed: the combo box still gets it.
     if (watched == cboUsername && event->type() == QEvent::KeyPress) {
-        if (const int code = characterCode(static_cast<QKeyEvent*>(event)); code >= 0)
+        if (const int code = keys::characterCode(static_cast<QKeyEvent*>(event)); code >= 0)
             cboUsername_KeyPress(code);
     }
     return QMainWindow::eventFilter(watched, event);

@@ -2,6 +2,7 @@
 
 #include "app/Folders.h"
 #include "app/Look.h"
+#include "app/Menus.h"
 #include "app/Program.h"
 #include "app/Twips.h"
 #include "host/Dialogs.h"
@@ -9,7 +10,6 @@
 #include "notepad/NoteName.h"
 
 #include <QFileInfo>
-#include <QLayout>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QScrollBar>
@@ -43,12 +43,7 @@ frmNotepad::frmNotepad(Program& program)
     setObjectName(u"frmNotepad"_s);
     setWindowTitle(u"Mossport Notepad"_s);
 
-    // A fixed client area below the menu bar; the window follows it and cannot be resized.
-    client->setObjectName(u"client"_s);
-    client->setFixedSize(twips::size(9285, 4815));
-    look::paintBackground(client);
-    setCentralWidget(client);
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    look::setFixedClientArea(this, client, twips::size(9285, 4815));
 
     fileList->setObjectName(u"fileList"_s);
     fileList->setGeometry(twips::rect(120, 120, 1215, 4515));
@@ -67,19 +62,11 @@ frmNotepad::frmNotepad(Program& program)
     tmrNotes->setInterval(2000);
     tmrNotes->start();
 
-    QMenuBar* bar = menuBar();
-    bar->setNativeMenuBar(false);
-    bar->setObjectName(u"menuBar"_s);
-    mnuFile = bar->addMenu(u"File"_s);
-    mnuFile->setObjectName(u"mnuFile"_s);
-    mnuSave = mnuFile->addAction(u"Save"_s);
-    mnuSave->setObjectName(u"mnuSave"_s);
-    mnuSaves = mnuFile->addAction(u"Save As"_s);
-    mnuSaves->setObjectName(u"mnuSaves"_s);
+    mnuFile = menus::addMenu(menus::menuBarOf(this), "mnuFile", u"File"_s);
+    mnuSave = menus::addCommand(mnuFile, "mnuSave", u"Save"_s, this, &frmNotepad::mnuSave_Click);
+    mnuSaves = menus::addCommand(mnuFile, "mnuSaves", u"Save As"_s, this, &frmNotepad::mnuSaves_Click);
 
     connect(fileList, &QListWidget::itemDoubleClicked, this, &frmNotepad::fileList_DblClick);
-    connect(mnuSave, &QAction::triggered, this, &frmNotepad::mnuSave_Click);
-    connect(mnuSaves, &QAction::triggered, this, &frmNotepad::mnuSaves_Click);
     connect(tmrNotes, &QTimer::timeout, this, &frmNotepad::tmrNotes_Timer);
 }
 

@@ -47,26 +47,12 @@ frmUpdate::frmUpdate(Program& program)
     Label1->setText(u"Your version of Mossport is out-of-date please update it as soon as possible."_s);
     Label1->setGeometry(twips::rect(120, 120, 4485, 435));
 
-    struct LabelDesign {
-        QLabel* label;
-        const char* name;
-        QString text;
-        QPoint topLeft;
-        bool bold;
-    };
-    const LabelDesign labels[] = {
+    look::placeAutoSizedLabels({
         {Label2, "Label2", u"Your Version:"_s, {240, 960}, true},
-        {lblVersion, "lblVersion", u"asdfasdf"_s, {1440, 960}, false},
+        {lblVersion, "lblVersion", u"asdfasdf"_s, {1440, 960}},
         {Label3, "Label3", u"Current Version:"_s, {240, 1200}, true},
-        {lblNewVersion, "lblNewVersion", u"asdfasdf"_s, {1680, 1200}, false},
-    };
-    for (const LabelDesign& design : labels) {
-        design.label->setObjectName(QString::fromLatin1(design.name));
-        look::styleLabel(design.label, Qt::white, look::tahoma(8.25, design.bold));
-        design.label->setText(design.text);
-        design.label->move(twips::toPixels(design.topLeft.x()), twips::toPixels(design.topLeft.y()));
-        design.label->adjustSize();
-    }
+        {lblNewVersion, "lblNewVersion", u"asdfasdf"_s, {1680, 1200}},
+    });
 
     cmdUpdate->setObjectName(u"cmdUpdate"_s);
     cmdUpdate->setGeometry(twips::rect(120, 1680, 1095, 375));
