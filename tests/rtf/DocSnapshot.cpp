@@ -30,8 +30,10 @@ CharSnapshot charSnapshot(const QTextDocument& doc, const QTextCharFormat& forma
     CharSnapshot c;
     const QStringList families = format.fontFamilies().toStringList();
     c.family = families.isEmpty() ? doc.defaultFont().family() : families.first();
-    c.halfPoints =
-        format.hasProperty(QTextFormat::FontPointSize) ? int(std::lround(format.fontPointSize() * 2)) : 0;
+    // Like the family, a size the text does not set itself is the document's default size.
+    const qreal points = format.hasProperty(QTextFormat::FontPointSize) ? format.fontPointSize()
+                                                                        : doc.defaultFont().pointSizeF();
+    c.halfPoints = points > 0 ? int(std::lround(points * 2)) : 0;
     c.bold = format.fontWeight() >= QFont::DemiBold;
     c.italic = format.fontItalic();
     c.underline = format.underlineStyle();

@@ -166,6 +166,7 @@ class tst_RtfWriter final : public QObject {
 private slots:
     void headerAndSevenBitOutput();
     void escapesText();
+    void textWithoutASizeHasTheDocumentsSize();
     void paragraphCountSurvives_data();
     void paragraphCountSurvives();
     void hyperlinksAsFields();
@@ -205,6 +206,22 @@ void tst_RtfWriter::escapesText() {
     QTextDocument back;
     QVERIFY(rtf::read(bytes, back));
     QCOMPARE(back.toRawText(), doc.toRawText());
+}
+
+void tst_RtfWriter::textWithoutASizeHasTheDocumentsSize() {
+    // Other readers take 12 pt for text without \fs: the document's own default size must be written out.
+    QTextDocument doc;
+    QFont tahoma(u"Tahoma"_s);
+    tahoma.setPointSizeF(8.25);
+    doc.setDefaultFont(tahoma);
+    QTextCursor cursor(&doc);
+    cursor.insertText(u"plain "_s);
+    QTextCharFormat big;
+    big.setFontPointSize(14);
+    cursor.insertText(u"big"_s, big);
+    const QByteArray bytes = rtf::write(doc);
+    QVERIFY2(bytes.contains("\\fs17 plain "), bytes.constData());
+    QVERIFY2(bytes.contains("\\fs28 big"), bytes.constData());
 }
 
 void tst_RtfWriter::paragraphCountSurvives_data() {

@@ -257,8 +257,12 @@ void Writer::writeFragment(const QTextFragment& fragment) {
 void Writer::writeCharFormat(const QTextCharFormat& format) {
     const QString family = familyOf(format);
     writeNumber("\\f", family.isEmpty() ? 0 : fontIndex(family));
-    if (format.hasProperty(QTextFormat::FontPointSize) && format.fontPointSize() > 0)
-        writeNumber("\\fs", std::lround(format.fontPointSize() * 2));
+    // Text without a size of its own has the document's default size; readers would take RTF's default of
+    // 12 pt instead, so the size is written out.
+    const double points = format.hasProperty(QTextFormat::FontPointSize) ? format.fontPointSize()
+                                                                         : m_doc.defaultFont().pointSizeF();
+    if (points > 0)
+        writeNumber("\\fs", std::lround(points * 2));
     if (format.fontWeight() >= QFont::DemiBold)
         m_out.append("\\b");
     if (format.fontItalic())
