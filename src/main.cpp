@@ -5,6 +5,7 @@
 #include "startup/frmSplash.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -13,6 +14,8 @@ int main(int argc, char** argv) {
     // The web engine refuses to run as root with its sandbox on; it reads this before the application exists.
     if (geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // The web engine reports its whole configuration at start; that is of no use to the user.
+    QLoggingCategory::setFilterRules(u"qt.webenginecontext.info=false"_s);
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Mossport"_s);
     // The game window may be hidden in the notification area with no window on the screen: the program ends
