@@ -3,8 +3,8 @@
 #include "Fakes.h"
 #include "app/Look.h"
 #include "app/Program.h"
-#include "host/RichTextBox.h"
-#include "host/rtf/Rtf.h"
+#include "notepad/RichTextBox.h"
+#include "rtf/Rtf.h"
 #include "notepad/frmNotepad.h"
 
 #include <QAction>
