@@ -3,8 +3,8 @@
 // encoded name arrives as sent.
 
 #include "Fakes.h"
+#include "LoopbackServer.h"
 #include "Modal.h"
-#include "PageServer.h"
 #include "app/Program.h"
 #include "app/Sites.h"
 #include "base/Twips.h"
@@ -267,7 +267,7 @@ private Q_SLOTS:
     }
 
     void engineReceivesTheEncodedName() {
-        PageServer server;
+        LoopbackServer server;
         QWidget window;
         auto* view = new QtWebView(&window);
         window.resize(400, 300);
@@ -277,7 +277,7 @@ private Q_SLOTS:
         // The lookup address, moved from the maker's site to the loopback server.
         const QString address = highscores::lookupAddress(u"a b&personal=x#y"_s);
         QVERIFY(address.startsWith(sites::maker() + u'/'));
-        const QString local = server.url(QString()).toString() + address.mid(sites::maker().size());
+        const QString local = server.address(QString()) + address.mid(sites::maker().size());
         view->Navigate(local);
 
         const QString expected = lookupPrefix + u"a%20b%26personal%3Dx%23y"_s;
