@@ -2,8 +2,8 @@
 // box and RTF library, prompts and messages answered by the fake dialogs.
 #include "Fakes.h"
 #include "app/Program.h"
-#include "host/RichTextBox.h"
-#include "host/rtf/Rtf.h"
+#include "notepad/RichTextBox.h"
+#include "rtf/Rtf.h"
 #include "notepad/frmNotepad.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
-#include "host/RichTextBox.h"
+#include "notepad/RichTextBox.h"
 
-#include "host/rtf/Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QDir>
 #include <QFile>
