@@ -1,7 +1,6 @@
 // The notepad window as a user drives it: real note files in a temporary program folder, the real rich-text
 // box and RTF library, prompts and messages answered by the fake dialogs.
 #include "Fakes.h"
-#include "app/Look.h"
 #include "app/Program.h"
 #include "notepad/RichTextBox.h"
 #include "rtf/Rtf.h"
@@ -295,7 +294,10 @@ private Q_SLOTS:
         QCOMPARE(s.text(), shoppingListText);
         QCOMPARE(s.window->rtfNotepad->fileName(), s.note(u"shopping.rtf"_s));
         // A note without fonts of its own shows in the box's font.
-        QCOMPARE(s.window->rtfNotepad->document()->defaultFont(), look::tahoma());
+        const QFont shown = s.window->rtfNotepad->document()->defaultFont();
+        QCOMPARE(shown.family(), u"Tahoma"_s);
+        QCOMPARE(shown.pointSizeF(), 8.25);
+        QCOMPARE(shown.weight(), QFont::Normal);
         QVERIFY(s.dialogs().confirmed.isEmpty() && s.dialogs().told.isEmpty());
         QCOMPARE(readFile(s.note(u"quests.rtf"_s)), questLog);
 
