@@ -1,5 +1,7 @@
 #include "TableWriter.h"
 
+#include "Units.h"
+
 #include <QTextBlock>
 #include <QTextFrame>
 #include <QTextTable>
@@ -10,11 +12,6 @@
 namespace rtf::detail {
 
 namespace {
-
-// Document pixels (1/96 inch) to twips.
-int twipsOf(qreal pixels) {
-    return int(std::lround(pixels * 15.0));
-}
 
 // A column or a cell narrower than this is one no reader can show text in; widths are kept above it.
 constexpr int kNarrowest = 60;
@@ -30,7 +27,7 @@ QList<int> columnWidths(const QTextTable* table, int width) {
     const int columns = table->columns();
     const QTextLength tableWidth = format.width();
     if (tableWidth.type() == QTextLength::FixedLength)
-        width = twipsOf(tableWidth.rawValue());
+        width = wholeTwips(tableWidth.rawValue());
     else if (tableWidth.type() == QTextLength::PercentageLength)
         width = int(std::lround(width * tableWidth.rawValue() / 100.0));
     const QList<QTextLength> constraints = format.columnWidthConstraints();
@@ -40,7 +37,7 @@ QList<int> columnWidths(const QTextTable* table, int width) {
     for (int c = 0; c < columns; ++c) {
         const QTextLength length = c < constraints.size() ? constraints.at(c) : QTextLength();
         if (length.type() == QTextLength::FixedLength)
-            widths[c] = twipsOf(length.rawValue());
+            widths[c] = wholeTwips(length.rawValue());
         else if (length.type() == QTextLength::PercentageLength)
             widths[c] = int(std::lround(width * length.rawValue() / 100.0));
         else {
@@ -79,7 +76,7 @@ bool holdsTable(QTextFrame::iterator it) {
 // The space between a cell's edge and its text, in twips: the cell's own left padding where it has one,
 // else the table's.
 int gapOf(const QTextTable* table) {
-    return twipsOf(table->format().cellPadding());
+    return wholeTwips(table->format().cellPadding());
 }
 
 } // namespace
@@ -132,7 +129,7 @@ void TableWriter::writeNumber(const char* word, qint64 value) {
 
 void TableWriter::writeTable(const QTextTable* table, int depth, int width) {
     const QList<int> widths = columnWidths(table, width);
-    const int left = twipsOf(table->format().leftMargin());
+    const int left = wholeTwips(table->format().leftMargin());
     QList<int> edges;
     edges.reserve(widths.size());
     int edge = left;
@@ -191,7 +188,7 @@ void TableWriter::writeRowWords(const QTextTable* table, int row, const QList<in
 
     QByteArray border;
     if (format.border() > 0 && format.borderStyle() != QTextFrameFormat::BorderStyle_None) {
-        border = "\\brdrs\\brdrw" + QByteArray::number(std::clamp(twipsOf(format.border()), 1, 75));
+        border = "\\brdrs\\brdrw" + QByteArray::number(std::clamp(wholeTwips(format.border()), 1, 75));
         if (const QColor c = colorOf(format.borderBrush()); c.isValid())
             border += "\\brdrcf" + QByteArray::number(m_colorIndex(c));
     }
