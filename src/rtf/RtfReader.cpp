@@ -23,17 +23,54 @@ public:
     explicit PlainTextSink(qsizetype expectedSize) { m_text.reserve(expectedSize); }
 
     void text(const QString& text, const CharProps&) override {
+        if (m_depth > 0) {
+            cellBreakIfPending();
+            m_row.back().text.append(text);
+            return;
+        }
+        endTable();
         breakIfPending();
         m_text.append(text);
     }
     void endParagraph(const ParaProps&) override {
+        if (m_depth > 0) {
+            cellBreakIfPending();
+            m_row.back().pendingBreak = true;
+            return;
+        }
+        endTable();
         breakIfPending();
         m_pendingBreak = true;
     }
-    void image(const Picture&, const CharProps&) override { breakIfPending(); }
+    void image(const Picture&, const CharProps&) override {
+        if (m_depth > 0)
+            return cellBreakIfPending();
+        endTable();
+        breakIfPending();
+    }
     void finish(const ParaProps* lastParagraph) override {
+        endTable();
         if (lastParagraph)
             breakIfPending();
+    }
+    // Cells are gathered row by row, so that the cells a merged cell covers, which the document does not
+    // have, are left out as they are there.
+    void tableDepth(int depth) override { m_depth = depth; }
+    void endCell(const ParaProps& props) override {
+        endParagraph(props);
+        if (m_depth == 1)
+            m_row.back().ended = true;
+    }
+    void endRow(const RowDef& row, int depth) override {
+        if (depth != 1 || m_row.empty())
+            return;
+        for (size_t i = 0; i < m_row.size(); ++i) {
+            if (i < row.cells.size() && covered(row, i))
+                continue;
+            putCell(m_row[i]);
+        }
+        m_above = row;
+        m_row.clear();
     }
 
     QString take() {
@@ -42,6 +79,52 @@ public:
     }
 
 private:
+    struct Cell {
+        QString text;
+        bool pendingBreak = false;
+        bool started = false;
+        bool ended = false;
+    };
+
+    bool covered(const RowDef& row, size_t i) const {
+        const CellDef& cell = row.cells[i];
+        if (cell.horizontal == CellMerge::Continued && i > 0)
+            return true;
+        if (cell.vertical != CellMerge::Continued)
+            return false;
+        // It continues a merged cell of the row above with the same edges.
+        const int left = i == 0 ? row.left : row.cells[i - 1].edge;
+        for (size_t j = 0; j < m_above.cells.size(); ++j) {
+            const int aboveLeft = j == 0 ? m_above.left : m_above.cells[j - 1].edge;
+            if (m_above.cells[j].edge == cell.edge && aboveLeft == left)
+                return m_above.cells[j].vertical != CellMerge::None;
+        }
+        return false;
+    }
+    void cellBreakIfPending() {
+        if (m_row.empty() || m_row.back().ended)
+            m_row.emplace_back();
+        Cell& cell = m_row.back();
+        cell.started = true;
+        if (cell.pendingBreak) {
+            cell.text.append(u'\n');
+            cell.pendingBreak = false;
+        }
+    }
+    void putCell(const Cell& cell) {
+        if (!cell.started)
+            return;
+        breakIfPending();
+        m_text.append(cell.text);
+        m_pendingBreak = cell.pendingBreak;
+    }
+    // What is left of a table's rows when text outside it comes.
+    void endTable() {
+        for (const Cell& cell : m_row)
+            putCell(cell);
+        m_row.clear();
+        m_above = RowDef{};
+    }
     void breakIfPending() {
         if (m_pendingBreak) {
             m_text.append(u'\n');
@@ -51,6 +134,9 @@ private:
 
     QString m_text;
     bool m_pendingBreak = false;
+    int m_depth = 0;
+    std::vector<Cell> m_row; // the cells of the body's table row being read
+    RowDef m_above;          // the words of the row before it
 };
 
 } // namespace
@@ -103,9 +189,13 @@ std::optional<QString> readPlainText(const QByteArray& bytes) {
 
 QString plainText(const QTextDocument& doc) {
     QString text;
+    bool first = true;
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
-        if (block != doc.begin())
+        if (detail::holdsTableOnly(block))
+            continue;
+        if (!first)
             text.append(u'\n');
+        first = false;
         QString line = block.text();
         line.remove(QChar(detail::kObjectReplacement));
         line.replace(QChar(detail::kLineSeparator), u'\n');

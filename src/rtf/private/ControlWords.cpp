@@ -49,7 +49,7 @@ Table makeTable() {
     // clang-format off
     b.destination({"stylesheet", "listtable", "listoverridetable", "revtbl", "rsidtbl", "xmlnstbl", "filetbl",
         "pgdsctbl", "latentstyles", "themedata", "colorschememapping", "datastore", "generator", "nonshppict",
-        "shprslt", "sp", "pn", "pntxta", "pntxtb", "nonesttables", "nesttableprops", "objdata", "objclass",
+        "shprslt", "sp", "pn", "pntxta", "pntxtb", "nonesttables", "objdata", "objclass",
         "objname", "objalias", "objsect", "objtime", "xe", "tc", "txe", "rxe", "bkmkstart", "bkmkend", "atnid",
         "atnauthor", "atntime", "atnicn", "atnref", "atndate", "atnparent", "ftnsep", "ftnsepc", "aftnsep",
         "aftnsepc", "ftncn", "aftncn", "template", "docvar", "userprops", "do", "falt", "fname", "panose",
@@ -59,7 +59,8 @@ Table makeTable() {
         "protusertbl", "htmltag", "mhtmltag", "defchp", "defpap", "fchars", "lchars"},
         Op::SkipGroup);
     // clang-format on
-    b.destination({"shppict", "shp", "object", "result", "listtext", "pntext", "rtf"}, Op::PassGroup);
+    b.destination({"shppict", "shp", "object", "result", "listtext", "pntext", "rtf", "nesttableprops"},
+                  Op::PassGroup);
     b.destination({"info", "shpinst"}, Op::HiddenText);
     b.destination({"header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf",
                    "footnote", "annotation", "shptxt"},
@@ -93,8 +94,10 @@ Table makeTable() {
     b.symbol({"rtlmark"}, Op::Character, 0x200F);
     b.symbol({"par"}, Op::ParagraphEnd);
     b.symbol({"sect", "page"}, Op::SoftParagraphEnd);
-    b.symbol({"cell", "nestcell"}, Op::CellEnd);
-    b.symbol({"row", "nestrow"}, Op::RowEnd);
+    b.symbol({"cell"}, Op::CellEnd, 1);
+    b.symbol({"nestcell"}, Op::CellEnd, 2);
+    b.symbol({"row"}, Op::RowEnd, 1);
+    b.symbol({"nestrow"}, Op::RowEnd, 2);
     b.symbol({"chftn"}, Op::FootnoteMark);
 
     b.toggle({"b"}, Op::Bold, true);
@@ -154,6 +157,29 @@ Table makeTable() {
     b.value({"pichgoal"}, Op::PictureHeightGoal);
     b.value({"picscalex"}, Op::PictureScaleX);
     b.value({"picscaley"}, Op::PictureScaleY);
+
+    b.flag({"intbl"}, Op::InTable, 1);
+    b.value({"itap"}, Op::TableDepth, 1);
+    b.flag({"trowd"}, Op::RowDefaults, 0);
+    b.value({"trgaph"}, Op::RowGap);
+    b.value({"trleft"}, Op::RowLeft);
+    b.flag({"trql"}, Op::RowAlign, 0);
+    b.flag({"trqc"}, Op::RowAlign, 1);
+    b.flag({"trqr"}, Op::RowAlign, 2);
+    b.flag({"trhdr"}, Op::RowHeader, 1);
+    b.value({"cellx"}, Op::CellEdge, ControlWord::kNeedsParam);
+    b.flag({"clmgf"}, Op::CellMergeHorizontal, CellMerge::First);
+    b.flag({"clmrg"}, Op::CellMergeHorizontal, CellMerge::Continued);
+    b.flag({"clvmgf"}, Op::CellMergeVertical, CellMerge::First);
+    b.flag({"clvmrg"}, Op::CellMergeVertical, CellMerge::Continued);
+    b.flag({"clvertalt"}, Op::CellAlign, CellVertical::Top);
+    b.flag({"clvertalc"}, Op::CellAlign, CellVertical::Centre);
+    b.flag({"clvertalb"}, Op::CellAlign, CellVertical::Bottom);
+    b.value({"clcbpat"}, Op::CellShading);
+    b.flag({"clbrdrt", "clbrdrl", "clbrdrb", "clbrdrr"}, Op::CellBorderSide, 0);
+    b.value({"brdrw"}, Op::BorderWidth);
+    b.value({"brdrcf"}, Op::BorderColor);
+    b.flag({"brdrnone", "brdrnil", "brdrtbl"}, Op::BorderNone, 0);
     return t;
 }
 

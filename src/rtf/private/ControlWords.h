@@ -37,8 +37,8 @@ enum class Op : quint8 {
     Character, // the entry's value is a UTF-16 unit
     ParagraphEnd,
     SoftParagraphEnd, // \sect, \page: a paragraph end unless the paragraph is empty
-    CellEnd,
-    RowEnd,
+    CellEnd,          // the entry's value: 1 for \cell, 2 for \nestcell
+    RowEnd,           // likewise \row and \nestrow
     FootnoteMark,
     // Character properties
     Bold,
@@ -78,6 +78,23 @@ enum class Op : quint8 {
     PictureHeightGoal,
     PictureScaleX,
     PictureScaleY,
+    // Tables (Tables.cpp)
+    InTable,
+    TableDepth,
+    RowDefaults,
+    RowGap,
+    RowLeft,
+    RowAlign, // value: 0 left, 1 centre, 2 right
+    RowHeader,
+    CellEdge,
+    CellMergeHorizontal, // value: a CellMerge
+    CellMergeVertical,
+    CellAlign, // value: a CellVertical
+    CellShading,
+    CellBorderSide,
+    BorderWidth,
+    BorderColor,
+    BorderNone,
 };
 
 struct ControlWord {

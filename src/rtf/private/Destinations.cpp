@@ -200,6 +200,7 @@ void Interpreter::destinationProperty(Op op, int value) {
         m_picture.scaleY = std::clamp(value, 1, 10000);
         break;
     default:
+        tableProperty(op, value);
         break;
     }
 }
@@ -289,6 +290,8 @@ void Interpreter::finishPicture(const GroupState& outer) {
     const double scale = kMaxPicturePixels / std::max({picture.width, picture.height, kMaxPicturePixels});
     picture.width = pixelsFromTwips(std::max(1.0, std::round(twipsFromPixels(picture.width * scale))));
     picture.height = pixelsFromTwips(std::max(1.0, std::round(twipsFromPixels(picture.height * scale))));
+    if (outer.target == Target::Main)
+        tellTableDepth();
     sinkFor(outer.target).image(picture, outer.chr);
     if (outer.target == Target::Main) {
         m_mainHasContent = true;

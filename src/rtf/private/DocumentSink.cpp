@@ -17,17 +17,23 @@ DocumentSink::DocumentSink(QTextDocument& doc, const Tables& tables)
 }
 
 void DocumentSink::text(const QString& text, const CharProps& props) {
+    if (gathering())
+        return m_table.text(m_depth, text, props);
     breakIfPending();
     m_cursor.insertText(text, charFormat(props));
 }
 
 void DocumentSink::endParagraph(const ParaProps& props) {
+    if (gathering())
+        return m_table.endParagraph(m_depth, props);
     breakIfPending();
     applyBlockFormat(props);
     m_pendingBreak = true;
 }
 
 void DocumentSink::image(const Picture& picture, const CharProps& props) {
+    if (gathering())
+        return m_table.image(m_depth, picture, props);
     breakIfPending();
     const QString name = u"rtf-image:%1.%2"_s.arg(++m_images).arg(QLatin1StringView(picture.format()));
     // Decoded by the document when it is first shown.
@@ -43,6 +49,10 @@ void DocumentSink::image(const Picture& picture, const CharProps& props) {
 }
 
 void DocumentSink::finish(const ParaProps* lastParagraph) {
+    m_depth = 0;
+    gathering();
+    if (m_besideTable && !lastParagraph)
+        markBesideTable();
     if (!lastParagraph)
         return;
     breakIfPending();
@@ -50,6 +60,7 @@ void DocumentSink::finish(const ParaProps* lastParagraph) {
 }
 
 void DocumentSink::breakIfPending() {
+    m_besideTable = false;
     if (m_pendingBreak) {
         m_cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
         m_pendingBreak = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Model.h"
+#include "TableBuilder.h"
 
 #include <QHash>
 #include <QTextCharFormat>
@@ -20,8 +21,17 @@ public:
     void endParagraph(const ParaProps& props) override;
     void image(const Picture& picture, const CharProps& props) override;
     void finish(const ParaProps* lastParagraph) override;
+    void tableDepth(int depth) override;
+    void endCell(const ParaProps& props) override;
+    void endRow(const RowDef& row, int depth) override;
 
 private:
+    // Tables (TableBuilder.cpp). Their content is gathered until the table ends, then built in one go.
+    bool gathering();
+    void insertTable(const TableRecord& record);
+    void replay(const TableRecord& record, const std::vector<CellEvent>& events);
+    void markBesideTable();
+
     void breakIfPending();
     void applyBlockFormat(const ParaProps& props);
     QTextCharFormat charFormat(const CharProps& props);
@@ -37,6 +47,10 @@ private:
     bool m_haveLast = false;
     bool m_pendingBreak = false;
     int m_images = 0;
+    TableBuilder m_table;
+    int m_depth = 0;
+    bool m_building = false;
+    bool m_besideTable = false; // the cursor is in the block after a table, and nothing has gone into it
 };
 
 } // namespace rtf::detail

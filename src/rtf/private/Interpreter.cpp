@@ -269,13 +269,17 @@ void Interpreter::symbol(Op op, int character) {
         putUnit(char16_t(character));
         break;
     case Op::ParagraphEnd:
-    case Op::CellEnd:
         endParagraph();
         break;
+    case Op::CellEnd:
+        endCell(character);
+        break;
     case Op::SoftParagraphEnd:
-    case Op::RowEnd:
         if (hasContent(target))
             endParagraph();
+        break;
+    case Op::RowEnd:
+        endRow(character);
         break;
     case Op::FootnoteMark:
         if (target == Target::Main)
@@ -584,18 +588,25 @@ void Interpreter::prepareRun(Target target) {
 void Interpreter::flushRun() {
     if (m_run.isEmpty())
         return;
+    if (m_runTarget == Target::Main)
+        tellTableDepth();
     sinkFor(m_runTarget).text(m_run, m_runProps);
     m_run.resize(0);
 }
 
-void Interpreter::endParagraph() {
+void Interpreter::endParagraph(bool cellEnd) {
     const GroupState& s = m_states.back();
     if (s.target != Target::Main && s.target != Target::Side)
         return;
     m_decoder.flush([this](char16_t u) { putUnit(u); });
     resolveSurrogate();
     flushRun();
-    sinkFor(s.target).endParagraph(s.para);
+    if (s.target == Target::Main)
+        tellTableDepth();
+    if (cellEnd)
+        sinkFor(s.target).endCell(s.para);
+    else
+        sinkFor(s.target).endParagraph(s.para);
     if (s.target == Target::Main) {
         m_mainHasContent = false;
         m_mainEnded = true;
@@ -614,6 +625,7 @@ void Interpreter::finish() {
     if (!m_side.isEmpty()) {
         if (m_mainHasContent)
             m_sink.endParagraph(m_lastMainPara);
+        m_sink.tableDepth(0); // the side text comes after the body, outside its tables
         m_side.replay(m_sink);
         m_sink.finish(nullptr);
     } else if (m_mainHasContent || !m_mainEnded) {

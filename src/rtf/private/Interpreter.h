@@ -132,6 +132,12 @@ private:
     void pictureHex(char16_t c);
     void destinationProperty(Op op, int value);
 
+    // Tables (Tables.cpp).
+    void tableProperty(Op op, int value);
+    void endCell(int level);
+    void endRow(int level);
+    void tellTableDepth();
+
     // Output of characters to the current target.
     void putAscii(const uchar* s, qsizetype n);
     void putByte(uchar byte);
@@ -141,7 +147,7 @@ private:
     void prepareRun(Target target);
     void flushRun();
     void resolveSurrogate();
-    void endParagraph();
+    void endParagraph(bool cellEnd = false);
     bool hasContent(Target target) const;
     Sink& sinkFor(Target target) { return target == Target::Side ? static_cast<Sink&>(m_side) : m_sink; }
 
@@ -183,6 +189,13 @@ private:
     PictureState m_picture;
     std::vector<QString> m_fields; // the instructions of the fields open around the current position
     int m_footnotes = 0;
+
+    std::vector<RowDef> m_rowDefs = std::vector<RowDef>(kMaxTableDepth + 1); // the row words, by depth
+    CellDef m_cellDef;         // the cell being described, up to its \cellx
+    int m_defDepth = 1;        // the depth of the table the last \trowd describes a row of
+    bool m_rowOpen = false;    // a body row was described (\trowd) and has not ended (\row)
+    bool m_cellBorder = false; // the border words describe a cell's border
+    int m_sinkDepth = 0;       // the table depth the sink was last told
 };
 
 // The text with each surrogate that has no partner replaced by U+FFFD, as the body text gets it.

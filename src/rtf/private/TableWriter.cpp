@@ -1,5 +1,6 @@
 #include "TableWriter.h"
 
+#include "TableBuilder.h"
 #include "Units.h"
 
 #include <QTextBlock>
@@ -242,6 +243,8 @@ bool TableWriter::writeItems(QTextFrame::iterator it, int depth, int width, cons
             continue;
         }
         const QTextBlock block = it.currentBlock();
+        if (holdsTableOnly(block))
+            continue;
         ended = block == last;
         m_writeBlock(block, depth, ended ? cellEnd : "\\par\r\n");
     }

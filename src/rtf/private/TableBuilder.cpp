@@ -1,0 +1,324 @@
+#include "TableBuilder.h"
+
+#include "DocumentSink.h"
+#include "Units.h"
+
+#include <QTextDocument>
+#include <QTextTable>
+
+#include <algorithm>
+
+namespace rtf::detail {
+
+namespace {
+
+// Cell edges closer than this are taken for the same column edge: rows written by hand or converted from
+// other units do not always line up to the twip.
+constexpr int kEdgeTolerance = 20;
+// The width given to a cell that has no edge of its own: one inch.
+constexpr int kDefaultCellWidth = 1440;
+
+// A row's cells as they stand in the table: from one column edge to another, with what describes them.
+struct PlacedCell {
+    int left = 0;
+    int right = 0;
+    int firstColumn = 0;
+    int endColumn = 0;
+    int rowSpan = 1;
+    bool covered = false; // continues the cell above it
+    CellDef def;
+    const CellRecord* content = nullptr;
+};
+
+} // namespace
+
+// ---- Gathering -------------------------------------------------------------------------------------------
+
+CellRecord& TableBuilder::currentCell(TableRecord& table) {
+    if (table.rows.empty() || table.rows.back().ended)
+        table.rows.emplace_back();
+    RowRecord& row = table.rows.back();
+    if (row.cells.empty() || row.cells.back().ended)
+        row.cells.emplace_back();
+    return row.cells.back();
+}
+
+TableRecord& TableBuilder::at(int depth) {
+    depth = std::clamp(depth, 1, kMaxTableDepth);
+    if (!m_root) {
+        m_root = std::make_unique<TableRecord>();
+        m_open.assign(1, m_root.get());
+    }
+    while (int(m_open.size()) > depth)
+        m_open.pop_back();
+    while (int(m_open.size()) < depth) {
+        TableRecord& parent = *m_open.back();
+        CellRecord& cell = currentCell(parent);
+        cell.events.push_back({CellEvent::Kind::Table, {}, {}, {}, int(parent.nested.size())});
+        parent.nested.push_back(std::make_unique<TableRecord>());
+        m_open.push_back(parent.nested.back().get());
+    }
+    return *m_open.back();
+}
+
+void TableBuilder::text(int depth, const QString& text, const CharProps& props) {
+    currentCell(at(depth)).events.push_back({CellEvent::Kind::Text, text, props, {}, -1});
+}
+
+void TableBuilder::endParagraph(int depth, const ParaProps& props) {
+    currentCell(at(depth)).events.push_back({CellEvent::Kind::Paragraph, {}, {}, props, -1});
+}
+
+void TableBuilder::image(int depth, const Picture& picture, const CharProps& props) {
+    TableRecord& table = at(depth);
+    table.pictures.push_back(picture);
+    currentCell(table).events.push_back(
+        {CellEvent::Kind::Image, {}, props, {}, int(table.pictures.size() - 1)});
+}
+
+void TableBuilder::endCell(int depth, const ParaProps& props) {
+    CellRecord& cell = currentCell(at(depth));
+    cell.events.push_back({CellEvent::Kind::Paragraph, {}, {}, props, -1});
+    cell.ended = true;
+}
+
+void TableBuilder::endRow(int depth, const RowDef& row) {
+    TableRecord& table = at(depth);
+    if (table.rows.empty() || table.rows.back().ended)
+        return; // a row without cells
+    table.rows.back().def = row;
+    table.rows.back().ended = true;
+}
+
+// ---- Building --------------------------------------------------------------------------------------------
+
+bool DocumentSink::gathering() {
+    if (m_building)
+        return false;
+    if (m_depth > 0)
+        return true;
+    if (m_table.isOpen()) {
+        const std::unique_ptr<TableRecord> table = m_table.take();
+        m_building = true;
+        insertTable(*table);
+        m_building = false;
+    }
+    return false;
+}
+
+void DocumentSink::tableDepth(int depth) {
+    m_depth = depth;
+}
+
+void DocumentSink::endCell(const ParaProps& props) {
+    if (m_depth > 0 && !m_building)
+        m_table.endCell(m_depth, props);
+    else
+        endParagraph(props);
+}
+
+void DocumentSink::endRow(const RowDef& row, int depth) {
+    if (!m_building)
+        m_table.endRow(depth, row);
+}
+
+void DocumentSink::insertTable(const TableRecord& record) {
+    // Paragraphs that still say they are in the table after its last row are the body's again.
+    const RowRecord* after = nullptr;
+    if (!record.rows.empty() && !record.rows.back().ended &&
+        std::none_of(record.rows.back().cells.begin(), record.rows.back().cells.end(),
+                     [](const CellRecord& cell) { return cell.ended; }))
+        after = &record.rows.back();
+    // Each row's cells with their edges; a row without words of its own has the last row's.
+    std::vector<std::vector<PlacedCell>> rows;
+    RowDef last;
+    int headerRows = 0;
+    bool headerRun = true;
+    std::vector<int> edges;
+    const RowDef* first = nullptr;
+    for (const RowRecord& row : record.rows) {
+        if (row.cells.empty() || &row == after)
+            continue;
+        if (!row.def.cells.empty())
+            last = row.def;
+        if (!first && !row.def.cells.empty())
+            first = &row.def;
+        headerRun = headerRun && last.header;
+        headerRows += headerRun ? 1 : 0;
+        std::vector<PlacedCell> placed;
+        int left = last.left;
+        const size_t count = std::max(row.cells.size(), last.cells.size());
+        for (size_t i = 0; i < count; ++i) {
+            const CellDef def = i < last.cells.size() ? last.cells[i] : CellDef{};
+            const int right = i < last.cells.size() ? std::max(def.edge, left + 1) : left + kDefaultCellWidth;
+            const CellRecord* content = i < row.cells.size() ? &row.cells[i] : nullptr;
+            if (def.horizontal == CellMerge::Continued && !placed.empty()) {
+                placed.back().right = right; // an old-style merge: the cell joins the one before it
+            } else {
+                placed.push_back({left, right, 0, 0, 1, false, def, content});
+            }
+            left = right;
+        }
+        for (const PlacedCell& cell : placed)
+            edges.push_back(cell.right);
+        edges.push_back(placed.front().left);
+        rows.push_back(std::move(placed));
+    }
+    if (rows.empty()) {
+        if (after)
+            replay(record, after->cells.front().events);
+        return;
+    }
+
+    // The columns: every edge any row has, those within a few twips of each other taken as one.
+    std::sort(edges.begin(), edges.end());
+    std::vector<int> grid;
+    for (const int edge : edges) {
+        if (grid.empty() || edge - grid.back() > kEdgeTolerance)
+            grid.push_back(edge);
+    }
+    const auto columnAt = [&grid](int x) {
+        const auto it = std::lower_bound(grid.begin(), grid.end(), x - kEdgeTolerance);
+        return int(it - grid.begin());
+    };
+    int columns = 1;
+    for (std::vector<PlacedCell>& row : rows) {
+        int next = 0;
+        for (PlacedCell& cell : row) {
+            cell.firstColumn = std::max(columnAt(cell.left), next);
+            cell.endColumn = std::max(columnAt(cell.right), cell.firstColumn + 1);
+            next = cell.endColumn;
+        }
+        columns = std::max(columns, next);
+    }
+    std::vector<int> widths(size_t(columns), kDefaultCellWidth);
+    for (size_t c = 0; c + 1 < grid.size() && c < widths.size(); ++c)
+        widths[c] = grid[c + 1] - grid[c];
+
+    // Vertical merges: a cell marked as continuing the one above it, with the same columns, joins it.
+    std::vector<PlacedCell*> above(size_t(columns), nullptr);
+    for (std::vector<PlacedCell>& row : rows) {
+        std::vector<PlacedCell*> here(size_t(columns), nullptr);
+        for (PlacedCell& cell : row) {
+            PlacedCell* top = above[size_t(cell.firstColumn)];
+            if (cell.def.vertical == CellMerge::Continued && top && top->endColumn == cell.endColumn) {
+                ++top->rowSpan;
+                cell.covered = true;
+                here[size_t(cell.firstColumn)] = top;
+            } else {
+                here[size_t(cell.firstColumn)] = cell.def.vertical == CellMerge::First ? &cell : nullptr;
+            }
+        }
+        above = std::move(here);
+    }
+
+    RowDef look = first ? *first : last;
+    look.left = rows.front().front().left;
+    QTextTableFormat format;
+    format.setCellSpacing(0);
+    format.setCellPadding(pixelsFromTwips(look.gap));
+    if (look.align == 1)
+        format.setAlignment(Qt::AlignHCenter);
+    else if (look.align == 2)
+        format.setAlignment(Qt::AlignRight);
+    if (look.left > 0)
+        format.setLeftMargin(pixelsFromTwips(look.left));
+    int border = 0;
+    int borderColor = 0;
+    for (const std::vector<PlacedCell>& row : rows) {
+        for (const PlacedCell& cell : row) {
+            if (cell.def.border > border) {
+                border = cell.def.border;
+                borderColor = cell.def.borderColor;
+            }
+        }
+    }
+    format.setBorder(border > 0 ? std::max(1.0, pixelsFromTwips(border)) : 0);
+    if (border > 0) {
+        format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+        format.setBorderCollapse(true);
+        const QColor c = color(borderColor);
+        format.setBorderBrush(c.isValid() ? c : QColor(Qt::black));
+    }
+    QList<QTextLength> constraints;
+    for (const int w : widths)
+        constraints.append(QTextLength(QTextLength::FixedLength, pixelsFromTwips(w)));
+    format.setColumnWidthConstraints(constraints);
+    format.setHeaderRowCount(headerRows);
+
+    // The paragraph before the table ends with the table. A table cannot be the first thing in the document
+    // or a cell: an empty block stays before it there, which is not the note's.
+    if (!m_pendingBreak && m_cursor.block().length() == 1 && m_cursor.atBlockStart())
+        markBesideTable();
+    m_besideTable = false;
+    m_pendingBreak = false;
+    QTextTable* table = m_cursor.insertTable(int(rows.size()), columns, format);
+    for (int r = 0; r < int(rows.size()); ++r) {
+        for (const PlacedCell& cell : rows[size_t(r)]) {
+            if (cell.covered)
+                continue;
+            if (cell.rowSpan > 1 || cell.endColumn - cell.firstColumn > 1)
+                table->mergeCells(r, cell.firstColumn, cell.rowSpan, cell.endColumn - cell.firstColumn);
+        }
+    }
+    for (int r = 0; r < int(rows.size()); ++r) {
+        for (const PlacedCell& cell : rows[size_t(r)]) {
+            if (cell.covered)
+                continue;
+            QTextTableCell target = table->cellAt(r, cell.firstColumn);
+            const QColor shading = color(cell.def.shading);
+            if (shading.isValid() || cell.def.align != CellVertical::Top) {
+                QTextTableCellFormat cellLook = target.format().toTableCellFormat();
+                if (shading.isValid())
+                    cellLook.setBackground(shading);
+                if (cell.def.align == CellVertical::Centre)
+                    cellLook.setVerticalAlignment(QTextCharFormat::AlignMiddle);
+                else if (cell.def.align == CellVertical::Bottom)
+                    cellLook.setVerticalAlignment(QTextCharFormat::AlignBottom);
+                target.setFormat(cellLook);
+            }
+            if (!cell.content || cell.content->events.empty())
+                continue;
+            m_cursor = target.firstCursorPosition();
+            m_pendingBreak = false;
+            replay(record, cell.content->events);
+            if (m_besideTable)
+                markBesideTable();
+        }
+    }
+    m_cursor.setPosition(table->lastPosition() + 1);
+    m_pendingBreak = false;
+    m_besideTable = true; // until something goes into the block after the table
+    if (after) {
+        for (const CellRecord& cell : after->cells)
+            replay(record, cell.events);
+    }
+}
+
+void DocumentSink::markBesideTable() {
+    QTextBlockFormat format = m_cursor.blockFormat();
+    format.setProperty(kBesideTableProperty, true);
+    m_cursor.setBlockFormat(format);
+    m_besideTable = false;
+}
+
+void DocumentSink::replay(const TableRecord& record, const std::vector<CellEvent>& events) {
+    for (const CellEvent& event : events) {
+        switch (event.kind) {
+        case CellEvent::Kind::Text:
+            text(event.text, event.chr);
+            break;
+        case CellEvent::Kind::Paragraph:
+            endParagraph(event.para);
+            break;
+        case CellEvent::Kind::Image:
+            image(record.pictures[size_t(event.index)], event.chr);
+            break;
+        case CellEvent::Kind::Table:
+            insertTable(*record.nested[size_t(event.index)]);
+            break;
+        }
+    }
+}
+
+} // namespace rtf::detail
