@@ -3,7 +3,10 @@
 #include "private/DocumentSink.h"
 #include "private/Interpreter.h"
 
+#include <algorithm>
+
 #include <QTextBlock>
+
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -31,6 +34,7 @@ public:
         endTable();
         breakIfPending();
         m_text.append(text);
+        m_lineUsed = true;
     }
     void endParagraph(const ParaProps&) override {
         if (m_depth > 0) {
@@ -47,6 +51,7 @@ public:
             return cellBreakIfPending();
         endTable();
         breakIfPending();
+        m_lineUsed = true;
     }
     void finish(const ParaProps* lastParagraph) override {
         endTable();
@@ -67,7 +72,7 @@ public:
         for (size_t i = 0; i < m_row.size(); ++i) {
             if (i < row.cells.size() && covered(row, i))
                 continue;
-            putCell(m_row[i]);
+            putCell(m_row[i], true);
         }
         m_above = row;
         m_row.clear();
@@ -111,32 +116,44 @@ private:
             cell.pendingBreak = false;
         }
     }
-    void putCell(const Cell& cell) {
+    // `inRow` for a cell of a row that ended; the cells of one that did not are the body's paragraphs.
+    void putCell(const Cell& cell, bool inRow) {
         if (!cell.started)
             return;
+        // A table starts a paragraph of its own: one left open before it ends there.
+        if (inRow && !m_tableStarted && m_lineUsed)
+            m_pendingBreak = true;
+        m_tableStarted = m_tableStarted || inRow;
         breakIfPending();
         m_text.append(cell.text);
         m_pendingBreak = cell.pendingBreak;
     }
     // What is left of a table's rows when text outside it comes.
     void endTable() {
+        // A row that did not end is the table's when a cell of it did, as in the document.
+        const bool inRow =
+            std::any_of(m_row.begin(), m_row.end(), [](const Cell& cell) { return cell.ended; });
         for (const Cell& cell : m_row)
-            putCell(cell);
+            putCell(cell, inRow);
         m_row.clear();
         m_above = RowDef{};
+        m_tableStarted = false;
     }
     void breakIfPending() {
         if (m_pendingBreak) {
             m_text.append(u'\n');
             m_pendingBreak = false;
+            m_lineUsed = false;
         }
     }
 
     QString m_text;
     bool m_pendingBreak = false;
     int m_depth = 0;
-    std::vector<Cell> m_row; // the cells of the body's table row being read
-    RowDef m_above;          // the words of the row before it
+    bool m_lineUsed = false;     // the paragraph being read has text or a picture
+    bool m_tableStarted = false; // cells of the current table were put out
+    std::vector<Cell> m_row;     // the cells of the body's table row being read
+    RowDef m_above;              // the words of the row before it
 };
 
 } // namespace

@@ -51,8 +51,11 @@ void DocumentSink::image(const Picture& picture, const CharProps& props) {
 void DocumentSink::finish(const ParaProps* lastParagraph) {
     m_depth = 0;
     gathering();
-    if (m_besideTable && !lastParagraph)
+    if (m_besideTable) {
+        // The document ended in the table; its last paragraph was the table's.
         markBesideTable();
+        return;
+    }
     if (!lastParagraph)
         return;
     breakIfPending();
