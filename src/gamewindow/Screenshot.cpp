@@ -1,11 +1,13 @@
 #include "gamewindow/Screenshot.h"
 
 #include "app/Folders.h"
+#include "files/WholeFile.h"
 #include "gamewindow/ScreenshotName.h"
 #include "host/Desktop.h"
 #include "host/Dialogs.h"
 #include "host/Host.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -14,7 +16,6 @@
 #include <QLocale>
 #include <QPixmap>
 #include <QPointer>
-#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -69,27 +70,20 @@ void take(const Host& host, QLabel* picSC) {
 }
 
 bool savePng(const QImage& picture, const QString& path, QString& error) {
-    // Written to a temporary file beside the target and renamed into place when complete, so that a failure
-    // half-way never leaves a truncated picture under the screenshot's name.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-        return false;
-    }
-    QImageWriter writer(&file, "png");
+    // Encoded in memory, then written whole or not at all: a failure half-way never leaves a truncated
+    // picture under the screenshot's name.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
     // A busy full-HD screen takes about 300 ms to encode at Qt's default level and about 110 ms at level 1,
     // for a file of about the same size; only a mostly flat screen gives a larger file, and a small one.
     writer.setCompression(pngCompression);
     if (!writer.write(picture)) {
-        error = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
-        file.cancelWriting();
+        error = writer.errorString();
         return false;
     }
-    if (!file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
+    return files::writeWhole(path, bytes, error);
 }
 
 } // namespace screenshot

@@ -1,6 +1,7 @@
 // Screenshots: the file name rules, and whole captures through the real screen and the real clipboard of the
 // virtual display, into a temporary program folder, with a clock the test sets.
 #include "Fakes.h"
+#include "FileSizeLimit.h"
 #include "app/Program.h"
 #include "gamewindow/Screenshot.h"
 #include "gamewindow/ScreenshotName.h"
@@ -283,6 +284,33 @@ private Q_SLOTS:
                  "the message gives the reason");
         QCOMPARE(capture.desktop.beeps, 0);
         QVERIFY(!QFileInfo::exists(path));
+    }
+
+    // The disk filling up during the save, at the first byte or half-way through the picture: no file, no
+    // beep, and a message with the system's reason.
+    void aSaveThatFailsLeavesNoFileAndNoBeep_data() {
+        QTest::addColumn<int>("room");
+        QTest::newRow("at the first byte") << 0;
+        QTest::newRow("half-way") << 4096;
+    }
+    void aSaveThatFailsLeavesNoFileAndNoBeep() {
+        QFETCH(int, room);
+        Capture capture;
+        {
+            FileSizeLimit limit{rlim_t(room)};
+            QVERIFY(limit.active());
+            capture.take();
+        }
+        const QString path = capture.file(u"Jun 05 07 14 03 09.png"_s);
+        QCOMPARE(capture.fakes.dialogs.told,
+                 QStringList({u"The screenshot could not be saved as %1: File too large."_s.arg(path)}));
+        QCOMPARE(capture.desktop.beeps, 0);
+        QCOMPARE(entries(capture.folder()), QStringList());
+
+        // With room again the next capture is saved whole.
+        capture.fakes.dialogs.told.clear();
+        capture.take();
+        verifyCaptured(capture, path, 1);
     }
 
     void withoutAPictureOnTheClipboardNothingIsWritten() {
