@@ -1,6 +1,6 @@
 #include "app/Look.h"
 
-#include "app/Twips.h"
+#include "base/Twips.h"
 
 #include <QFile>
 #include <QFontDatabase>

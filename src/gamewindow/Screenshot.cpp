@@ -1,7 +1,7 @@
 #include "gamewindow/Screenshot.h"
 
 #include "app/Folders.h"
-#include "files/WholeFile.h"
+#include "base/WholeFile.h"
 #include "gamewindow/ScreenshotName.h"
 #include "host/Desktop.h"
 #include "host/Dialogs.h"

@@ -5,7 +5,7 @@
 #include "app/Menus.h"
 #include "app/Program.h"
 #include "app/Sites.h"
-#include "app/Twips.h"
+#include "base/Twips.h"
 #include "browser/frmBrowser.h"
 #include "gamewindow/Screenshot.h"
 #include "highscores/Lookup.h"

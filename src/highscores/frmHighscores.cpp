@@ -4,7 +4,7 @@
 #include "app/Look.h"
 #include "app/Menus.h"
 #include "app/Program.h"
-#include "app/Twips.h"
+#include "base/Twips.h"
 #include "highscores/Lookup.h"
 #include "host/WebView.h"
 

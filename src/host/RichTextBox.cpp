@@ -1,6 +1,6 @@
 #include "host/RichTextBox.h"
 
-#include "files/WholeFile.h"
+#include "base/WholeFile.h"
 #include "host/rtf/Rtf.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "host/WebView.h"
 
-#include "app/Twips.h"
+#include "base/Twips.h"
 
 bool WebView::setWidthTwips(double twips) {
     if (twips < 0)

@@ -9,7 +9,7 @@
 // command line is wrong.
 
 #include "Rtf.h"
-#include "files/WholeFile.h"
+#include "base/WholeFile.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -4,7 +4,7 @@
 #include "app/Look.h"
 #include "app/Program.h"
 #include "app/Sites.h"
-#include "app/Twips.h"
+#include "base/Twips.h"
 #include "gamewindow/frmMain.h"
 #include "host/Dialogs.h"
 #include "startup/VersionCheck.h"

@@ -5,7 +5,7 @@
 #include "app/Folders.h"
 #include "app/Look.h"
 #include "app/Program.h"
-#include "app/Twips.h"
+#include "base/Twips.h"
 
 #include <QCloseEvent>
 #include <QDir>

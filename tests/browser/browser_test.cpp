@@ -6,7 +6,7 @@
 #include "PageServer.h"
 #include "app/Program.h"
 #include "app/Sites.h"
-#include "app/Twips.h"
+#include "base/Twips.h"
 #include "browser/ResizeRule.h"
 #include "browser/frmBrowser.h"
 #include "gamewindow/frmMain.h"

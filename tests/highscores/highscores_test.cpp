@@ -7,7 +7,7 @@
 #include "PageServer.h"
 #include "app/Program.h"
 #include "app/Sites.h"
-#include "app/Twips.h"
+#include "base/Twips.h"
 #include "gamewindow/frmMain.h"
 #include "highscores/Lookup.h"
 #include "highscores/frmHighscores.h"

@@ -1,4 +1,4 @@
-#include "files/WholeFile.h"
+#include "base/WholeFile.h"
 
 #include <QSaveFile>
 
