@@ -1,11 +1,10 @@
-// The pieces every window shares: the window registry and the end of the program, twips, titles, folders and
+// The pieces every window shares: the window registry and the end of the program, titles, folders and
 // the typed confirmation.
 #include "Fakes.h"
 #include "app/Confirmation.h"
 #include "app/Folders.h"
 #include "app/Look.h"
 #include "app/Program.h"
-#include "base/Twips.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -143,14 +142,6 @@ private Q_SLOTS:
         program.windows.find<OtherWindow>()->close();
         QTRY_COMPARE(ended.count(), 1);
         QVERIFY(program.windows.hasEnded());
-    }
-
-    void twipsArePixelsAtFifteenToOne() {
-        QCOMPARE(twips::toPixels(11880), 792);
-        QCOMPARE(twips::toPixels(13095), 873);
-        QCOMPARE(twips::rect(120, 480, 11295, 8415), QRect(8, 32, 753, 561));
-        QCOMPARE(twips::size(5550, 3510), QSize(370, 234));
-        QCOMPARE(twips::fromPixels(13), 195.0);
     }
 
     void titlesShowOutsideTextExactly_data() {

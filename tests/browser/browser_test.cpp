@@ -3,7 +3,7 @@
 // against pages served from 127.0.0.1.
 
 #include "Fakes.h"
-#include "PageServer.h"
+#include "LoopbackServer.h"
 #include "app/Program.h"
 #include "app/Sites.h"
 #include "base/Twips.h"
@@ -80,340 +80,321 @@ public:
     QList<bool> windowVisible;
 };
 
-class tst_Browser final : public QObject {
+class BrowserTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanup();
+    void initTestCase() {
+        m_server.addPage(u"/news"_s, "<html><head><title>News</title></head>"
+                                     "<body><a id='next' href='/scores'>Scores</a></body></html>");
+        m_server.addPage(u"/scores"_s,
+                         "<html><head><title>Scores [*]</title></head><body>1. Zezima</body></html>");
+        m_server.addPage(u"/typed"_s, "<html><head><title>Typed</title></head><body>typed</body></html>");
+    }
 
-    void resizeRule_data();
-    void resizeRule();
-    void windowAsDesigned();
-    void presetPages_data();
-    void presetPages();
-    void tabKeepsHintAndEnterSendsIt();
-    void clickClearsHint();
-    void enterSendsTypedTextUnchanged();
-    void captionUsesLocationNameAndShowsBrackets();
+    void cleanup() {
+        // Windows closed by a test go at the next event loop turn; let them, so that counts start from zero.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 
-    void engineCaptionFollowsPagesAndLinks();
-    void engineTypedAddressLoads();
-    void engineResizeFollowsClientArea();
+    void resizeRule_data() {
+        QTest::addColumn<double>("clientWidth");
+        QTest::addColumn<double>("clientHeight");
+        QTest::addColumn<std::optional<double>>("width");
+        QTest::addColumn<std::optional<double>>("height");
 
-    void gameWindowKeepsOneBrowser();
+        using Length = std::optional<double>;
+        QTest::newRow("designed") << 11535.0 << 9015.0 << Length(11275) << Length(8395);
+        QTest::newRow("1000 wider") << 12535.0 << 9015.0 << Length(12275) << Length(8395);
+        QTest::newRow("500 high: width still follows") << 11535.0 << 500.0 << Length(11275) << Length();
+        QTest::newRow("narrower than the margins") << 200.0 << 9015.0 << Length() << Length(8395);
+        QTest::newRow("exactly the margins: zero is a length") << 260.0 << 620.0 << Length(0) << Length(0);
+        QTest::newRow("minimised") << 0.0 << 0.0 << Length() << Length();
+    }
+
+    void resizeRule() {
+        QFETCH(double, clientWidth);
+        QFETCH(double, clientHeight);
+        QFETCH(std::optional<double>, width);
+        QFETCH(std::optional<double>, height);
+
+        const browser::ViewSize size = browser::resizeRule(clientWidth, clientHeight);
+        QCOMPARE(size.width, width);
+        QCOMPARE(size.height, height);
+    }
+
+    void windowAsDesigned() {
+        FakeHost fake;
+        Program program(fake.host());
+        frmBrowser* window = program.windows.get<frmBrowser>();
+
+        QCOMPARE(window->windowTitle(), u"Mossport Browser"_s);
+        QCOMPARE(window->txtURL->text(), hint);
+        QCOMPARE(window->txtURL->palette().color(QPalette::Text), QColor(128, 128, 128));
+        QVERIFY(fake.lastWebView()->navigations.isEmpty());
+
+        // Two menus, in order, with their items in order.
+        const QList<QAction*> menus = window->menuBar()->actions();
+        QCOMPARE(menus.size(), 2);
+        QCOMPARE(menus.at(0)->menu(), window->mnuRunescape);
+        QCOMPARE(menus.at(1)->menu(), window->mnuOther);
+        const auto texts = [](const QMenu* menu) {
+            QStringList result;
+            for (const QAction* action : menu->actions())
+                result.append(action->text());
+            return result;
+        };
+        QCOMPARE(window->mnuRunescape->title(), u"Runescape"_s);
+        QCOMPARE(texts(window->mnuRunescape), (QStringList{u"Homepage"_s, u"Forums"_s, u"Message Center"_s}));
+        QCOMPARE(window->mnuOther->title(), u"Other"_s);
+        QCOMPARE(texts(window->mnuOther), (QStringList{u"Brambleden"_s, u"Brambleden Forum"_s}));
+    }
+
+    void presetPages_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("address");
+
+        QTest::newRow("Homepage") << u"mnuHomepage"_s << sites::game();
+        QTest::newRow("Forums") << u"mnuForums"_s << sites::gameForum() + u"/forums.ws"_s;
+        QTest::newRow("Message Center")
+            << u"mnuMCenter"_s << sites::game() + u"/loginform.ws?mod=ticketing&dest=inbox.ws"_s;
+        QTest::newRow("Brambleden") << u"mnuBrambleden"_s << sites::maker() + u"/"_s;
+        QTest::newRow("Brambleden Forum") << u"mnuBrambledenForum"_s << sites::maker() + u"/forum"_s;
+    }
+
+    void presetPages() {
+        QFETCH(QString, action);
+        QFETCH(QString, address);
+
+        FakeHost fake;
+        Program program(fake.host());
+        frmBrowser* window = program.windows.get<frmBrowser>();
+        auto* item = window->findChild<QAction*>(action);
+        QVERIFY(item);
+        item->trigger();
+        QCOMPARE(fake.lastWebView()->navigations, QStringList{address});
+        // The real view keeps the query as it is, delimiters included.
+        QCOMPARE(QUrl::fromUserInput(address).toString(QUrl::FullyEncoded), address);
+    }
+
+    void tabKeepsHintAndEnterSendsIt() {
+        FakeHost fake;
+        Program program(fake.host());
+        frmBrowser* window = program.windows.show<frmBrowser>();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        // The window's own focus, which holds whether or not another test's window is active on the display.
+        QCOMPARE(window->focusWidget(), window->wbBrowser);
+
+        QTest::keyClick(window->wbBrowser, Qt::Key_Tab);
+        QCOMPARE(window->focusWidget(), window->txtURL);
+        // What the box gets when Tab brings the focus into an active window.
+        QFocusEvent tabbedIn(QEvent::FocusIn, Qt::TabFocusReason);
+        QApplication::sendEvent(window->txtURL, &tabbedIn);
+        QCOMPARE(window->txtURL->text(), hint);
+        QCOMPARE(window->txtURL->palette().color(QPalette::Text), QColor(128, 128, 128));
+
+        QTest::keyClick(window->txtURL, Qt::Key_Return);
+        QCOMPARE(fake.lastWebView()->navigations, QStringList{hint});
+    }
+
+    void clickClearsHint() {
+        FakeHost fake;
+        Program program(fake.host());
+        frmBrowser* window = program.windows.show<frmBrowser>();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QLineEdit* box = window->txtURL;
+        const QColor windowText = QGuiApplication::palette().color(QPalette::WindowText);
+        QVERIFY(windowText != QColor(128, 128, 128));
+
+        // A right-button click is no click on the box.
+        QTest::mouseClick(box, Qt::RightButton);
+        QCOMPARE(box->text(), hint);
+
+        QTest::mouseClick(box, Qt::LeftButton);
+        QCOMPARE(box->text(), QString());
+        QCOMPARE(box->palette().color(QPalette::Text), windowText);
+
+        // Typed text is never cleared by a click; the hint typed again exactly is.
+        QTest::keyClicks(box, u"runescape"_s);
+        QTest::mouseClick(box, Qt::LeftButton);
+        QCOMPARE(box->text(), u"runescape"_s);
+        box->clear();
+        QTest::keyClicks(box, hint.toLower());
+        QTest::mouseClick(box, Qt::LeftButton);
+        QCOMPARE(box->text(), hint.toLower());
+        box->clear();
+        QTest::keyClicks(box, hint);
+        QTest::mouseClick(box, Qt::LeftButton);
+        QCOMPARE(box->text(), QString());
+        QVERIFY(fake.lastWebView()->navigations.isEmpty());
+    }
+
+    void enterSendsTypedTextUnchanged() {
+        FakeHost fake;
+        Program program(fake.host());
+        frmBrowser* window = program.windows.show<frmBrowser>();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QLineEdit* box = window->txtURL;
+        QSignalSpy returns(box, &QLineEdit::returnPressed);
+
+        QTest::mouseClick(box, Qt::LeftButton);
+        const QString typed = u"  forum.example/a b?x=1&y=2  "_s;
+        QTest::keyClicks(box, typed);
+        QVERIFY(fake.lastWebView()->navigations.isEmpty());
+
+        QTest::keyClick(box, Qt::Key_Return);
+        QTest::keyClick(box, Qt::Key_Enter);
+        QCOMPARE(fake.lastWebView()->navigations, (QStringList{typed, typed}));
+        // The keys still reach the box, which keeps its text.
+        QCOMPARE(returns.count(), 2);
+        QCOMPARE(box->text(), typed);
+
+        // On an empty box Enter sends the empty text.
+        box->clear();
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(fake.lastWebView()->lastNavigation(), QString());
+        QCOMPARE(fake.lastWebView()->navigations.size(), 3);
+    }
+
+    void captionUsesLocationNameAndShowsBrackets() {
+        FakeHost fake;
+        Program program(fake.host());
+        frmBrowser* window = program.windows.show<frmBrowser>();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        FakeWebView* view = fake.lastWebView();
+
+        view->showPage(u"News"_s);
+        QCOMPARE(shownTitle(window), u"Mossport Browser [News]"_s);
+        // The caption names the page the view reports, not the text the event carried.
+        Q_EMIT view->TitleChange(u"something else"_s);
+        QCOMPARE(shownTitle(window), u"Mossport Browser [News]"_s);
+
+        view->showPage(u"[*]"_s);
+        QCOMPARE(shownTitle(window), u"Mossport Browser [[*]]"_s);
+        view->showPage(QString());
+        QCOMPARE(shownTitle(window), u"Mossport Browser []"_s);
+        QCOMPARE(window->txtURL->text(), hint);
+    }
+
+    void engineCaptionFollowsPagesAndLinks() {
+        EngineProgram engine;
+        frmBrowser* window = engine.program.windows.show<frmBrowser>();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+
+        window->wbBrowser->Navigate(m_server.address(u"/news"_s));
+        QTRY_COMPARE_WITH_TIMEOUT(shownTitle(window), u"Mossport Browser [News]"_s, 20000);
+
+        // Following a link on the page renews the caption; the address box is left as it was.
+        pageOf(window)->runJavaScript(u"document.getElementById('next').click()"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(shownTitle(window), u"Mossport Browser [Scores [*]]"_s, 20000);
+        QCOMPARE(window->txtURL->text(), hint);
+        QCOMPARE(m_server.requestCount(u"/scores"_s), 1);
+    }
+
+    void engineTypedAddressLoads() {
+        EngineProgram engine;
+        frmBrowser* window = engine.program.windows.show<frmBrowser>();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+
+        // No scheme typed: the web view makes an address of the text.
+        QTest::mouseClick(window->txtURL, Qt::LeftButton);
+        const QString typed = u"127.0.0.1:%1/typed"_s.arg(m_server.port());
+        QVERIFY(typed.startsWith(u"127.0.0.1:"_s));
+        QTest::keyClicks(window->txtURL, typed);
+        QTest::keyClick(window->txtURL, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(shownTitle(window), u"Mossport Browser [Typed]"_s, 20000);
+        QCOMPARE(m_server.requestCount(u"/typed"_s), 1);
+        QCOMPARE(window->txtURL->text(), typed);
+    }
+
+    void engineResizeFollowsClientArea() {
+        EngineProgram engine;
+        frmBrowser* window = engine.program.windows.show<frmBrowser>();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        WebView* view = window->wbBrowser;
+        const QRect box = twips::rect(120, 120, 11295, 285);
+
+        // The rule has run once on showing: 20 twips narrower and lower than designed.
+        QCOMPARE(window->client->size(), twips::size(11535, 9015));
+        QCOMPARE(view->geometry(), twips::rect(120, 480, 11275, 8395));
+        QCOMPARE(window->txtURL->geometry(), box);
+
+        // 67 pixels, 1005 twips, wider: the view widens by as much, the address box does not.
+        const int barHeight = window->height() - window->client->height();
+        window->resize(twips::toPixels(11535) + 67, window->height());
+        QTRY_COMPARE(window->client->width(), twips::toPixels(11535) + 67);
+        QCOMPARE(view->size(), twips::size(11275, 8395) + QSize(67, 0));
+        QCOMPARE(window->txtURL->geometry(), box);
+
+        // 500 twips high gives no height: the view keeps its last height while its width still follows.
+        window->resize(twips::toPixels(11535), barHeight + twips::toPixels(500));
+        QTRY_COMPARE(window->client->size(), twips::size(11535, 500));
+        QCOMPARE(view->size(), twips::size(11275, 8395));
+        QCOMPARE(view->pos(), twips::rect(120, 480, 0, 0).topLeft());
+
+        // Minimised, nothing changes and nothing is said, even when the client area changes meanwhile;
+        // restoring lays out the view for the restored client area.
+        window->setWindowState(Qt::WindowMinimized);
+        window->resize(twips::toPixels(11535) + 150, barHeight + twips::toPixels(9015) + 150);
+        QTRY_COMPARE(window->client->size(), twips::size(11535, 9015) + QSize(150, 150));
+        QCOMPARE(view->size(), twips::size(11275, 8395));
+        window->setWindowState(Qt::WindowNoState);
+        QCOMPARE(view->size(), twips::size(11275, 8395) + QSize(150, 150));
+        QCOMPARE(window->txtURL->geometry(), box);
+        QVERIFY(engine.fake.dialogs.told.isEmpty());
+    }
+
+    void gameWindowKeepsOneBrowser() {
+        FakeHost fake;
+        Host host = fake.host();
+        const auto fakeView = host.makeWebView;
+        // The browser window gets a view that watches its window; the game window keeps its fake.
+        host.makeWebView = [fakeView](QWidget* parent) -> WebView* {
+            if (parent && qobject_cast<frmBrowser*>(parent->window()))
+                return new WindowWatchingView(parent);
+            return fakeView(parent);
+        };
+        Program program(host);
+        frmMain* game = program.windows.get<frmMain>();
+
+        game->mnuBrowser_Click();
+        frmBrowser* browser = program.windows.find<frmBrowser>();
+        QVERIFY(browser);
+        QVERIFY(browser->isVisible());
+        auto* view = qobject_cast<WindowWatchingView*>(browser->wbBrowser);
+        QVERIFY(view);
+        QCOMPARE(view->navigations, QStringList{sites::productPage()});
+        // The new window was complete and on screen before the navigation reached it.
+        QCOMPARE(view->windowVisible, QList<bool>{true});
+
+        // Forums reuses the same window and sends it to the forums page.
+        QTest::mouseClick(browser->txtURL, Qt::LeftButton);
+        game->mnuForums_Click();
+        QCOMPARE(program.windows.find<frmBrowser>(), browser);
+        QCOMPARE(browserWindowCount(), 1);
+        QCOMPARE(view->navigations, (QStringList{sites::productPage(), sites::gameForumsPage()}));
+        QCOMPARE(browser->txtURL->text(), QString());
+
+        // Closed, the next command creates it afresh in its initial state.
+        QPointer<frmBrowser> closed = browser;
+        browser->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(closed.isNull());
+        QCOMPARE(browserWindowCount(), 0);
+        game->mnuForums_Click();
+        browser = program.windows.find<frmBrowser>();
+        QVERIFY(browser);
+        QCOMPARE(browserWindowCount(), 1);
+        QCOMPARE(browser->txtURL->text(), hint);
+        QCOMPARE(browser->windowTitle(), u"Mossport Browser"_s);
+        view = qobject_cast<WindowWatchingView*>(browser->wbBrowser);
+        QVERIFY(view);
+        QCOMPARE(view->navigations, QStringList{sites::gameForumsPage()});
+    }
 
 private:
-    PageServer m_server;
+    LoopbackServer m_server;
 };
 
-void tst_Browser::initTestCase() {
-    m_server.addPage(u"/news"_s, "<html><head><title>News</title></head>"
-                                 "<body><a id='next' href='/scores'>Scores</a></body></html>");
-    m_server.addPage(u"/scores"_s,
-                     "<html><head><title>Scores [*]</title></head><body>1. Zezima</body></html>");
-    m_server.addPage(u"/typed"_s, "<html><head><title>Typed</title></head><body>typed</body></html>");
-}
-
-void tst_Browser::cleanup() {
-    // Windows closed by a test go at the next event loop turn; let them, so that counts start from zero.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-void tst_Browser::resizeRule_data() {
-    QTest::addColumn<double>("clientWidth");
-    QTest::addColumn<double>("clientHeight");
-    QTest::addColumn<std::optional<double>>("width");
-    QTest::addColumn<std::optional<double>>("height");
-
-    using Length = std::optional<double>;
-    QTest::newRow("designed") << 11535.0 << 9015.0 << Length(11275) << Length(8395);
-    QTest::newRow("1000 wider") << 12535.0 << 9015.0 << Length(12275) << Length(8395);
-    QTest::newRow("500 high: width still follows") << 11535.0 << 500.0 << Length(11275) << Length();
-    QTest::newRow("narrower than the margins") << 200.0 << 9015.0 << Length() << Length(8395);
-    QTest::newRow("exactly the margins: zero is a length") << 260.0 << 620.0 << Length(0) << Length(0);
-    QTest::newRow("minimised") << 0.0 << 0.0 << Length() << Length();
-}
-
-void tst_Browser::resizeRule() {
-    QFETCH(double, clientWidth);
-    QFETCH(double, clientHeight);
-    QFETCH(std::optional<double>, width);
-    QFETCH(std::optional<double>, height);
-
-    const browser::ViewSize size = browser::resizeRule(clientWidth, clientHeight);
-    QCOMPARE(size.width, width);
-    QCOMPARE(size.height, height);
-}
-
-void tst_Browser::windowAsDesigned() {
-    FakeHost fake;
-    Program program(fake.host());
-    frmBrowser* window = program.windows.get<frmBrowser>();
-
-    QCOMPARE(window->windowTitle(), u"Mossport Browser"_s);
-    QCOMPARE(window->txtURL->text(), hint);
-    QCOMPARE(window->txtURL->palette().color(QPalette::Text), QColor(128, 128, 128));
-    QVERIFY(fake.lastWebView()->navigations.isEmpty());
-
-    // Two menus, in order, with their items in order.
-    const QList<QAction*> menus = window->menuBar()->actions();
-    QCOMPARE(menus.size(), 2);
-    QCOMPARE(menus.at(0)->menu(), window->mnuRunescape);
-    QCOMPARE(menus.at(1)->menu(), window->mnuOther);
-    const auto texts = [](const QMenu* menu) {
-        QStringList result;
-        for (const QAction* action : menu->actions())
-            result.append(action->text());
-        return result;
-    };
-    QCOMPARE(window->mnuRunescape->title(), u"Runescape"_s);
-    QCOMPARE(texts(window->mnuRunescape), (QStringList{u"Homepage"_s, u"Forums"_s, u"Message Center"_s}));
-    QCOMPARE(window->mnuOther->title(), u"Other"_s);
-    QCOMPARE(texts(window->mnuOther), (QStringList{u"Brambleden"_s, u"Brambleden Forum"_s}));
-}
-
-void tst_Browser::presetPages_data() {
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("address");
-
-    QTest::newRow("Homepage") << u"mnuHomepage"_s << sites::game();
-    QTest::newRow("Forums") << u"mnuForums"_s << sites::gameForum() + u"/forums.ws"_s;
-    QTest::newRow("Message Center") << u"mnuMCenter"_s
-                                    << sites::game() + u"/loginform.ws?mod=ticketing&dest=inbox.ws"_s;
-    QTest::newRow("Brambleden") << u"mnuBrambleden"_s << sites::maker() + u"/"_s;
-    QTest::newRow("Brambleden Forum") << u"mnuBrambledenForum"_s << sites::maker() + u"/forum"_s;
-}
-
-void tst_Browser::presetPages() {
-    QFETCH(QString, action);
-    QFETCH(QString, address);
-
-    FakeHost fake;
-    Program program(fake.host());
-    frmBrowser* window = program.windows.get<frmBrowser>();
-    auto* item = window->findChild<QAction*>(action);
-    QVERIFY(item);
-    item->trigger();
-    QCOMPARE(fake.lastWebView()->navigations, QStringList{address});
-    // The real view keeps the query as it is, delimiters included.
-    QCOMPARE(QUrl::fromUserInput(address).toString(QUrl::FullyEncoded), address);
-}
-
-void tst_Browser::tabKeepsHintAndEnterSendsIt() {
-    FakeHost fake;
-    Program program(fake.host());
-    frmBrowser* window = program.windows.show<frmBrowser>();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    // The window's own focus, which holds whether or not another test's window is active on the display.
-    QCOMPARE(window->focusWidget(), window->wbBrowser);
-
-    QTest::keyClick(window->wbBrowser, Qt::Key_Tab);
-    QCOMPARE(window->focusWidget(), window->txtURL);
-    // What the box gets when Tab brings the focus into an active window.
-    QFocusEvent tabbedIn(QEvent::FocusIn, Qt::TabFocusReason);
-    QApplication::sendEvent(window->txtURL, &tabbedIn);
-    QCOMPARE(window->txtURL->text(), hint);
-    QCOMPARE(window->txtURL->palette().color(QPalette::Text), QColor(128, 128, 128));
-
-    QTest::keyClick(window->txtURL, Qt::Key_Return);
-    QCOMPARE(fake.lastWebView()->navigations, QStringList{hint});
-}
-
-void tst_Browser::clickClearsHint() {
-    FakeHost fake;
-    Program program(fake.host());
-    frmBrowser* window = program.windows.show<frmBrowser>();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    QLineEdit* box = window->txtURL;
-    const QColor windowText = QGuiApplication::palette().color(QPalette::WindowText);
-    QVERIFY(windowText != QColor(128, 128, 128));
-
-    // A right-button click is no click on the box.
-    QTest::mouseClick(box, Qt::RightButton);
-    QCOMPARE(box->text(), hint);
-
-    QTest::mouseClick(box, Qt::LeftButton);
-    QCOMPARE(box->text(), QString());
-    QCOMPARE(box->palette().color(QPalette::Text), windowText);
-
-    // Typed text is never cleared by a click; the hint typed again exactly is.
-    QTest::keyClicks(box, u"runescape"_s);
-    QTest::mouseClick(box, Qt::LeftButton);
-    QCOMPARE(box->text(), u"runescape"_s);
-    box->clear();
-    QTest::keyClicks(box, hint.toLower());
-    QTest::mouseClick(box, Qt::LeftButton);
-    QCOMPARE(box->text(), hint.toLower());
-    box->clear();
-    QTest::keyClicks(box, hint);
-    QTest::mouseClick(box, Qt::LeftButton);
-    QCOMPARE(box->text(), QString());
-    QVERIFY(fake.lastWebView()->navigations.isEmpty());
-}
-
-void tst_Browser::enterSendsTypedTextUnchanged() {
-    FakeHost fake;
-    Program program(fake.host());
-    frmBrowser* window = program.windows.show<frmBrowser>();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    QLineEdit* box = window->txtURL;
-    QSignalSpy returns(box, &QLineEdit::returnPressed);
-
-    QTest::mouseClick(box, Qt::LeftButton);
-    const QString typed = u"  forum.example/a b?x=1&y=2  "_s;
-    QTest::keyClicks(box, typed);
-    QVERIFY(fake.lastWebView()->navigations.isEmpty());
-
-    QTest::keyClick(box, Qt::Key_Return);
-    QTest::keyClick(box, Qt::Key_Enter);
-    QCOMPARE(fake.lastWebView()->navigations, (QStringList{typed, typed}));
-    // The keys still reach the box, which keeps its text.
-    QCOMPARE(returns.count(), 2);
-    QCOMPARE(box->text(), typed);
-
-    // On an empty box Enter sends the empty text.
-    box->clear();
-    QTest::keyClick(box, Qt::Key_Return);
-    QCOMPARE(fake.lastWebView()->lastNavigation(), QString());
-    QCOMPARE(fake.lastWebView()->navigations.size(), 3);
-}
-
-void tst_Browser::captionUsesLocationNameAndShowsBrackets() {
-    FakeHost fake;
-    Program program(fake.host());
-    frmBrowser* window = program.windows.show<frmBrowser>();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    FakeWebView* view = fake.lastWebView();
-
-    view->showPage(u"News"_s);
-    QCOMPARE(shownTitle(window), u"Mossport Browser [News]"_s);
-    // The caption names the page the view reports, not the text the event carried.
-    Q_EMIT view->TitleChange(u"something else"_s);
-    QCOMPARE(shownTitle(window), u"Mossport Browser [News]"_s);
-
-    view->showPage(u"[*]"_s);
-    QCOMPARE(shownTitle(window), u"Mossport Browser [[*]]"_s);
-    view->showPage(QString());
-    QCOMPARE(shownTitle(window), u"Mossport Browser []"_s);
-    QCOMPARE(window->txtURL->text(), hint);
-}
-
-void tst_Browser::engineCaptionFollowsPagesAndLinks() {
-    EngineProgram engine;
-    frmBrowser* window = engine.program.windows.show<frmBrowser>();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-
-    window->wbBrowser->Navigate(m_server.url(u"/news"_s).toString());
-    QTRY_COMPARE_WITH_TIMEOUT(shownTitle(window), u"Mossport Browser [News]"_s, 20000);
-
-    // Following a link on the page renews the caption; the address box is left as it was.
-    pageOf(window)->runJavaScript(u"document.getElementById('next').click()"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(shownTitle(window), u"Mossport Browser [Scores [*]]"_s, 20000);
-    QCOMPARE(window->txtURL->text(), hint);
-    QCOMPARE(m_server.requestCount(u"/scores"_s), 1);
-}
-
-void tst_Browser::engineTypedAddressLoads() {
-    EngineProgram engine;
-    frmBrowser* window = engine.program.windows.show<frmBrowser>();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-
-    // No scheme typed: the web view makes an address of the text.
-    QTest::mouseClick(window->txtURL, Qt::LeftButton);
-    const QString typed = m_server.url(u"/typed"_s).toString(QUrl::RemoveScheme).mid(2);
-    QVERIFY(typed.startsWith(u"127.0.0.1:"_s));
-    QTest::keyClicks(window->txtURL, typed);
-    QTest::keyClick(window->txtURL, Qt::Key_Return);
-    QTRY_COMPARE_WITH_TIMEOUT(shownTitle(window), u"Mossport Browser [Typed]"_s, 20000);
-    QCOMPARE(m_server.requestCount(u"/typed"_s), 1);
-    QCOMPARE(window->txtURL->text(), typed);
-}
-
-void tst_Browser::engineResizeFollowsClientArea() {
-    EngineProgram engine;
-    frmBrowser* window = engine.program.windows.show<frmBrowser>();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    WebView* view = window->wbBrowser;
-    const QRect box = twips::rect(120, 120, 11295, 285);
-
-    // The rule has run once on showing: 20 twips narrower and lower than designed.
-    QCOMPARE(window->client->size(), twips::size(11535, 9015));
-    QCOMPARE(view->geometry(), twips::rect(120, 480, 11275, 8395));
-    QCOMPARE(window->txtURL->geometry(), box);
-
-    // 67 pixels, 1005 twips, wider: the view widens by as much, the address box does not.
-    const int barHeight = window->height() - window->client->height();
-    window->resize(twips::toPixels(11535) + 67, window->height());
-    QTRY_COMPARE(window->client->width(), twips::toPixels(11535) + 67);
-    QCOMPARE(view->size(), twips::size(11275, 8395) + QSize(67, 0));
-    QCOMPARE(window->txtURL->geometry(), box);
-
-    // 500 twips high gives no height: the view keeps its last height while its width still follows.
-    window->resize(twips::toPixels(11535), barHeight + twips::toPixels(500));
-    QTRY_COMPARE(window->client->size(), twips::size(11535, 500));
-    QCOMPARE(view->size(), twips::size(11275, 8395));
-    QCOMPARE(view->pos(), twips::rect(120, 480, 0, 0).topLeft());
-
-    // Minimised, nothing changes and nothing is said, even when the client area changes meanwhile; restoring
-    // lays out the view for the restored client area.
-    window->setWindowState(Qt::WindowMinimized);
-    window->resize(twips::toPixels(11535) + 150, barHeight + twips::toPixels(9015) + 150);
-    QTRY_COMPARE(window->client->size(), twips::size(11535, 9015) + QSize(150, 150));
-    QCOMPARE(view->size(), twips::size(11275, 8395));
-    window->setWindowState(Qt::WindowNoState);
-    QCOMPARE(view->size(), twips::size(11275, 8395) + QSize(150, 150));
-    QCOMPARE(window->txtURL->geometry(), box);
-    QVERIFY(engine.fake.dialogs.told.isEmpty());
-}
-
-void tst_Browser::gameWindowKeepsOneBrowser() {
-    FakeHost fake;
-    Host host = fake.host();
-    const auto fakeView = host.makeWebView;
-    // The browser window gets a view that watches its window; the game window keeps its fake.
-    host.makeWebView = [fakeView](QWidget* parent) -> WebView* {
-        if (parent && qobject_cast<frmBrowser*>(parent->window()))
-            return new WindowWatchingView(parent);
-        return fakeView(parent);
-    };
-    Program program(host);
-    frmMain* game = program.windows.get<frmMain>();
-
-    game->mnuBrowser_Click();
-    frmBrowser* browser = program.windows.find<frmBrowser>();
-    QVERIFY(browser);
-    QVERIFY(browser->isVisible());
-    auto* view = qobject_cast<WindowWatchingView*>(browser->wbBrowser);
-    QVERIFY(view);
-    QCOMPARE(view->navigations, QStringList{sites::productPage()});
-    // The new window was complete and on screen before the navigation reached it.
-    QCOMPARE(view->windowVisible, QList<bool>{true});
-
-    // Forums reuses the same window and sends it to the forums page.
-    QTest::mouseClick(browser->txtURL, Qt::LeftButton);
-    game->mnuForums_Click();
-    QCOMPARE(program.windows.find<frmBrowser>(), browser);
-    QCOMPARE(browserWindowCount(), 1);
-    QCOMPARE(view->navigations, (QStringList{sites::productPage(), sites::gameForumsPage()}));
-    QCOMPARE(browser->txtURL->text(), QString());
-
-    // Closed, the next command creates it afresh in its initial state.
-    QPointer<frmBrowser> closed = browser;
-    browser->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(closed.isNull());
-    QCOMPARE(browserWindowCount(), 0);
-    game->mnuForums_Click();
-    browser = program.windows.find<frmBrowser>();
-    QVERIFY(browser);
-    QCOMPARE(browserWindowCount(), 1);
-    QCOMPARE(browser->txtURL->text(), hint);
-    QCOMPARE(browser->windowTitle(), u"Mossport Browser"_s);
-    view = qobject_cast<WindowWatchingView*>(browser->wbBrowser);
-    QVERIFY(view);
-    QCOMPARE(view->navigations, QStringList{sites::gameForumsPage()});
-}
-
-QTEST_MAIN(tst_Browser)
+QTEST_MAIN(BrowserTest)
 #include "browser_test.moc"

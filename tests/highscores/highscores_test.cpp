@@ -3,8 +3,8 @@
 // encoded name arrives as sent.
 
 #include "Fakes.h"
+#include "LoopbackServer.h"
 #include "Modal.h"
-#include "PageServer.h"
 #include "app/Program.h"
 #include "app/Sites.h"
 #include "base/Twips.h"
@@ -51,251 +51,239 @@ void lookUp(QComboBox* box, const QString& text) {
 
 } // namespace
 
-class tst_Highscores final : public QObject {
+class HighscoresTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup();
+    void cleanup() {
+        // Closed windows go at the next event loop turn; let them before the next test.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 
-    void lookupAddress_data();
-    void lookupAddress();
-    void windowAsDesigned();
-    void commandAsksAndShowsOneWindow();
-    void enterLooksUpAndListsAsTyped();
-    void closingEmptiesTheList();
-    void titlesShowNamesLiterally();
-    void promptIsTheRealDialog();
-    void engineReceivesTheEncodedName();
+    void lookupAddress_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("query");
+
+        QTest::newRow("plain") << u"Zezima"_s << u"Zezima"_s;
+        QTest::newRow("empty: nothing after personal=") << QString() << QString();
+        QTest::newRow("space") << u"a b"_s << u"a%20b"_s;
+        QTest::newRow("a name cannot change the address")
+            << u"a b&personal=x#y"_s << u"a%20b%26personal%3Dx%23y"_s;
+        QTest::newRow("plus is no space") << u"a+b"_s << u"a%2Bb"_s;
+        QTest::newRow("path and percent") << u"../x/%41?"_s << u"..%2Fx%2F%2541%3F"_s;
+        QTest::newRow("outside ASCII, as UTF-8") << u"J\u00f6rg"_s << u"J%C3%B6rg"_s;
+        QTest::newRow("spaces kept at the ends") << u" Zezima "_s << u"%20Zezima%20"_s;
+    }
+
+    void lookupAddress() {
+        QFETCH(QString, name);
+        QFETCH(QString, query);
+
+        const QString address = highscores::lookupAddress(name);
+        QCOMPARE(address, sites::maker() + lookupPrefix + query);
+
+        // Read back, the address carries exactly one value, the name as typed.
+        const QUrl url(address, QUrl::StrictMode);
+        QVERIFY(url.isValid());
+        QCOMPARE(url.fragment(), QString());
+        const QUrlQuery items(url);
+        QCOMPARE(items.queryItems().size(), 1);
+        QCOMPARE(items.queryItemValue(u"personal"_s, QUrl::FullyDecoded), name);
+    }
+
+    void windowAsDesigned() {
+        FakeHost fake;
+        Program program(fake.host());
+        frmHighscores* window = program.windows.show<frmHighscores>();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+
+        QCOMPARE(window->windowTitle(), u"Runescape Highscores"_s);
+        // A tool window (kept out of the taskbar) whose client area has the designed size and cannot change.
+        QCOMPARE(window->windowType(), Qt::Tool);
+        QCOMPARE(window->client->size(), twips::size(7710, 9345));
+        QCOMPARE(window->minimumSize(), window->maximumSize());
+
+        QVERIFY(fake.lastWebView()->navigations.isEmpty());
+        QCOMPARE(window->cboUsername->currentText(), QString());
+        QCOMPARE(window->cboUsername->count(), 0);
+
+        // The menu bar holds one command, "Close", with no drop-down.
+        const QList<QAction*> bar = window->menuBar()->actions();
+        QCOMPARE(bar.size(), 1);
+        QCOMPARE(bar.at(0), window->mnuClose);
+        QCOMPARE(window->mnuClose->text(), u"Close"_s);
+        QVERIFY(!window->mnuClose->menu());
+    }
+
+    void commandAsksAndShowsOneWindow() {
+        FakeHost fake;
+        Program program(fake.host());
+        frmMain* game = program.windows.get<frmMain>();
+
+        // Cancel gives the empty name, which goes through like any other.
+        game->mnuHighscores_Click();
+        QCOMPARE(fake.dialogs.asked.size(), 1);
+        QCOMPARE(fake.dialogs.asked.at(0).prompt, u"Please enter a username to lookup:"_s);
+        QCOMPARE(fake.dialogs.asked.at(0).title, QString());
+        frmHighscores* window = program.windows.find<frmHighscores>();
+        QVERIFY(window);
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->windowTitle(), u"Runescape Highscores []"_s);
+        FakeWebView* view = fake.lastWebView();
+        QCOMPARE(view->navigations, QStringList{sites::maker() + lookupPrefix});
+
+        // A name looked up in the window is listed; a name given at the game window's prompt never is.
+        lookUp(window->cboUsername, u"Bob"_s);
+        fake.dialogs.answers.enqueue(u"Zezima"_s);
+        game->mnuHighscores_Click();
+        QCOMPARE(program.windows.find<frmHighscores>(), window);
+        QCOMPARE(window->windowTitle(), u"Runescape Highscores [Zezima]"_s);
+        QCOMPARE(view->lastNavigation(), highscores::lookupAddress(u"Zezima"_s));
+        QCOMPARE(view->navigations.size(), 3);
+        QCOMPARE(listed(window->cboUsername), QStringList{u"Bob"_s});
+        QCOMPARE(window->cboUsername->currentText(), u"Bob"_s);
+    }
+
+    void enterLooksUpAndListsAsTyped() {
+        FakeHost fake;
+        Program program(fake.host());
+        frmHighscores* window = program.windows.show<frmHighscores>();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QComboBox* box = window->cboUsername;
+        FakeWebView* view = fake.lastWebView();
+
+        // Keys other than Enter only edit the text.
+        QTest::keyClicks(box, u"Bob"_s);
+        QVERIFY(view->navigations.isEmpty());
+        QCOMPARE(box->count(), 0);
+
+        // Enter twice on the same name: two lookups, two equal entries, and the text stays.
+        QTest::keyClick(box, Qt::Key_Return);
+        QTest::keyClick(box, Qt::Key_Enter);
+        const QString bob = highscores::lookupAddress(u"Bob"_s);
+        QCOMPARE(view->navigations, (QStringList{bob, bob}));
+        QCOMPARE(listed(box), (QStringList{u"Bob"_s, u"Bob"_s}));
+        QCOMPARE(box->currentText(), u"Bob"_s);
+        QCOMPARE(window->windowTitle(), u"Runescape Highscores [Bob]"_s);
+
+        // The box neither completes a typed beginning from the list nor swaps a name for one that differs in
+        // case only.
+        lookUp(box, u"Bo"_s);
+        QCOMPARE(box->currentText(), u"Bo"_s);
+        QCOMPARE(view->lastNavigation(), highscores::lookupAddress(u"Bo"_s));
+        lookUp(box, u"BOB"_s);
+        QCOMPARE(box->currentText(), u"BOB"_s);
+        QCOMPARE(view->lastNavigation(), highscores::lookupAddress(u"BOB"_s));
+
+        // An empty text is looked up and listed too.
+        lookUp(box, QString());
+        QCOMPARE(view->lastNavigation(), sites::maker() + lookupPrefix);
+        QCOMPARE(window->windowTitle(), u"Runescape Highscores []"_s);
+        QCOMPARE(listed(box), (QStringList{u"Bob"_s, u"Bob"_s, u"Bo"_s, u"BOB"_s, QString()}));
+        QCOMPARE(view->navigations.size(), 5);
+
+        // Picking an entry only puts it into the text field.
+        box->setCurrentIndex(2);
+        QCOMPARE(box->currentText(), u"Bo"_s);
+        QCOMPARE(view->navigations.size(), 5);
+    }
+
+    void closingEmptiesTheList() {
+        FakeHost fake;
+        Program program(fake.host());
+        frmMain* game = program.windows.get<frmMain>();
+        game->mnuHighscores_Click();
+        QPointer<frmHighscores> first = program.windows.find<frmHighscores>();
+        QVERIFY(first);
+        lookUp(first->cboUsername, u"Bob"_s);
+        QCOMPARE(first->cboUsername->count(), 1);
+
+        first->mnuClose->trigger();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(first.isNull());
+        QVERIFY(!program.windows.find<frmHighscores>());
+        QVERIFY(!program.windows.hasEnded());
+
+        fake.dialogs.answers.enqueue(u"Zezima"_s);
+        game->mnuHighscores_Click();
+        frmHighscores* second = program.windows.find<frmHighscores>();
+        QVERIFY(second);
+        QCOMPARE(second->cboUsername->count(), 0);
+        QCOMPARE(second->cboUsername->currentText(), QString());
+        QCOMPARE(second->windowTitle(), u"Runescape Highscores [Zezima]"_s);
+        QCOMPARE(fake.lastWebView()->navigations, QStringList{highscores::lookupAddress(u"Zezima"_s)});
+    }
+
+    void titlesShowNamesLiterally() {
+        FakeHost fake;
+        Program program(fake.host());
+        frmMain* game = program.windows.get<frmMain>();
+
+        fake.dialogs.answers.enqueue(u"[*]"_s);
+        game->mnuHighscores_Click();
+        frmHighscores* window = program.windows.find<frmHighscores>();
+        QVERIFY(window);
+        QCOMPARE(shownTitle(window), u"Runescape Highscores [[*]]"_s);
+
+        lookUp(window->cboUsername, u"x[*]y"_s);
+        QCOMPARE(shownTitle(window), u"Runescape Highscores [x[*]y]"_s);
+        QCOMPARE(listed(window->cboUsername), QStringList{u"x[*]y"_s});
+    }
+
+    void promptIsTheRealDialog() {
+        FakeHost fake;
+        QtDialogs dialogs;
+        Host host = fake.host();
+        host.dialogs = &dialogs;
+        Program program(host);
+        frmMain* game = program.windows.get<frmMain>();
+
+        QString title;
+        QString prompt;
+        onNextModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QInputDialog*>(modal);
+            if (!dialog) {
+                modal->close();
+                return;
+            }
+            title = dialog->windowTitle();
+            prompt = dialog->labelText();
+            auto* field = dialog->findChild<QLineEdit*>();
+            if (!field) {
+                dialog->reject();
+                return;
+            }
+            QTest::keyClicks(field, u"a b&c"_s);
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        game->mnuHighscores_Click();
+
+        QCOMPARE(title, u"Mossport"_s);
+        QCOMPARE(prompt, u"Please enter a username to lookup:"_s);
+        frmHighscores* window = program.windows.find<frmHighscores>();
+        QVERIFY(window);
+        QCOMPARE(window->windowTitle(), u"Runescape Highscores [a b&c]"_s);
+        QCOMPARE(fake.lastWebView()->lastNavigation(), highscores::lookupAddress(u"a b&c"_s));
+    }
+
+    void engineReceivesTheEncodedName() {
+        LoopbackServer server;
+        QWidget window;
+        auto* view = new QtWebView(&window);
+        window.resize(400, 300);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        // The lookup address, moved from the maker's site to the loopback server.
+        const QString address = highscores::lookupAddress(u"a b&personal=x#y"_s);
+        QVERIFY(address.startsWith(sites::maker() + u'/'));
+        const QString local = server.address(QString()) + address.mid(sites::maker().size());
+        view->Navigate(local);
+
+        const QString expected = lookupPrefix + u"a%20b%26personal%3Dx%23y"_s;
+        QTRY_COMPARE_WITH_TIMEOUT(server.requestCount(expected), 1, 20000);
+    }
 };
 
-void tst_Highscores::cleanup() {
-    // Closed windows go at the next event loop turn; let them before the next test.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-void tst_Highscores::lookupAddress_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("query");
-
-    QTest::newRow("plain") << u"Zezima"_s << u"Zezima"_s;
-    QTest::newRow("empty: nothing after personal=") << QString() << QString();
-    QTest::newRow("space") << u"a b"_s << u"a%20b"_s;
-    QTest::newRow("a name cannot change the address")
-        << u"a b&personal=x#y"_s << u"a%20b%26personal%3Dx%23y"_s;
-    QTest::newRow("plus is no space") << u"a+b"_s << u"a%2Bb"_s;
-    QTest::newRow("path and percent") << u"../x/%41?"_s << u"..%2Fx%2F%2541%3F"_s;
-    QTest::newRow("outside ASCII, as UTF-8") << u"J\u00f6rg"_s << u"J%C3%B6rg"_s;
-    QTest::newRow("spaces kept at the ends") << u" Zezima "_s << u"%20Zezima%20"_s;
-}
-
-void tst_Highscores::lookupAddress() {
-    QFETCH(QString, name);
-    QFETCH(QString, query);
-
-    const QString address = highscores::lookupAddress(name);
-    QCOMPARE(address, sites::maker() + lookupPrefix + query);
-
-    // Read back, the address carries exactly one value, the name as typed.
-    const QUrl url(address, QUrl::StrictMode);
-    QVERIFY(url.isValid());
-    QCOMPARE(url.fragment(), QString());
-    const QUrlQuery items(url);
-    QCOMPARE(items.queryItems().size(), 1);
-    QCOMPARE(items.queryItemValue(u"personal"_s, QUrl::FullyDecoded), name);
-}
-
-void tst_Highscores::windowAsDesigned() {
-    FakeHost fake;
-    Program program(fake.host());
-    frmHighscores* window = program.windows.show<frmHighscores>();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-
-    QCOMPARE(window->windowTitle(), u"Runescape Highscores"_s);
-    // A tool window (kept out of the taskbar) whose client area has the designed size and cannot change.
-    QCOMPARE(window->windowType(), Qt::Tool);
-    QCOMPARE(window->client->size(), twips::size(7710, 9345));
-    QCOMPARE(window->minimumSize(), window->maximumSize());
-
-    QVERIFY(fake.lastWebView()->navigations.isEmpty());
-    QCOMPARE(window->cboUsername->currentText(), QString());
-    QCOMPARE(window->cboUsername->count(), 0);
-
-    // The menu bar holds one command, "Close", with no drop-down.
-    const QList<QAction*> bar = window->menuBar()->actions();
-    QCOMPARE(bar.size(), 1);
-    QCOMPARE(bar.at(0), window->mnuClose);
-    QCOMPARE(window->mnuClose->text(), u"Close"_s);
-    QVERIFY(!window->mnuClose->menu());
-}
-
-void tst_Highscores::commandAsksAndShowsOneWindow() {
-    FakeHost fake;
-    Program program(fake.host());
-    frmMain* game = program.windows.get<frmMain>();
-
-    // Cancel gives the empty name, which goes through like any other.
-    game->mnuHighscores_Click();
-    QCOMPARE(fake.dialogs.asked.size(), 1);
-    QCOMPARE(fake.dialogs.asked.at(0).prompt, u"Please enter a username to lookup:"_s);
-    QCOMPARE(fake.dialogs.asked.at(0).title, QString());
-    frmHighscores* window = program.windows.find<frmHighscores>();
-    QVERIFY(window);
-    QVERIFY(window->isVisible());
-    QCOMPARE(window->windowTitle(), u"Runescape Highscores []"_s);
-    FakeWebView* view = fake.lastWebView();
-    QCOMPARE(view->navigations, QStringList{sites::maker() + lookupPrefix});
-
-    // A name looked up in the window is listed; a name given at the game window's prompt never is.
-    lookUp(window->cboUsername, u"Bob"_s);
-    fake.dialogs.answers.enqueue(u"Zezima"_s);
-    game->mnuHighscores_Click();
-    QCOMPARE(program.windows.find<frmHighscores>(), window);
-    QCOMPARE(window->windowTitle(), u"Runescape Highscores [Zezima]"_s);
-    QCOMPARE(view->lastNavigation(), highscores::lookupAddress(u"Zezima"_s));
-    QCOMPARE(view->navigations.size(), 3);
-    QCOMPARE(listed(window->cboUsername), QStringList{u"Bob"_s});
-    QCOMPARE(window->cboUsername->currentText(), u"Bob"_s);
-}
-
-void tst_Highscores::enterLooksUpAndListsAsTyped() {
-    FakeHost fake;
-    Program program(fake.host());
-    frmHighscores* window = program.windows.show<frmHighscores>();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    QComboBox* box = window->cboUsername;
-    FakeWebView* view = fake.lastWebView();
-
-    // Keys other than Enter only edit the text.
-    QTest::keyClicks(box, u"Bob"_s);
-    QVERIFY(view->navigations.isEmpty());
-    QCOMPARE(box->count(), 0);
-
-    // Enter twice on the same name: two lookups, two equal entries, and the text stays.
-    QTest::keyClick(box, Qt::Key_Return);
-    QTest::keyClick(box, Qt::Key_Enter);
-    const QString bob = highscores::lookupAddress(u"Bob"_s);
-    QCOMPARE(view->navigations, (QStringList{bob, bob}));
-    QCOMPARE(listed(box), (QStringList{u"Bob"_s, u"Bob"_s}));
-    QCOMPARE(box->currentText(), u"Bob"_s);
-    QCOMPARE(window->windowTitle(), u"Runescape Highscores [Bob]"_s);
-
-    // The box neither completes a typed beginning from the list nor swaps a name for one that differs in
-    // case only.
-    lookUp(box, u"Bo"_s);
-    QCOMPARE(box->currentText(), u"Bo"_s);
-    QCOMPARE(view->lastNavigation(), highscores::lookupAddress(u"Bo"_s));
-    lookUp(box, u"BOB"_s);
-    QCOMPARE(box->currentText(), u"BOB"_s);
-    QCOMPARE(view->lastNavigation(), highscores::lookupAddress(u"BOB"_s));
-
-    // An empty text is looked up and listed too.
-    lookUp(box, QString());
-    QCOMPARE(view->lastNavigation(), sites::maker() + lookupPrefix);
-    QCOMPARE(window->windowTitle(), u"Runescape Highscores []"_s);
-    QCOMPARE(listed(box), (QStringList{u"Bob"_s, u"Bob"_s, u"Bo"_s, u"BOB"_s, QString()}));
-    QCOMPARE(view->navigations.size(), 5);
-
-    // Picking an entry only puts it into the text field.
-    box->setCurrentIndex(2);
-    QCOMPARE(box->currentText(), u"Bo"_s);
-    QCOMPARE(view->navigations.size(), 5);
-}
-
-void tst_Highscores::closingEmptiesTheList() {
-    FakeHost fake;
-    Program program(fake.host());
-    frmMain* game = program.windows.get<frmMain>();
-    game->mnuHighscores_Click();
-    QPointer<frmHighscores> first = program.windows.find<frmHighscores>();
-    QVERIFY(first);
-    lookUp(first->cboUsername, u"Bob"_s);
-    QCOMPARE(first->cboUsername->count(), 1);
-
-    first->mnuClose->trigger();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(first.isNull());
-    QVERIFY(!program.windows.find<frmHighscores>());
-    QVERIFY(!program.windows.hasEnded());
-
-    fake.dialogs.answers.enqueue(u"Zezima"_s);
-    game->mnuHighscores_Click();
-    frmHighscores* second = program.windows.find<frmHighscores>();
-    QVERIFY(second);
-    QCOMPARE(second->cboUsername->count(), 0);
-    QCOMPARE(second->cboUsername->currentText(), QString());
-    QCOMPARE(second->windowTitle(), u"Runescape Highscores [Zezima]"_s);
-    QCOMPARE(fake.lastWebView()->navigations, QStringList{highscores::lookupAddress(u"Zezima"_s)});
-}
-
-void tst_Highscores::titlesShowNamesLiterally() {
-    FakeHost fake;
-    Program program(fake.host());
-    frmMain* game = program.windows.get<frmMain>();
-
-    fake.dialogs.answers.enqueue(u"[*]"_s);
-    game->mnuHighscores_Click();
-    frmHighscores* window = program.windows.find<frmHighscores>();
-    QVERIFY(window);
-    QCOMPARE(shownTitle(window), u"Runescape Highscores [[*]]"_s);
-
-    lookUp(window->cboUsername, u"x[*]y"_s);
-    QCOMPARE(shownTitle(window), u"Runescape Highscores [x[*]y]"_s);
-    QCOMPARE(listed(window->cboUsername), QStringList{u"x[*]y"_s});
-}
-
-void tst_Highscores::promptIsTheRealDialog() {
-    FakeHost fake;
-    QtDialogs dialogs;
-    Host host = fake.host();
-    host.dialogs = &dialogs;
-    Program program(host);
-    frmMain* game = program.windows.get<frmMain>();
-
-    QString title;
-    QString prompt;
-    onNextModal([&](QWidget* modal) {
-        auto* dialog = qobject_cast<QInputDialog*>(modal);
-        if (!dialog) {
-            modal->close();
-            return;
-        }
-        title = dialog->windowTitle();
-        prompt = dialog->labelText();
-        auto* field = dialog->findChild<QLineEdit*>();
-        if (!field) {
-            dialog->reject();
-            return;
-        }
-        QTest::keyClicks(field, u"a b&c"_s);
-        QTest::keyClick(field, Qt::Key_Return);
-    });
-    game->mnuHighscores_Click();
-
-    QCOMPARE(title, u"Mossport"_s);
-    QCOMPARE(prompt, u"Please enter a username to lookup:"_s);
-    frmHighscores* window = program.windows.find<frmHighscores>();
-    QVERIFY(window);
-    QCOMPARE(window->windowTitle(), u"Runescape Highscores [a b&c]"_s);
-    QCOMPARE(fake.lastWebView()->lastNavigation(), highscores::lookupAddress(u"a b&c"_s));
-}
-
-void tst_Highscores::engineReceivesTheEncodedName() {
-    PageServer server;
-    QWidget window;
-    auto* view = new QtWebView(&window);
-    window.resize(400, 300);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-
-    // The lookup address, moved from the maker's site to the loopback server.
-    const QString address = highscores::lookupAddress(u"a b&personal=x#y"_s);
-    QVERIFY(address.startsWith(sites::maker() + u'/'));
-    const QString local = server.url(QString()).toString() + address.mid(sites::maker().size());
-    view->Navigate(local);
-
-    const QString expected = lookupPrefix + u"a%20b%26personal%3Dx%23y"_s;
-    QTRY_COMPARE_WITH_TIMEOUT(server.requestCount(expected), 1, 20000);
-}
-
-QTEST_MAIN(tst_Highscores)
+QTEST_MAIN(HighscoresTest)
 #include "highscores_test.moc"

@@ -1,7 +1,7 @@
 // The real outside components: the web view over the real web engine on pages served on 127.0.0.1, and the
 // prompts and messages as the user sees them.
+#include "LoopbackServer.h"
 #include "Modal.h"
-#include "PageServer.h"
 #include "host/QtDialogs.h"
 #include "host/QtWebView.h"
 
@@ -32,13 +32,13 @@ private Q_SLOTS:
         view.resize(400, 300);
         view.show();
         QSignalSpy titles(&view, &WebView::TitleChange);
-        view.Navigate(m_server.url(u"/news.html"_s).toString());
+        view.Navigate(m_server.address(u"/news.html"_s));
         QTRY_COMPARE_WITH_TIMEOUT(view.LocationName(), u"News"_s, 20000);
         QTRY_VERIFY(!titles.isEmpty() && titles.last().first().toString() == u"News"_s);
         QCOMPARE(m_server.requestCount(u"/news.html"_s), 1);
 
         // A page without a title is named by its address.
-        const QUrl untitled = m_server.url(u"/untitled.html"_s);
+        const QUrl untitled(m_server.address(u"/untitled.html"_s));
         view.Navigate(untitled.toString());
         QTRY_COMPARE_WITH_TIMEOUT(view.engineView()->url(), untitled, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(view.LocationName().contains(u"/untitled.html"_s), 20000);
@@ -46,9 +46,8 @@ private Q_SLOTS:
 
     void typedTextBecomesAnAddress() {
         QtWebView view;
-        const QUrl news = m_server.url(u"/news.html"_s);
         // No scheme: the view makes an http address of it.
-        view.Navigate(u"127.0.0.1:%1/news.html"_s.arg(news.port()));
+        view.Navigate(u"127.0.0.1:%1/news.html"_s.arg(m_server.port()));
         QTRY_COMPARE_WITH_TIMEOUT(view.LocationName(), u"News"_s, 20000);
     }
 
@@ -143,7 +142,7 @@ private Q_SLOTS:
     }
 
 private:
-    PageServer m_server;
+    LoopbackServer m_server;
 };
 
 QTEST_MAIN(HostTest)

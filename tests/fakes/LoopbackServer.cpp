@@ -4,15 +4,71 @@
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray reason(int status) {
+    switch (status) {
+    case 200:
+        return "OK";
+    case 204:
+        return "No Content";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
+    }
+}
+
+// A whole answer that closes the connection after it.
+QByteArray wholeAnswer(int status, const QByteArray& contentType, const QByteArray& body,
+                       const QByteArray& moreHeaders) {
+    return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason(status) +
+           "\r\nContent-Type: " + contentType +
+           "\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" +
+           moreHeaders + "\r\n" + body;
+}
+
+} // namespace
+
+LoopbackServer::LoopbackServer()
+    : LoopbackServer(
+          [this](QTcpSocket& connection, const Request& request) { answerWithPage(connection, request); }) {
+}
 
 LoopbackServer::LoopbackServer(Handler handler)
     : m_handler(std::move(handler)) {
     connect(&m_server, &QTcpServer::newConnection, this, &LoopbackServer::accept);
     if (!m_server.listen(QHostAddress::LocalHost))
         qFatal("LoopbackServer: cannot listen on 127.0.0.1");
+}
+
+void LoopbackServer::addPage(const QString& path, const QByteArray& html) {
+    m_pages.insert(path.toUtf8(), html);
+}
+
+int LoopbackServer::requestCount(const QString& target) const {
+    const QByteArray wanted = target.toUtf8();
+    return int(std::count_if(m_requests.cbegin(), m_requests.cend(),
+                             [&wanted](const Request& request) { return request.target == wanted; }));
+}
+
+void LoopbackServer::answerWithPage(QTcpSocket& connection, const Request& request) const {
+    const auto page = m_pages.constFind(request.target);
+    connection.write(page != m_pages.cend() ? wholeAnswer(200, "text/html; charset=utf-8", *page, {})
+                                            : wholeAnswer(404, "text/html; charset=utf-8",
+                                                          "<html><title>Not found</title></html>", {}));
+    connection.disconnectFromHost();
 }
 
 QString LoopbackServer::address(const QString& path) const {
@@ -52,33 +108,8 @@ void LoopbackServer::accept() {
 
 namespace answers {
 
-namespace {
-
-QByteArray reason(int status) {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 204:
-        return "No Content";
-    case 301:
-        return "Moved Permanently";
-    case 302:
-        return "Found";
-    case 404:
-        return "Not Found";
-    case 500:
-        return "Internal Server Error";
-    default:
-        return "Status";
-    }
-}
-
-} // namespace
-
 QByteArray raw(int status, const QByteArray& body, const QByteArray& moreHeaders) {
-    return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason(status) +
-           "\r\nContent-Type: text/plain\r\nConnection: close\r\nContent-Length: " +
-           QByteArray::number(body.size()) + "\r\n" + moreHeaders + "\r\n" + body;
+    return wholeAnswer(status, "text/plain", body, moreHeaders);
 }
 
 LoopbackServer::Handler bytes(const QByteArray& answer) {

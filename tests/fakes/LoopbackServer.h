@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -8,9 +9,10 @@
 
 class QTcpSocket;
 
-// A small HTTP/1.1 server on 127.0.0.1 that answers each request the way a test says: at once, never, a byte
-// at a time, or without end. It serves plain requests ("GET /path") and requests sent to it as a proxy
-// ("GET http://host/path"), and counts every byte it manages to hand to the system.
+// A small HTTP/1.1 server on 127.0.0.1 for the tests. Either it serves fixed pages by path, for the real web
+// engine, or it answers each request the way a test says: at once, never, a byte at a time, or without end.
+// It serves plain requests ("GET /path") and requests sent to it as a proxy ("GET http://host/path"), notes
+// every request and counts every byte it manages to hand to the system.
 class LoopbackServer final : public QObject {
     Q_OBJECT
 public:
@@ -23,12 +25,19 @@ public:
     // Answers one request on its connection.
     using Handler = std::function<void(QTcpSocket& connection, const Request& request)>;
 
+    // Serves the pages given to addPage, and "404 Not Found" at any other path.
+    LoopbackServer();
     explicit LoopbackServer(Handler handler);
+
+    // Serves `html` as text/html at `path` ("/news.html").
+    void addPage(const QString& path, const QByteArray& html);
 
     quint16 port() const { return m_server.serverPort(); }
     // "http://127.0.0.1:port" followed by the path.
     QString address(const QString& path) const;
     const QList<Request>& requests() const { return m_requests; }
+    // How many requests asked for this target.
+    int requestCount(const QString& target) const;
     qint64 bytesSent() const { return m_bytesSent; }
 
     // A port on 127.0.0.1 where nothing listens.
@@ -36,8 +45,10 @@ public:
 
 private:
     void accept();
+    void answerWithPage(QTcpSocket& connection, const Request& request) const;
 
     Handler m_handler;
+    QHash<QByteArray, QByteArray> m_pages;
     QTcpServer m_server;
     QList<Request> m_requests;
     qint64 m_bytesSent = 0;
@@ -57,7 +68,7 @@ LoopbackServer::Handler drip(const QByteArray& before, const QByteArray& dripped
 // A 200 answer with no length whose body goes on for `total` bytes, sent as fast as the client takes it.
 LoopbackServer::Handler endless(qint64 total);
 
-// The raw bytes of an answer with this status, headers and body.
+// The raw bytes of a text/plain answer with this status, headers and body.
 QByteArray raw(int status, const QByteArray& body, const QByteArray& moreHeaders = {});
 
 } // namespace answers
