@@ -127,24 +127,28 @@ void frmBrowser::Form_Resize() {
         wbBrowser->setWidthTwips(*size.width);
 }
 
+void frmBrowser::openAddress(const QString& address) {
+    wbBrowser->Navigate(address);
+}
+
 void frmBrowser::mnuHomepage_Click() {
-    wbBrowser->Navigate(sites::gameHomePage());
+    openAddress(sites::gameHomePage());
 }
 
 void frmBrowser::mnuForums_Click() {
-    wbBrowser->Navigate(sites::gameForumsPage());
+    openAddress(sites::gameForumsPage());
 }
 
 void frmBrowser::mnuMCenter_Click() {
-    wbBrowser->Navigate(sites::messageCenterPage());
+    openAddress(sites::messageCenterPage());
 }
 
 void frmBrowser::mnuBrambleden_Click() {
-    wbBrowser->Navigate(sites::makerFrontPage());
+    openAddress(sites::makerFrontPage());
 }
 
 void frmBrowser::mnuBrambledenForum_Click() {
-    wbBrowser->Navigate(sites::makerForumPage());
+    openAddress(sites::makerForumPage());
 }
 
 void frmBrowser::txtURL_Click() {
@@ -159,7 +163,7 @@ void frmBrowser::txtURL_Click() {
 void frmBrowser::txtURL_KeyPress(int KeyAscii) {
     // The text goes to the web view as typed, the hint included: the view makes an address of it.
     if (KeyAscii == 13)
-        wbBrowser->Navigate(txtURL->text());
+        openAddress(txtURL->text());
 }
 
 void frmBrowser::wbBrowser_TitleChange(const QString&) {

@@ -15,6 +15,10 @@ class frmBrowser final : public QMainWindow {
 public:
     explicit frmBrowser(Program& program);
 
+    // Shows the page at this address; what other windows call to open a page in the browser. The address box
+    // stays as it is.
+    void openAddress(const QString& address);
+
     // The client area below the menu bar as designed, in twips.
     static constexpr int designedClientWidth = 11535;
     static constexpr int designedClientHeight = 9015;

@@ -8,7 +8,6 @@
 #include "base/Twips.h"
 #include "browser/frmBrowser.h"
 #include "gamewindow/Screenshot.h"
-#include "highscores/Lookup.h"
 #include "highscores/frmHighscores.h"
 #include "host/Dialogs.h"
 #include "host/TrayIcon.h"
@@ -144,12 +143,12 @@ void frmMain::mnuNotepad_Click() {
 
 void frmMain::mnuBrowser_Click() {
     if (frmBrowser* browser = m_program.windows.show<frmBrowser>())
-        browser->wbBrowser->Navigate(sites::productPage());
+        browser->openAddress(sites::productPage());
 }
 
 void frmMain::mnuForums_Click() {
     if (frmBrowser* browser = m_program.windows.show<frmBrowser>())
-        browser->wbBrowser->Navigate(sites::gameForumsPage());
+        browser->openAddress(sites::gameForumsPage());
 }
 
 void frmMain::mnuBrambleden_Click() {
@@ -158,11 +157,8 @@ void frmMain::mnuBrambleden_Click() {
 
 void frmMain::mnuHighscores_Click() {
     const QString name = m_program.host.dialogs->ask(u"Please enter a username to lookup:"_s);
-    frmHighscores* highscores = m_program.windows.show<frmHighscores>();
-    if (!highscores)
-        return;
-    highscores->setWindowTitle(look::literalTitle(highscores::caption(name)));
-    highscores->wbHighscores->Navigate(highscores::lookupAddress(name));
+    if (frmHighscores* highscores = m_program.windows.show<frmHighscores>())
+        highscores->showPlayer(name);
 }
 
 void frmMain::mnuScreenshot_Click() {

@@ -64,8 +64,12 @@ void frmHighscores::cboUsername_KeyPress(int KeyAscii) {
         return;
     // Any name is looked up and listed, an empty one or one already listed included.
     const QString name = cboUsername->currentText();
-    wbHighscores->Navigate(highscores::lookupAddress(name));
+    showPlayer(name);
     cboUsername->addItem(name);
+}
+
+void frmHighscores::showPlayer(const QString& name) {
+    wbHighscores->Navigate(highscores::lookupAddress(name));
     setWindowTitle(look::literalTitle(highscores::caption(name)));
 }
 

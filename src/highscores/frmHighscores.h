@@ -14,6 +14,9 @@ class frmHighscores final : public QMainWindow {
 public:
     explicit frmHighscores(Program& program);
 
+    // Shows this player's highscores and names the player in the caption; the name box's list stays as it is.
+    void showPlayer(const QString& name);
+
     QWidget* client;
     WebView* wbHighscores;
     QComboBox* cboUsername;

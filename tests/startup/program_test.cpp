@@ -1,46 +1,25 @@
 // The real program, started as a user starts it, on this test's display. Its version check reaches a server
 // of this test through an HTTP proxy (the program honours the desktop's proxy settings), and the test uses
 // the windows through the X server with xdotool, as a user would.
+#include "LoopbackServer.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Answers every request with the given version file and remembers what was asked for.
-class VersionSite final : public QObject {
-public:
-    explicit VersionSite(QByteArray version)
-        : m_version(std::move(version)) {
-        m_server.listen(QHostAddress::LocalHost);
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    if (!socket->canReadLine())
-                        return;
-                    requests.append(QString::fromLatin1(socket->readLine().trimmed()));
-                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
-                                  QByteArray::number(m_version.size()) + "\r\nConnection: close\r\n\r\n" +
-                                  m_version);
-                    socket->disconnectFromHost();
-                });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-    }
-    QString proxy() const { return u"http://127.0.0.1:%1"_s.arg(m_server.serverPort()); }
+// The maker's site, reached as the program's proxy: answers every request with this version file.
+struct VersionSite {
+    explicit VersionSite(const QByteArray& version)
+        : server(answers::text(200, version)) {}
+    QString proxy() const { return server.address(QString()); }
 
-    QStringList requests;
-
-private:
-    QTcpServer m_server;
-    QByteArray m_version;
+    LoopbackServer server;
 };
 
 // Runs xdotool and gives what it printed; empty when it failed.
@@ -100,12 +79,14 @@ private Q_SLOTS:
     }
 
     void aNewerVersionOffersTheUpdateAndUpdateNowEndsTheProgram() {
-        VersionSite site("1.0.3\n");
+        VersionSite site(MOSSPORT_NEXT_VERSION "\n");
         Program program(site);
         QTRY_VERIFY_WITH_TIMEOUT(!windowNamed(u"Update Mossport"_s).isEmpty(), 20000);
         QVERIFY(windowNamed(u"Form1"_s).isEmpty());
-        QCOMPARE(site.requests,
-                 QStringList({u"GET http://www.brambleden.com/mossport/version.kel HTTP/1.1"_s}));
+        QCOMPARE(site.server.requests().size(), 1);
+        QCOMPARE(site.server.requests()[0].method, QByteArray("GET"));
+        QCOMPARE(site.server.requests()[0].target,
+                 QByteArray("http://www.brambleden.com/mossport/version.kel"));
 
         // "Update Now" sits at 8, 112 and is 73 by 25 pixels.
         clickIn(windowNamed(u"Update Mossport"_s), 44, 124);
@@ -115,7 +96,7 @@ private Q_SLOTS:
     }
 
     void theSplashGivesWayToTheGameWindowAndQuitEndsTheProgram() {
-        VersionSite site("1.0.2");
+        VersionSite site(MOSSPORT_VERSION);
         Program program(site);
         QTRY_VERIFY_WITH_TIMEOUT(!windowNamed(u"Form1"_s).isEmpty(), 20000);
         QElapsedTimer splash;

@@ -62,8 +62,8 @@ private Q_SLOTS:
         FakeHost fakes;
         Program program(fakes.host());
         frmSplash* splash = program.windows.get<frmSplash>();
-        QCOMPARE(program.mod.strVersion, u"1.0.2"_s);
-        QCOMPARE(splash->lblVersion->text(), u"Version: 1.0.2"_s);
+        QCOMPARE(program.mod.strVersion, QStringLiteral(MOSSPORT_VERSION));
+        QCOMPARE(splash->lblVersion->text(), QStringLiteral("Version: " MOSSPORT_VERSION));
     }
 
     void oneTickGivesWayToTheGameWindow() {

@@ -76,7 +76,7 @@ bool anyVisible(const QString& name) {
     });
 }
 
-const QByteArray newer = "1.0.3";
+const QByteArray newer = MOSSPORT_NEXT_VERSION;
 
 // The ways out of the update window.
 enum Way { Later, Now, CloseBox };
@@ -112,8 +112,9 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("kept");
 
-        QTest::newRow("equal") << QByteArray("1.0.2") << u"1.0.2"_s;
-        QTest::newRow("equal with a line end") << QByteArray("1.0.2\r\n") << u"1.0.2"_s;
+        const QString running = QStringLiteral(MOSSPORT_VERSION);
+        QTest::newRow("equal") << QByteArray(MOSSPORT_VERSION) << running;
+        QTest::newRow("equal with a line end") << QByteArray(MOSSPORT_VERSION "\r\n") << running;
         QTest::newRow("empty") << QByteArray() << QString();
         QTest::newRow("error page served as 200")
             << QByteArray("<html><body><h1>Not Found</h1> 9.9.9</body></html>\n")
@@ -130,13 +131,13 @@ private Q_SLOTS:
         QCOMPARE(site.server.requests().size(), 1);
         QCOMPARE(site.server.requests()[0].method, QByteArray("GET"));
         QCOMPARE(QString::fromLatin1(site.server.requests()[0].target), sites::versionFile());
-        QCOMPARE(run.program.mod.strVersion, u"1.0.2"_s);
+        QCOMPARE(run.program.mod.strVersion, QStringLiteral(MOSSPORT_VERSION));
         QCOMPARE(run.program.mod.strNewVersion, kept);
 
         frmSplash* splash = run.program.windows.find<frmSplash>();
         QVERIFY(splash);
         QVERIFY(splash->isVisible());
-        QCOMPARE(splash->lblVersion->text(), u"Version: 1.0.2"_s);
+        QCOMPARE(splash->lblVersion->text(), QStringLiteral("Version: " MOSSPORT_VERSION));
         QVERIFY(!run.program.windows.find<frmUpdate>());
         QVERIFY(!run.program.windows.find<frmMain>());
 
@@ -154,7 +155,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("shown");
 
-        QTest::newRow("next revision") << newer << u"1.0.3"_s;
+        QTest::newRow("next revision") << newer << QStringLiteral(MOSSPORT_NEXT_VERSION);
         QTest::newRow("two-digit revision, line end") << QByteArray("1.0.10\r\n") << u"1.0.10"_s;
     }
 
@@ -170,7 +171,7 @@ private Q_SLOTS:
         frmUpdate* update = run.program.windows.find<frmUpdate>();
         QVERIFY(update);
         QVERIFY(update->isVisible());
-        QCOMPARE(update->lblVersion->text(), u"1.0.2"_s);
+        QCOMPARE(update->lblVersion->text(), QStringLiteral(MOSSPORT_VERSION));
         QCOMPARE(update->lblNewVersion->text(), shown);
         QVERIFY(!run.program.windows.find<frmMain>());
 
@@ -294,7 +295,7 @@ private Q_SLOTS:
         frmSplash* splash = run.program.windows.find<frmSplash>();
         QVERIFY(splash);
         QVERIFY(splash->isVisible());
-        QCOMPARE(splash->lblVersion->text(), u"Version: 1.0.2"_s);
+        QCOMPARE(splash->lblVersion->text(), QStringLiteral("Version: " MOSSPORT_VERSION));
 
         if (kind == Endless) {
             // What the server got rid of includes what the system buffers on both ends: far from the 100 MiB.
