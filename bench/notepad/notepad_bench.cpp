@@ -9,7 +9,7 @@
 #include "app/Look.h"
 #include "app/Program.h"
 #include "host/RealHost.h"
-#include "host/RichTextBox.h"
+#include "notepad/RichTextBox.h"
 #include "notepad/frmNotepad.h"
 
 #include <QApplication>

@@ -9,7 +9,7 @@
 // the RTF into the document and to the first paint; exits with 1 when the first paint takes longer than
 // 150 ms.
 
-#include "Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -6,8 +6,8 @@
 #include "app/Program.h"
 #include "base/Twips.h"
 #include "host/Dialogs.h"
-#include "host/RichTextBox.h"
 #include "notepad/NoteName.h"
+#include "notepad/RichTextBox.h"
 
 #include <QFileInfo>
 #include <QListWidget>

@@ -8,8 +8,8 @@
 // Exits with 1 and a one-line message on stderr when a file cannot be read or written, is not RTF, or the
 // command line is wrong.
 
-#include "Rtf.h"
 #include "base/WholeFile.h"
+#include "rtf/Rtf.h"
 
 #include <QByteArray>
 #include <QFile>

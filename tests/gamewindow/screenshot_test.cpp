@@ -148,7 +148,8 @@ private Q_SLOTS:
         const QLocale arabic(QLocale::Arabic, QLocale::Egypt);
         QVERIFY(arabic.toString(5) != u"5"_s);
         const QString name = screenshot::fileName(when, arabic);
-        QCOMPARE(name, arabic.monthName(5, QLocale::ShortFormat) + u" 05 07 9 05 07.png"_s);
+        // May, as this locale abbreviates it.
+        QCOMPARE(name, u"\u0645\u0627\u064A\u0648 05 07 9 05 07.png"_s);
         QVERIFY(!name.startsWith(u"May"_s));
     }
 

@@ -2,10 +2,9 @@
 // box and RTF library, prompts and messages answered by the fake dialogs.
 #include "Fakes.h"
 #include "FileSizeLimit.h"
-#include "app/Look.h"
 #include "app/Program.h"
-#include "host/RichTextBox.h"
-#include "host/rtf/Rtf.h"
+#include "notepad/RichTextBox.h"
+#include "rtf/Rtf.h"
 #include "notepad/frmNotepad.h"
 
 #include <QAction>
@@ -269,7 +268,10 @@ private Q_SLOTS:
         QCOMPARE(s.text(), shoppingListText);
         QCOMPARE(s.window->rtfNotepad->fileName(), s.note(u"shopping.rtf"_s));
         // A note without fonts of its own shows in the box's font.
-        QCOMPARE(s.window->rtfNotepad->document()->defaultFont(), look::tahoma());
+        const QFont shown = s.window->rtfNotepad->document()->defaultFont();
+        QCOMPARE(shown.family(), u"Tahoma"_s);
+        QCOMPARE(shown.pointSizeF(), 8.25);
+        QCOMPARE(shown.weight(), QFont::Normal);
         QVERIFY(s.dialogs().confirmed.isEmpty() && s.dialogs().told.isEmpty());
         QCOMPARE(readFile(s.note(u"quests.rtf"_s)), questLog);
 

@@ -1,7 +1,7 @@
 // The rich-text box over real files: notes written by other programs (the shared corpus) opened and saved
 // again, the first look at a file, and RTF through the clipboard.
-#include "host/RichTextBox.h"
-#include "host/rtf/Rtf.h"
+#include "notepad/RichTextBox.h"
+#include "rtf/Rtf.h"
 
 #include <QApplication>
 #include <QBuffer>

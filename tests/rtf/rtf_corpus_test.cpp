@@ -3,7 +3,7 @@
 // each file.
 
 #include "DocSnapshot.h"
-#include "Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,7 +1,7 @@
 // The RTF reader on hand-written documents: text decoding, destinations, paragraphs, formatting, links,
 // pictures and malformed input.
 
-#include "Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QBuffer>
 #include <QImage>

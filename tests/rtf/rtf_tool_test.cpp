@@ -1,6 +1,6 @@
 // mossport-rtf, run as a separate process on files in a temporary folder.
 
-#include "Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QBuffer>
 #include <QDir>

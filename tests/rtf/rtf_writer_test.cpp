@@ -2,7 +2,7 @@
 // the formatting of every character), on built and on random documents.
 
 #include "DocSnapshot.h"
-#include "Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QBuffer>
 #include <QImage>

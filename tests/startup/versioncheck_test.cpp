@@ -3,7 +3,6 @@
 // reaches as the application's proxy: the program asks for its real address, unchanged.
 #include "LoopbackServer.h"
 #include "app/Program.h"
-#include "app/Sites.h"
 #include "gamewindow/frmMain.h"
 #include "host/QtHttp.h"
 #include "startup/frmSplash.h"
@@ -130,7 +129,8 @@ private Q_SLOTS:
 
         QCOMPARE(site.server.requests().size(), 1);
         QCOMPARE(site.server.requests()[0].method, QByteArray("GET"));
-        QCOMPARE(QString::fromLatin1(site.server.requests()[0].target), sites::versionFile());
+        QCOMPARE(site.server.requests()[0].target,
+                 QByteArray("http://www.brambleden.com/mossport/version.kel"));
         QCOMPARE(run.program.mod.strVersion, QStringLiteral(MOSSPORT_VERSION));
         QCOMPARE(run.program.mod.strNewVersion, kept);
 
@@ -204,7 +204,7 @@ private Q_SLOTS:
 
         // The light band lies across the top, under the message; the dark grey below it.
         const QImage picture = update->grab().toImage();
-        QCOMPARE(picture.pixelColor(2, 2), update->palette().color(QPalette::Base));
+        QCOMPARE(picture.pixelColor(2, 2), QColor(Qt::white));
         QCOMPARE(picture.pixelColor(2, 60), QColor(64, 64, 64));
         QVERIFY(update->Label1->geometry().bottom() < update->shpCover->geometry().bottom());
     }
@@ -246,7 +246,8 @@ private Q_SLOTS:
         if (gameWindow) {
             QVERIFY(game->isVisible());
             QCOMPARE(run.fakes.webViews().size(), 1);
-            QCOMPARE(run.fakes.lastWebView()->navigations, QStringList{sites::productPage()});
+            QCOMPARE(run.fakes.lastWebView()->navigations,
+                     QStringList{u"http://www.brambleden.com/mossport/"_s});
         } else {
             QVERIFY(run.fakes.webViews().isEmpty());
         }

@@ -1,5 +1,5 @@
 #include "Rtf.h"
-#include "RtfParser.h"
+#include "private/RtfParser.h"
 
 #include <QTextBlock>
 #include <QTextCursor>

@@ -1,7 +1,7 @@
-#include "host/RichTextBox.h"
+#include "notepad/RichTextBox.h"
 
 #include "base/WholeFile.h"
-#include "host/rtf/Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QDir>
 #include <QFile>

@@ -216,4 +216,4 @@ void tst_RtfFuzzReplay::memoryStayedBounded() {
 }
 
 QTEST_MAIN(tst_RtfFuzzReplay)
-#include "rtf_fuzz_replay.moc"
+#include "rtf_fuzz_replay_test.moc"

@@ -1,7 +1,7 @@
 #include "FuzzCheck.h"
 
 #include "DocSnapshot.h"
-#include "Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QTextDocument>
 
