@@ -1,5 +1,7 @@
 #include "Rtf.h"
 
+#include "private/Units.h"
+
 #include <QBuffer>
 #include <QHash>
 #include <QImage>
@@ -18,15 +20,13 @@ using namespace Qt::StringLiterals;
 
 namespace rtf {
 
+using detail::wholeHalfPoints;
+using detail::wholeTwips;
+
 namespace {
 
 constexpr char16_t kLineSeparator = 0x2028;
 constexpr char16_t kObjectReplacement = 0xFFFC;
-
-// Document pixels (1/96 inch) to twips.
-int toTwips(qreal pixels) {
-    return int(std::lround(pixels * 15.0));
-}
 
 QString familyOf(const QTextCharFormat& format) {
     const QStringList families = format.fontFamilies().toStringList();
@@ -166,16 +166,16 @@ void Writer::writeBlock(const QTextBlock& block) {
         m_out.append("\\qr");
     QTextList* list = block.textList();
     const int indentLevels = format.indent() + (list ? list->format().indent() : 0);
-    const int left = toTwips(format.leftMargin() + indentLevels * m_doc.indentWidth());
+    const int left = wholeTwips(format.leftMargin() + indentLevels * m_doc.indentWidth());
     if (left != 0)
         writeNumber("\\li", left);
-    if (const int right = toTwips(format.rightMargin()); right != 0)
+    if (const int right = wholeTwips(format.rightMargin()); right != 0)
         writeNumber("\\ri", right);
-    if (const int first = toTwips(format.textIndent()); first != 0)
+    if (const int first = wholeTwips(format.textIndent()); first != 0)
         writeNumber("\\fi", first);
-    if (const int before = toTwips(format.topMargin()); before != 0)
+    if (const int before = wholeTwips(format.topMargin()); before != 0)
         writeNumber("\\sb", before);
-    if (const int after = toTwips(format.bottomMargin()); after != 0)
+    if (const int after = wholeTwips(format.bottomMargin()); after != 0)
         writeNumber("\\sa", after);
     m_out.append(' ');
 
@@ -262,7 +262,7 @@ void Writer::writeCharFormat(const QTextCharFormat& format) {
     const double points = format.hasProperty(QTextFormat::FontPointSize) ? format.fontPointSize()
                                                                          : m_doc.defaultFont().pointSizeF();
     if (points > 0)
-        writeNumber("\\fs", std::lround(points * 2));
+        writeNumber("\\fs", wholeHalfPoints(points));
     if (format.fontWeight() >= QFont::DemiBold)
         m_out.append("\\b");
     if (format.fontItalic())
@@ -412,8 +412,8 @@ void Writer::writeImage(const QTextImageFormat& format) {
     m_out.append(blip);
     writeNumber("\\picw", natural.width());
     writeNumber("\\pich", natural.height());
-    writeNumber("\\picwgoal", toTwips(width));
-    writeNumber("\\pichgoal", toTwips(height));
+    writeNumber("\\picwgoal", wholeTwips(width));
+    writeNumber("\\pichgoal", wholeTwips(height));
     m_out.append("\r\n");
     static constexpr char kHex[] = "0123456789abcdef";
     const qsizetype start = m_out.size();

@@ -4,8 +4,8 @@
 #include "FileSizeLimit.h"
 #include "app/Program.h"
 #include "notepad/RichTextBox.h"
-#include "rtf/Rtf.h"
 #include "notepad/frmNotepad.h"
+#include "rtf/Rtf.h"
 
 #include <QAction>
 #include <QDir>
