@@ -1,5 +1,6 @@
 #include "notepad/RichTextBox.h"
 
+#include "rtf/Kept.h"
 #include "rtf/Rtf.h"
 
 #include <QDir>
@@ -66,6 +67,12 @@ QByteArray readStart(QFile& file) {
 RichTextBox::RichTextBox(QWidget* parent)
     : QTextEdit(parent) {
     setAcceptRichText(true);
+    // Next to a footnote's mark or another kept group, the text edit would type in the mark's format; what
+    // is typed there is the user's own text, not part of the mark.
+    connect(this, &QTextEdit::currentCharFormatChanged, this, [this](const QTextCharFormat& format) {
+        if (rtf::isKept(format) && !textCursor().hasSelection())
+            setCurrentCharFormat(rtf::withoutKept(format));
+    });
 }
 
 RichTextBox::Result RichTextBox::loadFile(const QString& path) {

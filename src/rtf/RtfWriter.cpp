@@ -1,4 +1,6 @@
+#include "Kept.h"
 #include "Rtf.h"
+#include "private/WriterParts.h"
 
 #include <QBuffer>
 #include <QHash>
@@ -45,7 +47,11 @@ QColor brushColor(const QTextCharFormat& format, QTextFormat::Property property)
 class Writer {
 public:
     explicit Writer(const QTextDocument& doc)
-        : m_doc(doc) {}
+        : m_doc(doc)
+        , m_lists(doc)
+        , m_kept(
+              doc, [this](const QString& family) { return fontIndex(family); },
+              [this](const QColor& color) { return colorIndex(color); }) {}
 
     QByteArray run();
 
@@ -54,6 +60,8 @@ private:
     void writeHeader();
     void writeBlock(const QTextBlock& block);
     void writeFragment(const QTextFragment& fragment);
+    void writeKept(QTextBlock::iterator& it);
+    void writeField(QTextBlock::iterator& it);
     void writeImage(const QTextImageFormat& format);
     void writeCharFormat(const QTextCharFormat& format);
     void writeText(QStringView text);
@@ -62,6 +70,8 @@ private:
     int colorIndex(const QColor& color);
 
     const QTextDocument& m_doc;
+    detail::ListWriter m_lists;
+    detail::KeptWriter m_kept;
     QByteArray m_out;
     QStringList m_fonts;
     QHash<QString, int> m_fontIndex;
@@ -85,8 +95,15 @@ void Writer::collectTables() {
         QList<QTextCharFormat> formats;
         if (block.textList())
             formats.append(block.charFormat());
-        for (auto it = block.begin(); !it.atEnd(); ++it)
-            formats.append(it.fragment().charFormat());
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (isKept(format))
+                m_kept.collect(format.property(kKeptRtf).toByteArray());
+            else
+                formats.append(format);
+            if (format.hasProperty(kKeptFieldInstruction))
+                m_kept.collect(format.property(kKeptFieldInstruction).toByteArray());
+        }
         for (const QTextCharFormat& format : std::as_const(formats)) {
             const QString family = familyOf(format);
             if (!family.isEmpty())
@@ -145,6 +162,7 @@ void Writer::writeHeader() {
         m_out.append(';');
     }
     m_out.append("}\r\n");
+    m_lists.writeTables(m_out);
     const QString title = m_doc.metaInformation(QTextDocument::DocumentTitle);
     if (!title.isEmpty()) {
         m_out.append("{\\info{\\title ");
@@ -165,13 +183,16 @@ void Writer::writeBlock(const QTextBlock& block) {
     else if (align & (Qt::AlignRight | Qt::AlignTrailing))
         m_out.append("\\qr");
     QTextList* list = block.textList();
+    if (list)
+        m_lists.writeParagraphWords(m_out, list);
     const int indentLevels = format.indent() + (list ? list->format().indent() : 0);
     const int left = toTwips(format.leftMargin() + indentLevels * m_doc.indentWidth());
     if (left != 0)
         writeNumber("\\li", left);
     if (const int right = toTwips(format.rightMargin()); right != 0)
         writeNumber("\\ri", right);
-    if (const int first = toTwips(format.textIndent()); first != 0)
+    // A list's marker hangs in the paragraph's indent, as the editor shows it.
+    if (const int first = toTwips(format.textIndent()) - (list ? 360 : 0); first != 0)
         writeNumber("\\fi", first);
     if (const int before = toTwips(format.topMargin()); before != 0)
         writeNumber("\\sb", before);
@@ -180,32 +201,25 @@ void Writer::writeBlock(const QTextBlock& block) {
     m_out.append(' ');
 
     if (list) {
-        // A list's marker is written as the paragraph's first text, which every reader shows.
-        QString marker;
-        switch (list->format().style()) {
-        case QTextListFormat::ListDisc:
-            marker = u"\u2022"_s;
-            break;
-        case QTextListFormat::ListCircle:
-            marker = u"\u25E6"_s;
-            break;
-        case QTextListFormat::ListSquare:
-            marker = u"\u25AA"_s;
-            break;
-        default:
-            marker = list->itemText(block);
-            break;
-        }
-        m_out.append('{');
-        writeCharFormat(block.charFormat());
+        // Readers that know lists make their own marker from the list table and skip this one.
+        m_out.append("{\\listtext");
+        writeCharFormat(withoutKept(block.charFormat()));
         m_out.append(' ');
-        writeText(marker);
+        writeText(detail::ListWriter::marker(list, block));
         m_out.append("\\tab}");
     }
 
     auto it = block.begin();
     while (!it.atEnd()) {
         const QTextFragment fragment = it.fragment();
+        if (isKept(fragment.charFormat())) {
+            writeKept(it);
+            continue;
+        }
+        if (fragment.charFormat().hasProperty(kKeptFieldInstruction)) {
+            writeField(it);
+            continue;
+        }
         const QString href = fragment.charFormat().anchorHref();
         if (href.isEmpty()) {
             writeFragment(fragment);
@@ -230,6 +244,37 @@ void Writer::writeBlock(const QTextBlock& block) {
         m_out.append("}}}");
     }
     m_out.append("\\par\r\n");
+}
+
+// Neighbouring fragments of one kept group stand for it together: its bytes are written once.
+void Writer::writeKept(QTextBlock::iterator& it) {
+    const QTextCharFormat first = it.fragment().charFormat();
+    const QByteArray kept = first.property(kKeptRtf).toByteArray();
+    const int id = first.intProperty(kKeptId);
+    while (!it.atEnd() && isKept(it.fragment().charFormat()) &&
+           it.fragment().charFormat().intProperty(kKeptId) == id &&
+           it.fragment().charFormat().property(kKeptRtf).toByteArray() == kept)
+        ++it;
+    m_out.append(m_kept.renumbered(kept));
+}
+
+// A field the editor shows by its result: the result is written as it now is, the instruction as it came.
+void Writer::writeField(QTextBlock::iterator& it) {
+    const QTextCharFormat first = it.fragment().charFormat();
+    const QByteArray instruction = first.property(kKeptFieldInstruction).toByteArray();
+    const int id = first.intProperty(kKeptId);
+    m_out.append("{\\field{\\*\\fldinst ");
+    m_out.append(m_kept.renumbered(instruction));
+    m_out.append("}{\\fldrslt ");
+    while (!it.atEnd()) {
+        const QTextCharFormat format = it.fragment().charFormat();
+        if (isKept(format) || format.intProperty(kKeptId) != id ||
+            format.property(kKeptFieldInstruction).toByteArray() != instruction)
+            break;
+        writeFragment(it.fragment());
+        ++it;
+    }
+    m_out.append("}}");
 }
 
 void Writer::writeFragment(const QTextFragment& fragment) {
@@ -310,31 +355,39 @@ void Writer::writeCharFormat(const QTextCharFormat& format) {
     }
 }
 
-void Writer::writeText(QStringView text) {
+} // namespace
+
+namespace detail {
+
+void appendRtfText(QByteArray& out, QStringView text) {
+    const auto writeNumber = [&out](const char* word, qint64 value) {
+        out.append(word);
+        out.append(QByteArray::number(value));
+    };
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = text[i].unicode();
         if (c >= 0x20 && c < 0x7F) {
             if (c == '\\' || c == '{' || c == '}')
-                m_out.append('\\');
-            m_out.append(char(c));
+                out.append('\\');
+            out.append(char(c));
             continue;
         }
         switch (c) {
         case '\t':
-            m_out.append("\\tab ");
+            out.append("\\tab ");
             continue;
         case kLineSeparator:
-            m_out.append("\\line ");
+            out.append("\\line ");
             continue;
         case 0x00A0:
-            m_out.append("\\~");
+            out.append("\\~");
             continue;
         case 0x00AD:
-            m_out.append("\\-");
+            out.append("\\-");
             continue;
         case 0x2011:
-            m_out.append("\\_");
+            out.append("\\_");
             continue;
         case kObjectReplacement:
             continue;
@@ -347,7 +400,7 @@ void Writer::writeText(QStringView text) {
         if (QChar::isHighSurrogate(c)) {
             if (i + 1 < n && QChar::isLowSurrogate(text[i + 1].unicode())) {
                 writeNumber("\\u", qint16(c));
-                m_out.append('?');
+                out.append('?');
                 unit = text[++i].unicode();
             } else {
                 unit = 0xFFFD;
@@ -357,8 +410,16 @@ void Writer::writeText(QStringView text) {
         }
         // \uN takes a signed 16-bit value; "?" is the one-byte fallback that \uc1 skips.
         writeNumber("\\u", qint16(unit));
-        m_out.append('?');
+        out.append('?');
     }
+}
+
+} // namespace detail
+
+namespace {
+
+void Writer::writeText(QStringView text) {
+    detail::appendRtfText(m_out, text);
 }
 
 void Writer::writeImage(const QTextImageFormat& format) {

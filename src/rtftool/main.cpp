@@ -1,6 +1,9 @@
 // mossport-rtf: converts notes between RTF, plain text and HTML with the notepad's own reader and writer.
 //
-//   mossport-rtf to-text FILE.rtf       UTF-8 text to stdout, one line per paragraph and line break
+//   mossport-rtf to-text FILE.rtf       UTF-8 text to stdout, one line per paragraph and line break: the
+//                                       text the notepad shows
+//   mossport-rtf to-text --all FILE.rtf the same, then the text the notepad keeps without showing it
+//                                       (headers, footers, notes, comments, text boxes)
 //   mossport-rtf to-html FILE.rtf       HTML to stdout
 //   mossport-rtf from-html FILE.html    RTF to stdout
 //   mossport-rtf resave IN.rtf OUT.rtf  reads a note and writes it again
@@ -29,7 +32,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: mossport-rtf to-text FILE.rtf | to-html FILE.rtf | from-html FILE.html | "
+    "usage: mossport-rtf to-text [--all] FILE.rtf | to-html FILE.rtf | from-html FILE.html | "
     "resave IN.rtf OUT.rtf";
 
 int fail(const QString& message) {
@@ -74,6 +77,12 @@ int main(int argc, char** argv) {
     if (argc < 3)
         return fail(QString::fromLatin1(kUsage));
     const QByteArray command = argv[1];
+    const bool all = command == "to-text" && argc == 4 && std::strcmp(argv[2], "--all") == 0;
+    if (all) {
+        // The file name moves up, so that the checks below see the same shape as without --all.
+        argv[2] = argv[3];
+        --argc;
+    }
     const QString input = QString::fromLocal8Bit(argv[2]);
     const bool known =
         command == "to-text" || command == "to-html" || command == "from-html" || command == "resave";
@@ -87,7 +96,8 @@ int main(int argc, char** argv) {
 
     if (command == "to-text") {
         // The plain-text path needs no document and no application object.
-        const std::optional<QString> text = rtf::readPlainText(*bytes);
+        const std::optional<QString> text =
+            rtf::readPlainText(*bytes, all ? rtf::TextScope::WithKept : rtf::TextScope::Shown);
         if (!text)
             return fail(u"%1 is not an RTF document"_s.arg(input));
         if (!writeStdout(text->toUtf8() + '\n'))
