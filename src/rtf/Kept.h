@@ -10,8 +10,8 @@
 //   group that shows nothing (a header). The writer writes the bytes once in place of those characters, so
 //   deleting them deletes the group. kKeptId tells neighbouring groups with the same bytes apart.
 // - kKeptFieldInstruction on a character format: the characters are the shown result of a field whose
-//   instruction (the raw RTF of its \fldinst group's content) is kept; the writer writes the result as it now
-//   is inside that field.
+//   instruction (its whole \fldinst group, as it came) is kept; the writer writes the result as it now is
+//   inside that field.
 // Kept bytes are self-contained RTF groups; the font and colour numbers in them are those of the document's
 // own tables, which the reader keeps in kKeptFonts and kKeptColors of the root frame's format so that the
 // writer can renumber them.

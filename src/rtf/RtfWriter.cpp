@@ -1,6 +1,9 @@
 #include "Kept.h"
 #include "Rtf.h"
+#include "private/Lists.h"
 #include "private/WriterParts.h"
+
+#include "private/Units.h"
 
 #include <QBuffer>
 #include <QHash>
@@ -20,15 +23,13 @@ using namespace Qt::StringLiterals;
 
 namespace rtf {
 
+using detail::wholeHalfPoints;
+using detail::wholeTwips;
+
 namespace {
 
 constexpr char16_t kLineSeparator = 0x2028;
 constexpr char16_t kObjectReplacement = 0xFFFC;
-
-// Document pixels (1/96 inch) to twips.
-int toTwips(qreal pixels) {
-    return int(std::lround(pixels * 15.0));
-}
 
 QString familyOf(const QTextCharFormat& format) {
     const QStringList families = format.fontFamilies().toStringList();
@@ -60,6 +61,7 @@ private:
     void writeHeader();
     void writeBlock(const QTextBlock& block);
     void writeFragment(const QTextFragment& fragment);
+    void writeNext(QTextBlock::iterator& it);
     void writeKept(QTextBlock::iterator& it);
     void writeField(QTextBlock::iterator& it);
     void writeImage(const QTextImageFormat& format);
@@ -186,17 +188,17 @@ void Writer::writeBlock(const QTextBlock& block) {
     if (list)
         m_lists.writeParagraphWords(m_out, list);
     const int indentLevels = format.indent() + (list ? list->format().indent() : 0);
-    const int left = toTwips(format.leftMargin() + indentLevels * m_doc.indentWidth());
+    const int left = wholeTwips(format.leftMargin() + indentLevels * m_doc.indentWidth());
     if (left != 0)
         writeNumber("\\li", left);
-    if (const int right = toTwips(format.rightMargin()); right != 0)
+    if (const int right = wholeTwips(format.rightMargin()); right != 0)
         writeNumber("\\ri", right);
     // A list's marker hangs in the paragraph's indent, as the editor shows it.
-    if (const int first = toTwips(format.textIndent()) - (list ? 360 : 0); first != 0)
+    if (const int first = wholeTwips(format.textIndent()) - (list ? detail::kListMarkerHang : 0); first != 0)
         writeNumber("\\fi", first);
-    if (const int before = toTwips(format.topMargin()); before != 0)
+    if (const int before = wholeTwips(format.topMargin()); before != 0)
         writeNumber("\\sb", before);
-    if (const int after = toTwips(format.bottomMargin()); after != 0)
+    if (const int after = wholeTwips(format.bottomMargin()); after != 0)
         writeNumber("\\sa", after);
     m_out.append(' ');
 
@@ -211,19 +213,9 @@ void Writer::writeBlock(const QTextBlock& block) {
 
     auto it = block.begin();
     while (!it.atEnd()) {
-        const QTextFragment fragment = it.fragment();
-        if (isKept(fragment.charFormat())) {
-            writeKept(it);
-            continue;
-        }
-        if (fragment.charFormat().hasProperty(kKeptFieldInstruction)) {
-            writeField(it);
-            continue;
-        }
-        const QString href = fragment.charFormat().anchorHref();
+        const QString href = it.fragment().charFormat().anchorHref();
         if (href.isEmpty()) {
-            writeFragment(fragment);
-            ++it;
+            writeNext(it);
             continue;
         }
         // Neighbouring fragments with the same address form one hyperlink field.
@@ -237,25 +229,42 @@ void Writer::writeBlock(const QTextBlock& block) {
         m_out.append('"');
         writeText(target);
         m_out.append("\"}}{\\fldrslt{");
-        while (!it.atEnd() && it.fragment().charFormat().anchorHref() == href) {
-            writeFragment(it.fragment());
-            ++it;
-        }
+        while (!it.atEnd() && it.fragment().charFormat().anchorHref() == href)
+            writeNext(it);
         m_out.append("}}}");
     }
     m_out.append("\\par\r\n");
 }
 
-// Neighbouring fragments of one kept group stand for it together: its bytes are written once.
+// Writes the fragment at `it` and moves past it, or past the whole kept group or field it begins.
+void Writer::writeNext(QTextBlock::iterator& it) {
+    const QTextCharFormat format = it.fragment().charFormat();
+    if (isKept(format)) {
+        writeKept(it);
+    } else if (format.hasProperty(kKeptFieldInstruction)) {
+        writeField(it);
+    } else {
+        writeFragment(it.fragment());
+        ++it;
+    }
+}
+
+// Neighbouring fragments of one kept group stand for it together: its bytes are written once, in a group
+// with the formatting its mark or anchor had, which it takes again when read.
 void Writer::writeKept(QTextBlock::iterator& it) {
     const QTextCharFormat first = it.fragment().charFormat();
     const QByteArray kept = first.property(kKeptRtf).toByteArray();
     const int id = first.intProperty(kKeptId);
     while (!it.atEnd() && isKept(it.fragment().charFormat()) &&
            it.fragment().charFormat().intProperty(kKeptId) == id &&
+           it.fragment().charFormat().anchorHref() == first.anchorHref() &&
            it.fragment().charFormat().property(kKeptRtf).toByteArray() == kept)
         ++it;
+    m_out.append('{');
+    writeCharFormat(withoutKept(first));
+    m_out.append(' ');
     m_out.append(m_kept.renumbered(kept));
+    m_out.append('}');
 }
 
 // A field the editor shows by its result: the result is written as it now is, the instruction as it came.
@@ -263,12 +272,12 @@ void Writer::writeField(QTextBlock::iterator& it) {
     const QTextCharFormat first = it.fragment().charFormat();
     const QByteArray instruction = first.property(kKeptFieldInstruction).toByteArray();
     const int id = first.intProperty(kKeptId);
-    m_out.append("{\\field{\\*\\fldinst ");
+    m_out.append("{\\field");
     m_out.append(m_kept.renumbered(instruction));
-    m_out.append("}{\\fldrslt ");
+    m_out.append("{\\fldrslt ");
     while (!it.atEnd()) {
         const QTextCharFormat format = it.fragment().charFormat();
-        if (isKept(format) || format.intProperty(kKeptId) != id ||
+        if (isKept(format) || format.intProperty(kKeptId) != id || format.anchorHref() != first.anchorHref() ||
             format.property(kKeptFieldInstruction).toByteArray() != instruction)
             break;
         writeFragment(it.fragment());
@@ -307,7 +316,7 @@ void Writer::writeCharFormat(const QTextCharFormat& format) {
     const double points = format.hasProperty(QTextFormat::FontPointSize) ? format.fontPointSize()
                                                                          : m_doc.defaultFont().pointSizeF();
     if (points > 0)
-        writeNumber("\\fs", std::lround(points * 2));
+        writeNumber("\\fs", wholeHalfPoints(points));
     if (format.fontWeight() >= QFont::DemiBold)
         m_out.append("\\b");
     if (format.fontItalic())
@@ -473,8 +482,8 @@ void Writer::writeImage(const QTextImageFormat& format) {
     m_out.append(blip);
     writeNumber("\\picw", natural.width());
     writeNumber("\\pich", natural.height());
-    writeNumber("\\picwgoal", toTwips(width));
-    writeNumber("\\pichgoal", toTwips(height));
+    writeNumber("\\picwgoal", wholeTwips(width));
+    writeNumber("\\pichgoal", wholeTwips(height));
     m_out.append("\r\n");
     static constexpr char kHex[] = "0123456789abcdef";
     const qsizetype start = m_out.size();

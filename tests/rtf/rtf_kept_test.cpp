@@ -44,6 +44,10 @@ private slots:
     void deletedMarkTakesItsGroupAlong();
     void fieldResultIsWrittenAsEditedWithItsInstruction();
     void typingNextToAMarkIsNotPartOfIt();
+    void footnoteStaysAsItsMarkWithTheNoteAsTooltip();
+    void headersAndNotesAreNotMovedIntoTheBody();
+    void fieldShowsItsResultAndKeepsItsInstruction();
+    void cutOffGroupIsClosed();
 };
 
 void tst_RtfKept::keptGroupIsWrittenOnceInItsPlace() {
@@ -65,7 +69,7 @@ void tst_RtfKept::keptGroupIsWrittenOnceInItsPlace() {
     const qsizetype after = written.indexOf(" after");
     QVERIFY(before >= 0 && before < note && note < after);
     // The mark's own characters are the group's, not text of the body.
-    QVERIFY(!written.contains("12"));
+    QVERIFY(!written.mid(before, after - before).contains("12"));
 }
 
 void tst_RtfKept::fontsAndColoursOfKeptGroupsAreRenumbered() {
@@ -109,7 +113,7 @@ void tst_RtfKept::fieldResultIsWrittenAsEditedWithItsInstruction() {
     QTextDocument doc;
     QTextCursor cursor(&doc);
     QTextCharFormat field;
-    field.setProperty(rtf::kKeptFieldInstruction, QByteArray(" DATE \\\\@ \"d MMMM\" "));
+    field.setProperty(rtf::kKeptFieldInstruction, QByteArray("{\\*\\fldinst  DATE \\\\@ \"d MMMM\" }"));
     field.setProperty(rtf::kKeptId, 4);
     cursor.insertText(u"7 May"_s, field);
     cursor.insertText(u" then"_s, QTextCharFormat());
@@ -136,9 +140,89 @@ void tst_RtfKept::typingNextToAMarkIsNotPartOfIt() {
     QCOMPARE(typed.fontWeight(), int(QFont::Bold));
     // Text typed into a field's result stays in the field.
     QTextCharFormat field;
-    field.setProperty(rtf::kKeptFieldInstruction, QByteArray("PAGE"));
+    field.setProperty(rtf::kKeptFieldInstruction, QByteArray("{\\*\\fldinst PAGE}"));
     field.setProperty(rtf::kKeptId, 5);
     QCOMPARE(rtf::withoutKept(field), field);
+}
+
+void tst_RtfKept::footnoteStaysAsItsMarkWithTheNoteAsTooltip() {
+    const QByteArray note = R"({\rtf1{\fonttbl{\f0 Arial;}{\f1 Kept Times;}}
+\pard Text{\super\chftn}{\footnote\pard\plain{\super\chftn} The \f1 note.}more\par})";
+    QTextDocument doc;
+    QVERIFY(rtf::read(note, doc));
+    QCOMPARE(rtf::plainText(doc), u"Text1more"_s);
+    QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept), u"Text1more\n1 The note."_s);
+    QCOMPARE(rtf::readPlainText(note, rtf::TextScope::WithKept), u"Text1more\n1 The note."_s);
+    QTextCursor cursor(&doc);
+    cursor.setPosition(5);
+    QVERIFY(rtf::isKept(cursor.charFormat()));
+    QCOMPARE(cursor.charFormat().toolTip(), u"1 The note."_s);
+    QCOMPARE(cursor.charFormat().verticalAlignment(), QTextCharFormat::AlignSuperScript);
+
+    const QByteArray written = rtf::write(doc);
+    const qsizetype text = written.indexOf("Text");
+    const qsizetype mark = written.indexOf("{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} The \\f");
+    QVERIFY2(text >= 0 && mark > text && written.indexOf("more", mark) > mark, written.constData());
+    QTextDocument back;
+    QVERIFY(rtf::read(written, back));
+    QCOMPARE(rtf::plainText(back, rtf::TextScope::WithKept), u"Text1more\n1 The note."_s);
+    // The note's own font is the one it had.
+    const QByteArray times = fontNumber(written, "Kept Times");
+    QVERIFY(written.contains("The \\f" + times + " note."));
+
+    // Deleting the mark deletes the note.
+    cursor.setPosition(4);
+    cursor.setPosition(5, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    QVERIFY(!rtf::write(doc).contains("footnote"));
+    QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept), u"Textmore"_s);
+}
+
+void tst_RtfKept::headersAndNotesAreNotMovedIntoTheBody() {
+    const QByteArray note = R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}\sectd{\headerl\pard Left head\par}
+{\footer\pard Foot\par}\pard Body one\par Body two{\*\annotation Remark}\par
+{\shp{\*\shpinst\shpleft0{\sp{\sn fFilled}{\sv 0}}{\shptxt Box}}}\par Last\par})";
+    QTextDocument doc;
+    QVERIFY(rtf::read(note, doc));
+    QCOMPARE(rtf::plainText(doc), u"Body one\nBody two\n\nLast"_s);
+    QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept),
+             u"Body one\nBody two\n\nLast\nLeft head\nFoot\nRemark\nBox"_s);
+    const QByteArray written = rtf::write(doc);
+    const qsizetype head = written.indexOf("{\\headerl\\pard Left head\\par}");
+    const qsizetype foot = written.indexOf("{\\footer\\pard Foot\\par}");
+    const qsizetype one = written.indexOf("Body one");
+    const qsizetype two = written.indexOf("Body two");
+    const qsizetype remark = written.indexOf("{\\*\\annotation Remark}");
+    const qsizetype box = written.indexOf("{\\shp{\\*\\shpinst\\shpleft0{\\sp{\\sn fFilled}{\\sv 0}}{\\shptxt Box}}}");
+    const qsizetype last = written.indexOf("Last");
+    QVERIFY2(head >= 0 && head < foot && foot < one && two < remark && remark < box && box < last,
+             written.constData());
+    QTextDocument back;
+    QVERIFY(rtf::read(written, back));
+    QCOMPARE(rtf::plainText(back, rtf::TextScope::WithKept), rtf::plainText(doc, rtf::TextScope::WithKept));
+    QCOMPARE(rtf::write(back), written);
+}
+
+void tst_RtfKept::fieldShowsItsResultAndKeepsItsInstruction() {
+    const QByteArray note = R"({\rtf1 Page {\field{\*\fldinst { PAGE \\* MERGEFORMAT }}{\fldrslt {\b 3}}} of 9\par})";
+    QTextDocument doc;
+    QVERIFY(rtf::read(note, doc));
+    QCOMPARE(rtf::plainText(doc), u"Page 3 of 9"_s);
+    const QByteArray written = rtf::write(doc);
+    QVERIFY2(written.contains("{\\field{\\*\\fldinst { PAGE \\\\* MERGEFORMAT }}{\\fldrslt {"), written.constData());
+    QTextDocument back;
+    QVERIFY(rtf::read(written, back));
+    QCOMPARE(rtf::plainText(back), u"Page 3 of 9"_s);
+    QCOMPARE(rtf::write(back), written);
+}
+
+void tst_RtfKept::cutOffGroupIsClosed() {
+    QTextDocument doc;
+    QVERIFY(rtf::read("{\\rtf1 Body{\\footnote {\\i cut off\\b", doc));
+    QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept), u"Body\ncut off"_s);
+    const QByteArray written = rtf::write(doc);
+    QCOMPARE(written.count('{'), written.count('}'));
+    QVERIFY(written.contains("{\\footnote {\\i cut off\\b }}"));
 }
 
 QTEST_MAIN(tst_RtfKept)

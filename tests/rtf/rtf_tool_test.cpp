@@ -48,6 +48,7 @@ class tst_RtfTool final : public QObject {
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void toText();
+    void toTextWithKeptText();
     void toHtml();
     void fromHtml();
     void resave();
@@ -71,6 +72,17 @@ void tst_RtfTool::toText() {
     QVERIFY(r.err.isEmpty());
     QCOMPARE(QString::fromUtf8(r.out),
              u"\u041F\u0440\u0438\u0432\u0435\u0442 bold caf\u00E9\n\ntwo\nlines\tlink\n"_s);
+}
+
+void tst_RtfTool::toTextWithKeptText() {
+    const QString note = writeFile(u"notes.rtf"_s, "{\\rtf1{\\header Head}Body{\\super\\chftn}"
+                                                   "{\\footnote Note \\u233?}\\par}");
+    const Result shown = runTool({u"to-text"_s, note});
+    QCOMPARE(shown.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(shown.out), u"Body1\n"_s);
+    const Result all = runTool({u"to-text"_s, u"--all"_s, note});
+    QCOMPARE(all.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(all.out), u"Body1\nHead\nNote \u00E9\n"_s);
 }
 
 void tst_RtfTool::toHtml() {
@@ -113,12 +125,13 @@ void tst_RtfTool::resave() {
     QFile written(out);
     QVERIFY(written.open(QIODevice::ReadOnly));
     const QByteArray bytes = written.readAll();
-    QTextDocument original;
+    QVERIFY(bytes.startsWith("{\\rtf1"));
     QTextDocument resaved;
-    QVERIFY(rtf::read(kNote, original));
     QVERIFY(rtf::read(bytes, resaved));
-    QCOMPARE(rtf::plainText(resaved), rtf::plainText(original));
-    QCOMPARE(bytes, rtf::write(original));
+    QCOMPARE(rtf::plainText(resaved),
+             u"\u041F\u0440\u0438\u0432\u0435\u0442 bold caf\u00E9\n\ntwo\nlines\tlink"_s);
+    QCOMPARE(resaved.find(u"bold"_s).charFormat().fontWeight(), QFont::Bold);
+    QCOMPARE(resaved.find(u"link"_s).charFormat().anchorHref(), u"http://example.org/"_s);
 }
 
 void tst_RtfTool::failures_data() {
@@ -131,6 +144,8 @@ void tst_RtfTool::failures_data() {
     QTest::newRow("unknown command") << QStringList{u"to-pdf"_s, note} << u"usage:"_s;
     QTest::newRow("resave without output") << QStringList{u"resave"_s, note} << u"usage:"_s;
     QTest::newRow("to-text with two files") << QStringList{u"to-text"_s, note, note} << u"usage:"_s;
+    QTest::newRow("--all without a file") << QStringList{u"to-text"_s, u"--all"_s} << u"cannot read"_s;
+    QTest::newRow("--all elsewhere") << QStringList{u"to-html"_s, u"--all"_s, note} << u"usage:"_s;
     QTest::newRow("missing file") << QStringList{u"to-text"_s, missing} << u"cannot read"_s;
     QTest::newRow("a folder") << QStringList{u"to-html"_s, m_dir.path()} << u"cannot read"_s;
     QTest::newRow("text is not RTF") << QStringList{u"to-text"_s, text} << u"not an RTF document"_s;

@@ -104,33 +104,89 @@ void KeptWriter::collect(const QByteArray& kept) {
     });
 }
 
+// The kept RTF as the writer writes it: fonts and colours renumbered, and 7-bit like the rest of the file
+// (bytes above 0x7F as \'hh, the data of \binN as hexadecimal digits, which pictures and objects take too).
 QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
+    static constexpr char kHex[] = "0123456789abcdef";
+    const auto appendHex = [](QByteArray& out, uchar b) {
+        out.append(kHex[b >> 4]);
+        out.append(kHex[b & 15]);
+    };
     QByteArray out;
     out.reserve(kept.size() + 16);
-    qsizetype done = 0;
-    forEachNumberedWord(kept, [&](std::string_view word, qsizetype begin, qsizetype end, int value) {
-        int number = -1;
-        switch (numberedBy(word)) {
-        case Numbered::Font:
-            if (const auto it = m_fonts.constFind(value); it != m_fonts.cend())
-                number = m_fontIndex(*it);
-            else
-                number = 0; // a font the file did not define: the default font
-            break;
-        case Numbered::Color:
-            if (const auto it = m_colors.constFind(value); it != m_colors.cend() && it->isValid())
-                number = m_colorIndex(*it);
-            else
-                number = 0; // automatic
-            break;
-        case Numbered::None:
-            return;
+    const qsizetype n = kept.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const char c = kept.at(i);
+        if (uchar(c) >= 0x80) {
+            out.append("\\'");
+            appendHex(out, uchar(c));
+            ++i;
+            continue;
         }
-        out.append(QByteArrayView(kept).sliced(done, begin - done));
-        out.append(QByteArray::number(number));
-        done = end;
-    });
-    out.append(QByteArrayView(kept).sliced(done));
+        if (c != '\\') {
+            out.append(c);
+            ++i;
+            continue;
+        }
+        qsizetype j = i + 1;
+        while (j < n && isLetter(kept.at(j)))
+            ++j;
+        if (j == i + 1) {
+            // A control symbol; one of a byte above 0x7F means nothing and is left out.
+            if (j < n && uchar(kept.at(j)) < 0x80) {
+                out.append('\\');
+                out.append(kept.at(j));
+            }
+            i = j + 1;
+            continue;
+        }
+        const std::string_view word(kept.constData() + i + 1, size_t(j - i - 1));
+        const qsizetype numberBegin = j;
+        if (j < n && kept.at(j) == '-')
+            ++j;
+        while (j < n && isDigit(kept.at(j)) && j - numberBegin < 10)
+            ++j;
+        const bool hasNumber = j > numberBegin && isDigit(kept.at(j - 1));
+        const qint64 value = hasNumber ? QByteArrayView(kept).sliced(numberBegin, j - numberBegin).toLongLong() : 0;
+        if (word == "bin" && hasNumber) {
+            if (j < n && kept.at(j) == ' ')
+                ++j;
+            const qsizetype length = std::clamp<qint64>(value, 0, n - j);
+            out.append(' ');
+            for (qsizetype k = 0; k < length; ++k)
+                appendHex(out, uchar(kept.at(j + k)));
+            out.append(' ');
+            i = j + length;
+            continue;
+        }
+        int number = -1;
+        if (hasNumber) {
+            switch (numberedBy(word)) {
+            case Numbered::Font:
+                if (const auto it = m_fonts.constFind(int(value)); it != m_fonts.cend())
+                    number = m_fontIndex(*it);
+                else
+                    number = 0; // a font the file did not define: the default font
+                break;
+            case Numbered::Color:
+                if (const auto it = m_colors.constFind(int(value)); it != m_colors.cend() && it->isValid())
+                    number = m_colorIndex(*it);
+                else
+                    number = 0; // automatic
+                break;
+            case Numbered::None:
+                break;
+            }
+        }
+        if (number >= 0) {
+            out.append(QByteArrayView(kept).sliced(i, numberBegin - i));
+            out.append(QByteArray::number(number));
+        } else {
+            out.append(QByteArrayView(kept).sliced(i, j - i));
+        }
+        i = j;
+    }
     return out;
 }
 

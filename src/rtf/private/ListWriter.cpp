@@ -1,5 +1,7 @@
 #include "WriterParts.h"
 
+#include "Lists.h"
+
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextList>
@@ -10,8 +12,8 @@ namespace rtf::detail {
 
 namespace {
 
-constexpr int kLevels = 9;
-constexpr int kLevelIndent = 600; // twips per level: the editor's default indent width, 40 pixels
+constexpr int kLevels = kListLevels;
+constexpr int kLevelIndent = kListLevelIndent;
 
 // \levelnfc: the numbering format of a level.
 int numberFormat(QTextListFormat::Style style) {
@@ -81,7 +83,7 @@ void writeLevel(QByteArray& out, const QTextListFormat& format, int level) {
         appendByte(out, int(prefix.size() + 1));
         out.append(";}");
     }
-    appendNumber(out, "\\fi", -360);
+    appendNumber(out, "\\fi", -kListMarkerHang);
     appendNumber(out, "\\li", (level + 1) * kLevelIndent);
     out.append('}');
 }

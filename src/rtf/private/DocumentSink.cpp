@@ -1,0 +1,212 @@
+#include "DocumentSink.h"
+
+#include "Units.h"
+
+#include "../Kept.h"
+
+#include <QTextFrame>
+
+#include <QTextDocument>
+#include <QTextImageFormat>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+namespace rtf::detail {
+
+DocumentSink::DocumentSink(QTextDocument& doc, const Tables& tables)
+    : m_doc(doc)
+    , m_cursor(&doc)
+    , m_tables(tables)
+    , m_lists(tables.lists) {
+}
+
+void DocumentSink::text(const QString& text, const CharProps& props) {
+    breakIfPending();
+    m_cursor.insertText(text, charFormat(props));
+}
+
+void DocumentSink::endParagraph(const ParaProps& props) {
+    breakIfPending();
+    applyBlockFormat(props);
+    m_pendingBreak = true;
+}
+
+void DocumentSink::image(const Picture& picture, const CharProps& props) {
+    breakIfPending();
+    const QString name = u"rtf-image:%1.%2"_s.arg(++m_images).arg(QLatin1StringView(picture.format()));
+    // Decoded by the document when it is first shown.
+    m_doc.addResource(QTextDocument::ImageResource, QUrl(name), picture.data);
+    QTextImageFormat format;
+    format.merge(charFormat(props));
+    format.setName(name);
+    if (picture.width > 0 && picture.height > 0) {
+        format.setWidth(picture.width);
+        format.setHeight(picture.height);
+    }
+    m_cursor.insertImage(format);
+}
+
+void DocumentSink::kept(const KeptGroup& group, const CharProps& props) {
+    breakIfPending();
+    QTextCharFormat keptFormat;
+    keptFormat.setProperty(kKeptRtf, group.rtf);
+    keptFormat.setProperty(kKeptId, ++m_keptGroups);
+    keptFormat.setToolTip(group.text);
+    if (group.markLength > 0 && m_cursor.positionInBlock() >= group.markLength) {
+        QTextCursor mark = m_cursor;
+        mark.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor, group.markLength);
+        mark.mergeCharFormat(keptFormat);
+    } else {
+        // Nothing of the group shows: an object replacement character without an object holds it, taking
+        // no room.
+        QTextCharFormat format = charFormat(props);
+        format.merge(keptFormat);
+        m_cursor.insertText(QString(QChar(0xFFFC)), format);
+    }
+}
+
+void DocumentSink::finish(const ParaProps* lastParagraph) {
+    if (m_keptGroups > 0 || !m_tables.fieldInstructions.empty()) {
+        QVariantMap fonts;
+        for (auto it = m_tables.fontNames.cbegin(); it != m_tables.fontNames.cend(); ++it)
+            fonts.insert(QString::number(it.key()), *it);
+        QVariantMap colors;
+        for (size_t i = 0; i < m_tables.colors.size(); ++i) {
+            if (m_tables.colors[i].isValid())
+                colors.insert(QString::number(i), m_tables.colors[i]);
+        }
+        QTextFrameFormat root = m_doc.rootFrame()->frameFormat();
+        root.setProperty(kKeptFonts, fonts);
+        root.setProperty(kKeptColors, colors);
+        m_doc.rootFrame()->setFrameFormat(root);
+    }
+    if (!lastParagraph)
+        return;
+    breakIfPending();
+    applyBlockFormat(*lastParagraph);
+}
+
+void DocumentSink::breakIfPending() {
+    if (m_pendingBreak) {
+        m_cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+        m_pendingBreak = false;
+    }
+}
+
+void DocumentSink::applyBlockFormat(const ParaProps& props) {
+    if (props == ParaProps{})
+        return;
+    QTextBlockFormat format;
+    switch (props.align) {
+    case Alignment::Right:
+        format.setAlignment(Qt::AlignRight);
+        break;
+    case Alignment::Centre:
+        format.setAlignment(Qt::AlignHCenter);
+        break;
+    case Alignment::Justified:
+        format.setAlignment(Qt::AlignJustify);
+        break;
+    case Alignment::Left:
+        break;
+    }
+    // An item of a list the editor shows is indented by its list's level, with the marker hanging before
+    // the text; the paragraph keeps what it has beyond that.
+    int list = props.list;
+    int level = props.level;
+    if (list != 0 && !m_tables.lists.level(list, level))
+        list = 0;
+    if (list == 0 && props.numbering != 0 && m_tables.lists.level(props.numbering, 0))
+        list = props.numbering;
+    int left = props.left;
+    int firstLine = props.firstLine;
+    if (list != 0) {
+        left = std::max(0, left - (level + 1) * kListLevelIndent);
+        firstLine += kListMarkerHang;
+    }
+    if (left)
+        format.setLeftMargin(pixelsFromTwips(left));
+    if (props.right)
+        format.setRightMargin(pixelsFromTwips(props.right));
+    if (firstLine)
+        format.setTextIndent(pixelsFromTwips(firstLine));
+    if (props.before)
+        format.setTopMargin(pixelsFromTwips(props.before));
+    if (props.after)
+        format.setBottomMargin(pixelsFromTwips(props.after));
+    m_cursor.setBlockFormat(format);
+    if (list != 0)
+        m_lists.add(m_cursor, list, level);
+}
+
+QTextCharFormat DocumentSink::charFormat(const CharProps& props) {
+    if (m_haveLast && props == m_lastProps)
+        return m_lastFormat;
+    auto it = m_formats.constFind(props);
+    if (it == m_formats.cend())
+        it = m_formats.insert(props, makeFormat(props));
+    m_lastProps = props;
+    m_lastFormat = *it;
+    m_haveLast = true;
+    return m_lastFormat;
+}
+
+QTextCharFormat DocumentSink::makeFormat(const CharProps& props) const {
+    QTextCharFormat f;
+    const int font = props.font >= 0 ? props.font : m_tables.defaultFont;
+    const auto name = m_tables.fontNames.constFind(font);
+    if (name != m_tables.fontNames.cend())
+        f.setFontFamilies(QStringList{*name});
+    if (props.size > 0)
+        f.setFontPointSize(pointsFromHalfPoints(props.size));
+    if (props.bold)
+        f.setFontWeight(QFont::Bold);
+    if (props.italic)
+        f.setFontItalic(true);
+    if (props.underline != QTextCharFormat::NoUnderline)
+        f.setUnderlineStyle(props.underline);
+    if (props.strike)
+        f.setFontStrikeOut(true);
+    switch (props.vertical) {
+    case VerticalPosition::Superscript:
+        f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+        break;
+    case VerticalPosition::Subscript:
+        f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+        break;
+    case VerticalPosition::Normal:
+        break;
+    }
+    switch (props.caps) {
+    case Capitals::All:
+        f.setFontCapitalization(QFont::AllUppercase);
+        break;
+    case Capitals::Small:
+        f.setFontCapitalization(QFont::SmallCaps);
+        break;
+    case Capitals::Normal:
+        break;
+    }
+    if (const QColor c = color(props.foreground); c.isValid())
+        f.setForeground(c);
+    if (const QColor c = color(props.background); c.isValid())
+        f.setBackground(c);
+    if (props.field >= 0 && size_t(props.field) < m_tables.fieldInstructions.size()) {
+        f.setProperty(kKeptFieldInstruction, m_tables.fieldInstructions[size_t(props.field)]);
+        f.setProperty(kKeptId, props.field + 1);
+    }
+    if (props.link >= 0 && size_t(props.link) < m_tables.links.size()) {
+        f.setAnchor(true);
+        f.setAnchorHref(m_tables.links[size_t(props.link)]);
+    }
+    return f;
+}
+
+QColor DocumentSink::color(int index) const {
+    if (index <= 0 || size_t(index) >= m_tables.colors.size())
+        return {};
+    return m_tables.colors[size_t(index)];
+}
+
+} // namespace rtf::detail
