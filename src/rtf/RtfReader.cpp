@@ -1,5 +1,5 @@
-#include "Rtf.h"
 #include "Kept.h"
+#include "Rtf.h"
 
 #include "private/DocumentSink.h"
 #include "private/Interpreter.h"

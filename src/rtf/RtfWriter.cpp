@@ -277,7 +277,8 @@ void Writer::writeField(QTextBlock::iterator& it) {
     m_out.append("{\\fldrslt ");
     while (!it.atEnd()) {
         const QTextCharFormat format = it.fragment().charFormat();
-        if (isKept(format) || format.intProperty(kKeptId) != id || format.anchorHref() != first.anchorHref() ||
+        if (isKept(format) || format.intProperty(kKeptId) != id ||
+            format.anchorHref() != first.anchorHref() ||
             format.property(kKeptFieldInstruction).toByteArray() != instruction)
             break;
         writeFragment(it.fragment());

@@ -280,11 +280,11 @@ void tst_RtfCorpus::libreOfficeText() {
     QCOMPARE(rtf::readPlainText(bytes).value_or(QString()), shown);
     QCOMPARE(rtf::readPlainText(bytes, rtf::TextScope::WithKept).value_or(QString()), all);
     const Relation relation = relationFor(file);
-    const QString mine =
-        relation == Relation::SideTextAppended || relation == Relation::ListMarkersAndSideText ||
-                relation == Relation::LibreOfficeFailed
-            ? all
-            : shown;
+    const QString mine = relation == Relation::SideTextAppended ||
+                                 relation == Relation::ListMarkersAndSideText ||
+                                 relation == Relation::LibreOfficeFailed
+                             ? all
+                             : shown;
 
     const QString theirs =
         QString::fromUtf8(fileBytes(corpusDir() + u'/' + file.chopped(4) + u".soffice.txt"_s));

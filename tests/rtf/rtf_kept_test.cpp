@@ -161,7 +161,8 @@ void tst_RtfKept::footnoteStaysAsItsMarkWithTheNoteAsTooltip() {
 
     const QByteArray written = rtf::write(doc);
     const qsizetype text = written.indexOf("Text");
-    const qsizetype mark = written.indexOf("{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} The \\f");
+    const qsizetype mark =
+        written.indexOf("{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} The \\f");
     QVERIFY2(text >= 0 && mark > text && written.indexOf("more", mark) > mark, written.constData());
     QTextDocument back;
     QVERIFY(rtf::read(written, back));
@@ -193,7 +194,8 @@ void tst_RtfKept::headersAndNotesAreNotMovedIntoTheBody() {
     const qsizetype one = written.indexOf("Body one");
     const qsizetype two = written.indexOf("Body two");
     const qsizetype remark = written.indexOf("{\\*\\annotation Remark}");
-    const qsizetype box = written.indexOf("{\\shp{\\*\\shpinst\\shpleft0{\\sp{\\sn fFilled}{\\sv 0}}{\\shptxt Box}}}");
+    const qsizetype box =
+        written.indexOf("{\\shp{\\*\\shpinst\\shpleft0{\\sp{\\sn fFilled}{\\sv 0}}{\\shptxt Box}}}");
     const qsizetype last = written.indexOf("Last");
     QVERIFY2(head >= 0 && head < foot && foot < one && two < remark && remark < box && box < last,
              written.constData());
@@ -204,12 +206,14 @@ void tst_RtfKept::headersAndNotesAreNotMovedIntoTheBody() {
 }
 
 void tst_RtfKept::fieldShowsItsResultAndKeepsItsInstruction() {
-    const QByteArray note = R"({\rtf1 Page {\field{\*\fldinst { PAGE \\* MERGEFORMAT }}{\fldrslt {\b 3}}} of 9\par})";
+    const QByteArray note =
+        R"({\rtf1 Page {\field{\*\fldinst { PAGE \\* MERGEFORMAT }}{\fldrslt {\b 3}}} of 9\par})";
     QTextDocument doc;
     QVERIFY(rtf::read(note, doc));
     QCOMPARE(rtf::plainText(doc), u"Page 3 of 9"_s);
     const QByteArray written = rtf::write(doc);
-    QVERIFY2(written.contains("{\\field{\\*\\fldinst { PAGE \\\\* MERGEFORMAT }}{\\fldrslt {"), written.constData());
+    QVERIFY2(written.contains("{\\field{\\*\\fldinst { PAGE \\\\* MERGEFORMAT }}{\\fldrslt {"),
+             written.constData());
     QTextDocument back;
     QVERIFY(rtf::read(written, back));
     QCOMPARE(rtf::plainText(back), u"Page 3 of 9"_s);

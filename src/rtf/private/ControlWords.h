@@ -20,10 +20,10 @@ enum class WordKind : quint8 {
 // the properties are set by the flags, toggles and values that name them.
 enum class Op : quint8 {
     // Destinations
-    SkipGroup,  // a destination without text for us: skipped with everything it nests
-    PassGroup,  // a destination whose text is shown as it is
-    HiddenText, // a destination whose own text is dropped but whose nested destinations are read
-    SideText,   // header, footer, footnote, comment, text box: kept after the body
+    SkipGroup,          // a destination without text for us: skipped with everything it nests
+    PassGroup,          // a destination whose text is shown as it is
+    HiddenText,         // a destination whose own text is dropped but whose nested destinations are read
+    SideText,           // header, footer, footnote, comment, text box: kept after the body
     ListTable,          // \listtable, read whole by Lists.cpp
     ListOverrideTable,  // \listoverridetable
     ParagraphNumbering, // \pn

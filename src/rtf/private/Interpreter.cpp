@@ -6,8 +6,8 @@
 namespace rtf::detail {
 
 size_t qHash(const CharProps& p, size_t seed) {
-    return qHashMulti(seed, p.font, p.size, p.foreground, p.background, p.link, p.field, p.bold, p.italic, p.strike,
-                      int(p.underline), int(p.vertical), int(p.caps));
+    return qHashMulti(seed, p.font, p.size, p.foreground, p.background, p.link, p.field, p.bold, p.italic,
+                      p.strike, int(p.underline), int(p.vertical), int(p.caps));
 }
 
 QString withValidSurrogates(QString text) {

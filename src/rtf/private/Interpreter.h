@@ -66,10 +66,10 @@ struct GroupState {
     Target target = Target::Main;
     Target outerTarget = Target::Main; // the target around an \upr group, for its \ud part
     OnClose onClose = OnClose::Nothing;
-    const char* start = nullptr; // where the group's "{" is in the bytes
+    const char* start = nullptr;     // where the group's "{" is in the bytes
     const char* keptStart = nullptr; // EndSide: where the kept RTF starts (the group, or its mark before it)
     int markLength = 0;              // EndSide: the length of that mark in the body
-    bool fontTable = false; // inside \fonttbl
+    bool fontTable = false;          // inside \fonttbl
 };
 
 // \fonttbl: the font being defined, and what the table says of each font's encoding.
@@ -189,7 +189,7 @@ private:
     FontTableState m_fontTable;
     ColorTableState m_color;
     PictureState m_picture;
-    std::vector<QString> m_fields; // the instructions of the fields open around the current position
+    std::vector<QString> m_fields;         // the instructions of the fields open around the current position
     std::vector<QByteArray> m_fieldGroups; // their \fldinst groups as they came
 
     // A footnote's mark (\chftn) in the body, in a group of its own: the note that follows it owns it.

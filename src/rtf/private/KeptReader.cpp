@@ -1,5 +1,5 @@
-// Groups the editor does not show (headers, footers, footnotes, endnotes, comments, text boxes): their text is
-// read for the kept item's tooltip and the plain text's kept part, and their RTF is kept as it came, to be
+// Groups the editor does not show (headers, footers, footnotes, endnotes, comments, text boxes): their text
+// is read for the kept item's tooltip and the plain text's kept part, and their RTF is kept as it came, to be
 // written back in the same place.
 
 #include "Interpreter.h"
@@ -51,7 +51,8 @@ bool startsWith(const char* start, const char* end, std::string_view word) {
     if (!rest.starts_with(word))
         return false;
     rest.remove_prefix(word.size());
-    return rest.empty() || !((rest.front() >= 'a' && rest.front() <= 'z') || (rest.front() >= 'A' && rest.front() <= 'Z'));
+    return rest.empty() ||
+           !((rest.front() >= 'a' && rest.front() <= 'z') || (rest.front() >= 'A' && rest.front() <= 'Z'));
 }
 
 } // namespace

@@ -148,7 +148,8 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
         while (j < n && isDigit(kept.at(j)) && j - numberBegin < 10)
             ++j;
         const bool hasNumber = j > numberBegin && isDigit(kept.at(j - 1));
-        const qint64 value = hasNumber ? QByteArrayView(kept).sliced(numberBegin, j - numberBegin).toLongLong() : 0;
+        const qint64 value =
+            hasNumber ? QByteArrayView(kept).sliced(numberBegin, j - numberBegin).toLongLong() : 0;
         if (word == "bin" && hasNumber) {
             if (j < n && kept.at(j) == ' ')
                 ++j;

@@ -300,7 +300,8 @@ int readParagraphNumbering(std::string_view group, ListDefinitions& lists, int& 
         numbering.prefix = before;
     }
     // Paragraphs numbered alike in a row are one list.
-    if (!lists.numberings.empty() && (lists.numberings.back() == numbering || lists.numberings.size() > 10000))
+    if (!lists.numberings.empty() &&
+        (lists.numberings.back() == numbering || lists.numberings.size() > 10000))
         return -int(lists.numberings.size());
     lists.numberings.push_back(numbering);
     return -int(lists.numberings.size());

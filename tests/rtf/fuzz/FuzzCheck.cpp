@@ -31,8 +31,9 @@ QStringList shape(const QTextDocument& doc) {
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
         QString line;
         if (const QTextList* list = block.textList())
-            line += u"list %1 %2 %3;"_s.arg(list->format().style()).arg(list->format().indent()).arg(
-                list->itemNumber(block));
+            line += u"list %1 %2 %3;"_s.arg(list->format().style())
+                        .arg(list->format().indent())
+                        .arg(list->itemNumber(block));
         int lastId = 0;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
