@@ -179,6 +179,40 @@ private Q_SLOTS:
         QCOMPARE(textOf(reopened), u"See1 more\nThe source."_s);
     }
 
+    // A note past the largest the box opens is refused before it is read; while a note opens or is saved the
+    // pointer shows that the box is busy, and afterwards it is as it was.
+    void sizeAndBusyPointer() {
+        QTemporaryDir folder;
+        const QString note = folder.filePath(u"note.rtf"_s);
+        writeFile(note, questLog);
+        const QString large = folder.filePath(u"large.rtf"_s);
+        writeFile(large, questLog);
+        QVERIFY(QFile::resize(large, 64 * 1024 * 1024 + 1));
+
+        RichTextBox box;
+        QList<int> shapes;
+        const auto pointer = [&shapes] {
+            shapes.append(QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1);
+        };
+        connect(&box, &QTextEdit::textChanged, &box, pointer);
+        QVERIFY(box.loadFile(note).ok());
+        QCOMPARE(shapes, QList<int>{Qt::WaitCursor});
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+
+        const RichTextBox::Result refused = box.loadFile(large);
+        QCOMPARE(refused.status, RichTextBox::Result::TooLarge);
+        QCOMPARE(refused.size, 64 * 1024 * 1024 + 1);
+        QCOMPARE(box.fileName(), note);
+        QCOMPARE(box.toPlainText(), u"Quest log: Dragon Slayer\nCook's Assistant"_s);
+
+        shapes.clear();
+        box.document()->setModified(true);
+        connect(box.document(), &QTextDocument::modificationChanged, &box, pointer);
+        QVERIFY(box.saveFile(note).ok());
+        QCOMPARE(shapes, QList<int>{Qt::WaitCursor});
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+    }
+
     // Rich text from a program that offers only RTF keeps its formatting when pasted.
     void rtfThroughTheClipboard() {
         RichTextBox box;
