@@ -14,7 +14,8 @@
 //   inside that field.
 // Kept bytes are self-contained RTF groups; the font and colour numbers in them are those of the document's
 // own tables, which the reader keeps in kKeptFonts and kKeptColors of the root frame's format so that the
-// writer can renumber them.
+// writer can renumber them; their bytes are in the code pages of kKeptFontCharsets and kKeptCodePage, which
+// the writer's font table and header then name.
 namespace rtf {
 
 enum KeptProperty : int {
@@ -23,6 +24,8 @@ enum KeptProperty : int {
     kKeptFieldInstruction,                         // QByteArray
     kKeptFonts,                                    // QVariantMap on the root frame: font number -> family
     kKeptColors,                                   // QVariantMap on the root frame: colour index -> QColor
+    kKeptFontCharsets, // QVariantMap on the root frame: font number -> \fcharset, for the kept bytes
+    kKeptCodePage,     // int on the root frame: the document's \ansicpg, for the kept bytes
 };
 
 inline bool isKept(const QTextCharFormat& format) {

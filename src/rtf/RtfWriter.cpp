@@ -105,8 +105,7 @@ void Writer::collectTables() {
             const QTextCharFormat format = it.fragment().charFormat();
             if (isKept(format))
                 m_kept.collect(format.property(kKeptRtf).toByteArray());
-            else
-                formats.append(format);
+            formats.append(format);
             if (format.hasProperty(kKeptFieldInstruction))
                 m_kept.collect(format.property(kKeptFieldInstruction).toByteArray());
         }
@@ -148,10 +147,13 @@ void Writer::writeNumber(const char* word, qint64 value) {
 }
 
 void Writer::writeHeader() {
-    m_out.append("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\r\n{\\fonttbl");
+    // Text is written as \uN, which needs no code page; kept RTF's bytes keep theirs.
+    writeNumber("{\\rtf1\\ansi\\ansicpg", m_kept.codePage());
+    m_out.append("\\deff0\\uc1\r\n{\\fonttbl");
     for (qsizetype i = 0; i < m_fonts.size(); ++i) {
         writeNumber("{\\f", i);
-        m_out.append("\\fnil\\fcharset0 ");
+        writeNumber("\\fnil\\fcharset", m_kept.charsetOf(m_fonts.at(i)));
+        m_out.append(' ');
         // A ";" ends the name, so one inside it is written as \u59.
         for (const QString& part = m_fonts.at(i); const QStringView piece : QStringView(part).split(u';')) {
             if (piece.data() != part.constData())
@@ -275,8 +277,9 @@ void Writer::writeNext(QTextBlock::iterator& it) {
     }
 }
 
-// Neighbouring fragments of one kept group stand for it together: its bytes are written once, in a group
-// with the formatting its mark or anchor had, which it takes again when read.
+// Neighbouring fragments of one kept group stand for it together: its bytes are written once, after the
+// formatting its mark or anchor had, which it takes again when read. No group is added around them, so that
+// they stay as deep as they were; \plain undoes the formatting for what follows.
 void Writer::writeKept(QTextBlock::iterator& it) {
     const QTextCharFormat first = it.fragment().charFormat();
     const QByteArray kept = first.property(kKeptRtf).toByteArray();
@@ -286,11 +289,10 @@ void Writer::writeKept(QTextBlock::iterator& it) {
            it.fragment().charFormat().anchorHref() == first.anchorHref() &&
            it.fragment().charFormat().property(kKeptRtf).toByteArray() == kept)
         ++it;
-    m_out.append('{');
     writeCharFormat(withoutKept(first));
     m_out.append(' ');
     m_out.append(m_kept.renumbered(kept));
-    m_out.append('}');
+    m_out.append("\\plain ");
 }
 
 // A field the editor shows by its result: the result is written as it now is, the instruction as it came.

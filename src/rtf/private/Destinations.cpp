@@ -128,7 +128,8 @@ void Interpreter::destination(Op op) {
     case Op::FieldInstruction:
         s.instField = s.field;
         s.target = s.field >= 0 ? Target::FieldInst : Target::None;
-        if (s.field >= 0)
+        // Kept whole, unless its group has shown text before the instruction, which would then show twice.
+        if (s.field >= 0 && s.mainEvents == m_mainEvents)
             s.onClose = OnClose::EndFieldInstruction;
         break;
     case Op::FieldResult:
@@ -158,7 +159,7 @@ void Interpreter::destination(Op op) {
 void Interpreter::popGroup(bool atEnd) {
     const GroupState closing = m_states.back();
     m_states.pop_back();
-    if (m_mark == Mark::Open && closing.start == m_markStart) {
+    if (m_mark == Mark::Open && m_markStart && closing.start == m_markStart) {
         m_mark = Mark::Closed;
         m_markEnd = m_tokens.position();
     }
@@ -314,6 +315,7 @@ void Interpreter::finishPicture(const GroupState& outer) {
     picture.height = pixelsFromTwips(std::max(1.0, std::round(twipsFromPixels(picture.height * scale))));
     sinkFor(outer.target).image(picture, outer.chr);
     if (outer.target == Target::Main) {
+        ++m_mainEvents;
         m_mainHasContent = true;
         m_lastMainPara = outer.para;
     } else {

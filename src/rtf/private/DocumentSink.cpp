@@ -79,6 +79,12 @@ void DocumentSink::finish(const ParaProps* lastParagraph) {
         QTextFrameFormat root = m_doc.rootFrame()->frameFormat();
         root.setProperty(kKeptFonts, fonts);
         root.setProperty(kKeptColors, colors);
+        QVariantMap charsets;
+        for (auto it = m_tables.fontCharsets.cbegin(); it != m_tables.fontCharsets.cend(); ++it)
+            charsets.insert(QString::number(it.key()), *it);
+        root.setProperty(kKeptFontCharsets, charsets);
+        if (m_tables.ansiCodePage > 0)
+            root.setProperty(kKeptCodePage, m_tables.ansiCodePage);
         m_doc.rootFrame()->setFrameFormat(root);
     }
     if (!lastParagraph)

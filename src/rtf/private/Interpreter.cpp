@@ -99,6 +99,7 @@ void Interpreter::openGroup() {
     GroupState next = m_states.back();
     next.onClose = OnClose::Nothing;
     next.start = m_tokens.position() - 1;
+    next.mainEvents = m_mainEvents;
     m_states.push_back(next);
 }
 
@@ -139,6 +140,7 @@ void Interpreter::controlWord(const Token& token) {
     const bool groupStart = std::exchange(m_groupJustOpened, false);
     // The fallback of \uN is text and \'hh; a control word ends it, so that none is lost.
     m_skip = 0;
+    m_wordStart = token.text.data() - 1;
     const ControlWord* word = findControlWord(token.text);
     if (!word) {
         if (star && groupStart)
@@ -282,12 +284,17 @@ void Interpreter::symbol(Op op, int character) {
         if (target == Target::Main)
             ++m_footnotes;
         if (target == Target::Main || target == Target::Side) {
+            const qint64 before = m_mainEvents;
             const QString number = QString::number(std::max(m_footnotes, 1));
             for (const QChar c : number)
                 putUnit(c.unicode());
-            if (target == Target::Main && m_states.size() > 2) {
+            if (target == Target::Main) {
                 m_mark = Mark::Open;
-                m_markStart = top().start;
+                // The mark's group stands for it only when it shows nothing else.
+                m_markStart = m_states.size() > 2 && top().mainEvents == before ? top().start : nullptr;
+                m_markEvents = m_mainEvents;
+                m_markWord = m_wordStart;
+                m_markWordEnd = m_tokens.position();
                 m_markLength = int(number.size());
             }
         }
@@ -595,6 +602,7 @@ void Interpreter::prepareRun(Target target) {
             emitListText();
         if (m_mark == Mark::Closed)
             m_mark = Mark::None;
+        ++m_mainEvents;
         m_mainHasContent = true;
         m_lastMainPara = s.para;
     } else {
@@ -619,6 +627,7 @@ void Interpreter::endParagraph() {
         if (!m_listText.isEmpty())
             emitListText();
         m_mark = Mark::None;
+        ++m_mainEvents;
     }
     flushRun();
     sinkFor(s.target).endParagraph(s.para);
@@ -633,6 +642,8 @@ void Interpreter::endParagraph() {
 void Interpreter::finish() {
     while (m_states.size() > 1)
         popGroup(true);
+    m_tables.fontCharsets = m_fontTable.charset;
+    m_tables.ansiCodePage = m_ansiCodePage;
     m_tables.title = withValidSurrogates(m_tables.title);
     m_decoder.flush([this](char16_t u) { putUnit(u); });
     resolveSurrogate();

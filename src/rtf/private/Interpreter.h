@@ -69,6 +69,7 @@ struct GroupState {
     const char* start = nullptr;     // where the group's "{" is in the bytes
     const char* keptStart = nullptr; // EndSide: where the kept RTF starts (the group, or its mark before it)
     int markLength = 0;              // EndSide: the length of that mark in the body
+    qint64 mainEvents = 0;           // Interpreter::m_mainEvents when the group opened
     bool fontTable = false;          // inside \fonttbl
 };
 
@@ -197,9 +198,14 @@ private:
     Mark m_mark = Mark::None;
     const char* m_markStart = nullptr;
     const char* m_markEnd = nullptr;
+    const char* m_markWord = nullptr; // the \chftn itself, for a note right after it in the same group
+    const char* m_markWordEnd = nullptr;
+    qint64 m_markEvents = 0; // m_mainEvents after the mark: the body has shown nothing since when equal
+    const char* m_wordStart = nullptr; // the control word being read
     int m_markLength = 0;
 
-    QString m_listText; // the marker of \listtext, until its paragraph's text or end
+    qint64 m_mainEvents = 0; // text, paragraph ends, pictures and kept groups given to the body so far
+    QString m_listText;      // the marker of \listtext, until its paragraph's text or end
     CharProps m_listTextProps;
     int m_footnotes = 0;
 };

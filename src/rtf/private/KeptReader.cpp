@@ -30,8 +30,24 @@ std::optional<QByteArray> closed(QByteArray rtf) {
         else if (t.kind == Token::Kind::Binary || (t.kind == Token::Kind::ControlWord && t.text == "bin"))
             return std::nullopt;
     }
-    // A control word cut off at the end would take the brace as its delimiter: a space ends it first.
-    rtf.append(' ');
+    // A control word cut off at the end would take the brace as its delimiter: a space ends it first. A
+    // lone backslash would escape the brace, and goes.
+    qsizetype i = rtf.size();
+    while (i > 0 && ((rtf.at(i - 1) >= '0' && rtf.at(i - 1) <= '9') || rtf.at(i - 1) == '-'))
+        --i;
+    const qsizetype letters = i;
+    while (i > 0 &&
+           ((rtf.at(i - 1) >= 'a' && rtf.at(i - 1) <= 'z') || (rtf.at(i - 1) >= 'A' && rtf.at(i - 1) <= 'Z')))
+        --i;
+    qsizetype backslashes = 0;
+    while (i - backslashes > 0 && rtf.at(i - backslashes - 1) == '\\')
+        ++backslashes;
+    if (backslashes % 2 == 1) {
+        if (i == letters && i == rtf.size())
+            rtf.chop(1);
+        else if (i < letters)
+            rtf.append(' ');
+    }
     rtf.append(QByteArray(std::max(depth, 0), '}'));
     return rtf;
 }
@@ -67,6 +83,9 @@ bool Interpreter::startKept(GroupState& s) {
             GroupState& shape = m_states[i];
             if (shape.target != Target::Main || shape.onClose != OnClose::Nothing)
                 continue;
+            // A shape that has shown something already cannot be kept whole without showing it twice.
+            if (shape.mainEvents != m_mainEvents)
+                break;
             if (startsWith(shape.start, end, "shp")) {
                 resolveSurrogate();
                 if (m_runTarget == Target::Main)
@@ -88,8 +107,13 @@ bool Interpreter::startKept(GroupState& s) {
     s.keptStart = s.start;
     s.markLength = 0;
     // A note right after its mark's group owns the mark: deleting the mark deletes the note.
-    if (m_mark == Mark::Closed && s.start && m_markEnd <= s.start && onlyBlanks(m_markEnd, s.start)) {
+    if (m_mark == Mark::Closed && m_mainEvents == m_markEvents && s.start && m_markEnd <= s.start &&
+        onlyBlanks(m_markEnd, s.start)) {
         s.keptStart = m_markStart;
+        s.markLength = m_markLength;
+    } else if (m_mark == Mark::Open && m_mainEvents == m_markEvents && s.start && m_markWordEnd <= s.start &&
+               onlyBlanks(m_markWordEnd, s.start)) {
+        s.keptStart = m_markWord;
         s.markLength = m_markLength;
     }
     m_mark = Mark::None;
@@ -107,7 +131,9 @@ void Interpreter::endSideText(const GroupState& closing, bool atEnd) {
     }
     KeptGroup group;
     group.text = withValidSurrogates(m_side.takeText());
-    if (!closing.keptStart)
+    // Something of it was shown (a text box's shape with text beside the box): keeping it would show it
+    // twice.
+    if (!closing.keptStart || closing.mainEvents != m_mainEvents)
         return;
     const char* end = m_tokens.position();
     std::optional<QByteArray> rtf = QByteArray(closing.keptStart, end - closing.keptStart);
@@ -119,6 +145,7 @@ void Interpreter::endSideText(const GroupState& closing, bool atEnd) {
     group.markLength = closing.markLength;
     const GroupState& outer = m_states.back();
     m_sink.kept(group, outer.chr);
+    ++m_mainEvents;
     m_mainHasContent = true;
     m_lastMainPara = outer.para;
 }

@@ -82,6 +82,11 @@ KeptWriter::KeptWriter(const QTextDocument& doc, std::function<int(const QString
     const QVariantMap fonts = root.property(kKeptFonts).toMap();
     for (auto it = fonts.cbegin(); it != fonts.cend(); ++it)
         m_fonts.insert(it.key().toInt(), it.value().toString());
+    const QVariantMap charsets = root.property(kKeptFontCharsets).toMap();
+    for (auto it = charsets.cbegin(); it != charsets.cend(); ++it)
+        m_charsets.insert(it.key().toInt(), it.value().toInt());
+    if (const int codePage = root.intProperty(kKeptCodePage); codePage > 0)
+        m_codePage = codePage;
     const QVariantMap colors = root.property(kKeptColors).toMap();
     for (auto it = colors.cbegin(); it != colors.cend(); ++it)
         m_colors.insert(it.key().toInt(), it.value().value<QColor>());
@@ -91,8 +96,11 @@ void KeptWriter::collect(const QByteArray& kept) {
     forEachNumberedWord(kept, [this](std::string_view word, qsizetype, qsizetype, int value) {
         switch (numberedBy(word)) {
         case Numbered::Font:
-            if (const auto it = m_fonts.constFind(value); it != m_fonts.cend())
+            if (const auto it = m_fonts.constFind(value); it != m_fonts.cend()) {
                 m_fontIndex(*it);
+                if (const int charset = m_charsets.value(value); charset != 0)
+                    m_charsetOf.insert(*it, charset);
+            }
             break;
         case Numbered::Color:
             if (const auto it = m_colors.constFind(value); it != m_colors.cend() && it->isValid())

@@ -82,6 +82,8 @@ struct Tables {
     int defaultFont = -1;
     std::vector<QColor> colors; // invalid = automatic
     std::vector<QString> links;
+    QHash<int, int> fontCharsets; // \fcharset by font number, for the kept RTF's bytes
+    int ansiCodePage = 0;
     std::vector<QByteArray> fieldInstructions; // the \fldinst groups of fields other than links, as they came
     ListDefinitions lists;
     QString title;

@@ -51,10 +51,17 @@ public:
     // Called for every kept group before the tables are written, so that their fonts and colours are in them.
     void collect(const QByteArray& kept);
     QByteArray renumbered(const QByteArray& kept) const;
+    // The \fcharset a font of the writer's table needs for the kept bytes in it; 0 for none.
+    int charsetOf(const QString& family) const { return m_charsetOf.value(family); }
+    // The \ansicpg the kept bytes are in; 1252 when nothing is kept.
+    int codePage() const { return m_codePage; }
 
 private:
     QHash<int, QString> m_fonts; // the source file's font numbers
     QHash<int, QColor> m_colors; // the source file's colour indexes
+    QHash<int, int> m_charsets;  // the source file's \fcharset by font number
+    QHash<QString, int> m_charsetOf;
+    int m_codePage = 1252;
     std::function<int(const QString&)> m_fontIndex;
     std::function<int(const QColor&)> m_colorIndex;
 };

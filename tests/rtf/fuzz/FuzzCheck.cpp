@@ -25,7 +25,7 @@ QString withoutObjects(QString text) {
 }
 
 // What must survive a save beyond text and formatting, one line per paragraph: its list (style, level,
-// number), its kept groups (by their text) and fields (by their result), and its pictures' bytes.
+// number), its kept groups (by their text) and fields.
 QStringList shape(const QTextDocument& doc) {
     QStringList lines;
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
@@ -44,11 +44,6 @@ QStringList shape(const QTextDocument& doc) {
             else if (format.hasProperty(rtf::kKeptFieldInstruction) && id != lastId)
                 line += u"field;"_s;
             lastId = id;
-            if (format.isImageFormat()) {
-                const QVariant data =
-                    doc.resource(QTextDocument::ImageResource, QUrl(format.toImageFormat().name()));
-                line += u"picture %1;"_s.arg(qHash(data.toByteArray()));
-            }
         }
         lines.append(line);
     }
