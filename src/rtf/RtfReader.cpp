@@ -7,6 +7,8 @@
 #include <QTextImageFormat>
 #include <QUrl>
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 namespace rtf {
@@ -25,7 +27,14 @@ public:
     DocumentSink(QTextDocument& doc, const Tables& tables)
         : m_doc(doc)
         , m_cursor(&doc)
-        , m_tables(tables) {}
+        , m_tables(tables) {
+        // Formatting that only repeats the document's default font is no formatting: a note the notepad
+        // wrote gives its text back as it was typed, without a font or size of its own.
+        const QFont font = doc.defaultFont();
+        m_defaultFamily = font.family();
+        const qreal points = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 0.75;
+        m_defaultHalfPoints = points > 0 ? int(std::lround(points * 2)) : 0;
+    }
 
     void text(const QString& text, const CharProps& props) override {
         breakIfPending();
@@ -115,9 +124,9 @@ private:
         QTextCharFormat f;
         const int font = props.font >= 0 ? props.font : m_tables.defaultFont;
         const auto name = m_tables.fontNames.constFind(font);
-        if (name != m_tables.fontNames.cend())
+        if (name != m_tables.fontNames.cend() && name->compare(m_defaultFamily, Qt::CaseInsensitive) != 0)
             f.setFontFamilies(QStringList{*name});
-        if (props.size > 0)
+        if (props.size > 0 && props.size != m_defaultHalfPoints)
             f.setFontPointSize(props.size / 2.0);
         if (props.bold)
             f.setFontWeight(QFont::Bold);
@@ -158,6 +167,8 @@ private:
     bool m_haveLast = false;
     bool m_pendingBreak = false;
     int m_images = 0;
+    QString m_defaultFamily;
+    int m_defaultHalfPoints = 0;
 };
 
 class PlainTextSink final : public Sink {
