@@ -1,6 +1,8 @@
 #include "Rtf.h"
 #include "private/KeptRtf.h"
 
+#include "private/Units.h"
+
 #include <QBuffer>
 #include <QHash>
 #include <QImage>
@@ -19,15 +21,13 @@ using namespace Qt::StringLiterals;
 
 namespace rtf {
 
+using detail::wholeHalfPoints;
+using detail::wholeTwips;
+
 namespace {
 
 constexpr char16_t kLineSeparator = 0x2028;
 constexpr char16_t kObjectReplacement = 0xFFFC;
-
-// Document pixels (1/96 inch) to twips.
-int toTwips(qreal pixels) {
-    return int(std::lround(pixels * 15.0));
-}
 
 QString familyOf(const QTextCharFormat& format) {
     const QStringList families = format.fontFamilies().toStringList();
@@ -153,7 +153,7 @@ void Writer::writeHeader() {
     // take 12 pt. Only the text that has a size of its own says so.
     const QFont font = m_doc.defaultFont();
     const qreal points = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 0.75;
-    m_defaultHalfPoints = points > 0 ? int(std::lround(points * 2)) : 0;
+    m_defaultHalfPoints = points > 0 ? int(wholeHalfPoints(points)) : 0;
     QByteArray defaults = "\\f0";
     if (m_defaultHalfPoints > 0)
         defaults += "\\fs" + QByteArray::number(m_defaultHalfPoints);
@@ -179,16 +179,16 @@ void Writer::writeBlock(const QTextBlock& block) {
         m_out.append("\\qr");
     QTextList* list = block.textList();
     const int indentLevels = format.indent() + (list ? list->format().indent() : 0);
-    const int left = toTwips(format.leftMargin() + indentLevels * m_doc.indentWidth());
+    const int left = wholeTwips(format.leftMargin() + indentLevels * m_doc.indentWidth());
     if (left != 0)
         writeNumber("\\li", left);
-    if (const int right = toTwips(format.rightMargin()); right != 0)
+    if (const int right = wholeTwips(format.rightMargin()); right != 0)
         writeNumber("\\ri", right);
-    if (const int first = toTwips(format.textIndent()); first != 0)
+    if (const int first = wholeTwips(format.textIndent()); first != 0)
         writeNumber("\\fi", first);
-    if (const int before = toTwips(format.topMargin()); before != 0)
+    if (const int before = wholeTwips(format.topMargin()); before != 0)
         writeNumber("\\sb", before);
-    if (const int after = toTwips(format.bottomMargin()); after != 0)
+    if (const int after = wholeTwips(format.bottomMargin()); after != 0)
         writeNumber("\\sa", after);
     m_out.append(' ');
 
@@ -277,7 +277,7 @@ void Writer::writeCharFormat(const QTextCharFormat& format) {
     if (const QString family = familyOf(format); !family.isEmpty())
         writeNumber("\\f", fontIndex(family));
     if (format.hasProperty(QTextFormat::FontPointSize) && format.fontPointSize() > 0)
-        writeNumber("\\fs", std::lround(format.fontPointSize() * 2));
+        writeNumber("\\fs", wholeHalfPoints(format.fontPointSize()));
     if (format.fontWeight() >= QFont::DemiBold)
         m_out.append("\\b");
     if (format.fontItalic())
@@ -439,8 +439,8 @@ void Writer::writeImage(const QTextImageFormat& format) {
         writeNumber("\\pich", natural.height());
     }
     if (width > 0 && height > 0) {
-        writeNumber("\\picwgoal", toTwips(width));
-        writeNumber("\\pichgoal", toTwips(height));
+        writeNumber("\\picwgoal", wholeTwips(width));
+        writeNumber("\\pichgoal", wholeTwips(height));
     }
     m_out.append("\r\n");
     writeHex(data);

@@ -3,8 +3,8 @@
 #include "Fakes.h"
 #include "app/Program.h"
 #include "notepad/RichTextBox.h"
-#include "rtf/Rtf.h"
 #include "notepad/frmNotepad.h"
+#include "rtf/Rtf.h"
 
 #include <QAction>
 #include <QDir>

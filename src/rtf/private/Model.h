@@ -1,16 +1,23 @@
 #pragma once
 
-// The reader's inner parts: a tokenizer and interpreter over the RTF bytes that reports text, paragraphs and
-// pictures to a Sink. The document sink builds a QTextDocument; the plain-text sink only collects text.
+// What the interpreter reports while it reads: formatted text, paragraph ends and pictures, to a Sink. The
+// document sink builds a QTextDocument from them; the plain-text sink only collects text.
 
 #include <QByteArray>
 #include <QColor>
 #include <QHash>
 #include <QString>
+#include <QTextCharFormat>
 
 #include <vector>
 
 namespace rtf::detail {
+
+enum class VerticalPosition : quint8 { Normal, Superscript, Subscript };
+enum class Capitals : quint8 { Normal, All, Small };
+enum class Alignment : quint8 { Left, Right, Centre, Justified };
+// The picture formats the reader shows; Other pictures (metafiles, bitmaps of the device) are not shown.
+enum class PictureKind : quint8 { Other, Png, Jpeg };
 
 // Character formatting as the reader tracks it; the sinks turn it into a QTextCharFormat.
 struct CharProps {
@@ -19,12 +26,12 @@ struct CharProps {
     int foreground = 0; // colour table index, 0 for automatic
     int background = 0; // colour table index, 0 for none
     int link = -1;      // index into Tables::links, -1 for none
-    quint8 bold = 0;
-    quint8 italic = 0;
-    quint8 underline = 0; // a QTextCharFormat::UnderlineStyle
-    quint8 strike = 0;
-    quint8 vertical = 0; // 0 normal, 1 superscript, 2 subscript
-    quint8 caps = 0;     // 0 normal, 1 all capitals, 2 small capitals
+    bool bold = false;
+    bool italic = false;
+    bool strike = false;
+    QTextCharFormat::UnderlineStyle underline = QTextCharFormat::NoUnderline;
+    VerticalPosition vertical = VerticalPosition::Normal;
+    Capitals caps = Capitals::Normal;
 
     friend bool operator==(const CharProps&, const CharProps&) = default;
 };
@@ -33,7 +40,7 @@ size_t qHash(const CharProps& props, size_t seed = 0);
 
 // Paragraph formatting; lengths in twips.
 struct ParaProps {
-    int align = 0; // 0 left, 1 right, 2 centre, 3 justified
+    Alignment align = Alignment::Left;
     int left = 0;
     int right = 0;
     int firstLine = 0;
@@ -45,9 +52,22 @@ struct ParaProps {
 
 struct Picture {
     QByteArray data;
-    const char* format = nullptr; // "png" or "jpeg"
-    double width = 0;             // display size in pixels (1/96 inch); 0 when not given
+    PictureKind kind = PictureKind::Other;
+    double width = 0; // display size in pixels (1/96 inch); 0 when not given
     double height = 0;
+
+    // The image format name Qt reads the data with: "png" or "jpeg"; null for other pictures.
+    const char* format() const {
+        switch (kind) {
+        case PictureKind::Png:
+            return "png";
+        case PictureKind::Jpeg:
+            return "jpeg";
+        case PictureKind::Other:
+            break;
+        }
+        return nullptr;
+    }
 };
 
 // What the document's tables define; filled while reading, used by the sinks to resolve CharProps.
@@ -70,9 +90,5 @@ public:
     // endParagraph(), or null when there is none (the document ended with a paragraph mark).
     virtual void finish(const ParaProps* lastParagraph) = 0;
 };
-
-// Reads the whole RTF document (isRtf() already checked) into the sink. `tables` receives the font and colour
-// tables, links and title, and must outlive every call into the sink.
-void parse(const QByteArray& bytes, Sink& sink, Tables& tables);
 
 } // namespace rtf::detail

@@ -1,0 +1,168 @@
+#include "ControlWords.h"
+
+#include "Model.h"
+
+#include <QTextCharFormat>
+
+#include <initializer_list>
+#include <unordered_map>
+
+namespace rtf::detail {
+
+namespace {
+
+using Table = std::unordered_map<std::string_view, ControlWord>;
+
+class Builder {
+public:
+    explicit Builder(Table& table)
+        : m_table(table) {}
+
+    void destination(std::initializer_list<std::string_view> names, Op op) {
+        add(names, {WordKind::Destination, op, 0});
+    }
+    void symbol(std::initializer_list<std::string_view> names, Op op, int character = 0) {
+        add(names, {WordKind::Symbol, op, character});
+    }
+    template <typename V> void flag(std::initializer_list<std::string_view> names, Op op, V value) {
+        add(names, {WordKind::Flag, op, int(value)});
+    }
+    template <typename V> void toggle(std::initializer_list<std::string_view> names, Op op, V on) {
+        add(names, {WordKind::Toggle, op, int(on)});
+    }
+    void value(std::initializer_list<std::string_view> names, Op op, int withoutParam = 0) {
+        add(names, {WordKind::Value, op, withoutParam});
+    }
+
+private:
+    void add(std::initializer_list<std::string_view> names, ControlWord word) {
+        for (std::string_view name : names)
+            m_table.emplace(name, word);
+    }
+
+    Table& m_table;
+};
+
+Table makeTable() {
+    Table t;
+    Builder b(t);
+    // clang-format off
+    b.destination({"stylesheet", "listtable", "listoverridetable", "revtbl", "rsidtbl", "xmlnstbl", "filetbl",
+        "pgdsctbl", "latentstyles", "themedata", "colorschememapping", "datastore", "generator", "nonshppict",
+        "shprslt", "sp", "pn", "pntxta", "pntxtb", "nonesttables", "nesttableprops", "objdata", "objclass",
+        "objname", "objalias", "objsect", "objtime", "xe", "tc", "txe", "rxe", "bkmkstart", "bkmkend", "atnid",
+        "atnauthor", "atntime", "atnicn", "atnref", "atndate", "atnparent", "ftnsep", "ftnsepc", "aftnsep",
+        "aftnsepc", "ftncn", "aftncn", "template", "docvar", "userprops", "do", "falt", "fname", "panose",
+        "listpicture", "mmathPr", "private", "author", "operator", "subject", "keywords", "comment",
+        "doccomm", "company", "manager", "category", "hlinkbase", "creatim", "revtim", "printim", "buptim",
+        "datafield", "picprop", "blipuid", "bkmkpub", "formfield", "fldtype", "background", "wgrffmtfilter",
+        "protusertbl", "htmltag", "mhtmltag", "defchp", "defpap", "fchars", "lchars"},
+        Op::SkipGroup);
+    // clang-format on
+    b.destination({"shppict", "shp", "object", "result", "listtext", "pntext", "rtf"}, Op::PassGroup);
+    b.destination({"info", "shpinst"}, Op::HiddenText);
+    b.destination({"header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf",
+                   "footnote", "annotation", "shptxt"},
+                  Op::SideText);
+    b.destination({"fonttbl"}, Op::FontTable);
+    b.destination({"colortbl"}, Op::ColorTable);
+    b.destination({"field"}, Op::Field);
+    b.destination({"fldinst"}, Op::FieldInstruction);
+    b.destination({"fldrslt"}, Op::FieldResult);
+    b.destination({"pict"}, Op::Picture);
+    b.destination({"title"}, Op::Title);
+    b.destination({"upr"}, Op::UnicodeAlternatives);
+    b.destination({"ud"}, Op::UnicodeText);
+
+    b.symbol({"tab"}, Op::Character, '\t');
+    b.symbol({"line"}, Op::Character, 0x2028);
+    b.symbol({"emdash"}, Op::Character, 0x2014);
+    b.symbol({"endash"}, Op::Character, 0x2013);
+    b.symbol({"emspace"}, Op::Character, 0x2003);
+    b.symbol({"enspace"}, Op::Character, 0x2002);
+    b.symbol({"qmspace"}, Op::Character, 0x2005);
+    b.symbol({"bullet"}, Op::Character, 0x2022);
+    b.symbol({"lquote"}, Op::Character, 0x2018);
+    b.symbol({"rquote"}, Op::Character, 0x2019);
+    b.symbol({"ldblquote"}, Op::Character, 0x201C);
+    b.symbol({"rdblquote"}, Op::Character, 0x201D);
+    b.symbol({"zwj"}, Op::Character, 0x200D);
+    b.symbol({"zwnj"}, Op::Character, 0x200C);
+    b.symbol({"zwbo"}, Op::Character, 0x200B);
+    b.symbol({"ltrmark"}, Op::Character, 0x200E);
+    b.symbol({"rtlmark"}, Op::Character, 0x200F);
+    b.symbol({"par"}, Op::ParagraphEnd);
+    b.symbol({"sect", "page"}, Op::SoftParagraphEnd);
+    b.symbol({"cell", "nestcell"}, Op::CellEnd);
+    b.symbol({"row", "nestrow"}, Op::RowEnd);
+    b.symbol({"chftn"}, Op::FootnoteMark);
+
+    b.toggle({"b"}, Op::Bold, true);
+    b.toggle({"i"}, Op::Italic, true);
+    b.toggle({"ul", "uldb", "ulth", "ulw", "ulhair"}, Op::Underline, QTextCharFormat::SingleUnderline);
+    b.toggle({"uld", "ulthd"}, Op::Underline, QTextCharFormat::DotLine);
+    b.toggle({"uldash", "ulldash", "ulthdash", "ulthldash"}, Op::Underline, QTextCharFormat::DashUnderline);
+    b.toggle({"uldashd", "ulthdashd"}, Op::Underline, QTextCharFormat::DashDotLine);
+    b.toggle({"uldashdd", "ulthdashdd"}, Op::Underline, QTextCharFormat::DashDotDotLine);
+    b.toggle({"ulwave", "ulhwave", "ululdbwave"}, Op::Underline, QTextCharFormat::WaveUnderline);
+    b.flag({"ulnone"}, Op::Underline, QTextCharFormat::NoUnderline);
+    b.toggle({"strike", "striked"}, Op::Strike, true);
+    b.flag({"super"}, Op::Vertical, VerticalPosition::Superscript);
+    b.flag({"sub"}, Op::Vertical, VerticalPosition::Subscript);
+    b.flag({"nosupersub"}, Op::Vertical, VerticalPosition::Normal);
+    b.toggle({"up"}, Op::Vertical, VerticalPosition::Superscript);
+    b.toggle({"dn"}, Op::Vertical, VerticalPosition::Subscript);
+    b.toggle({"caps"}, Op::Caps, Capitals::All);
+    b.toggle({"scaps"}, Op::Caps, Capitals::Small);
+    b.value({"f"}, Op::Font, ControlWord::kNeedsParam);
+    b.value({"fs"}, Op::FontSize);
+    b.value({"cf"}, Op::Foreground);
+    b.value({"cb", "chcbpat", "highlight"}, Op::Background);
+    b.flag({"plain"}, Op::PlainCharacter, 0);
+
+    b.flag({"pard"}, Op::PlainParagraph, 0);
+    b.flag({"ql"}, Op::Align, Alignment::Left);
+    b.flag({"qr"}, Op::Align, Alignment::Right);
+    b.flag({"qc"}, Op::Align, Alignment::Centre);
+    b.flag({"qj", "qd"}, Op::Align, Alignment::Justified);
+    b.value({"li", "lin"}, Op::LeftIndent);
+    b.value({"ri", "rin"}, Op::RightIndent);
+    b.value({"fi"}, Op::FirstIndent);
+    b.value({"sb"}, Op::SpaceBefore);
+    b.value({"sa"}, Op::SpaceAfter);
+
+    b.value({"u"}, Op::UnicodeCharacter, ControlWord::kNeedsParam);
+    b.value({"uc"}, Op::UnicodeSkip);
+    b.flag({"ansi"}, Op::CharsetCodePage, 1252);
+    b.flag({"mac"}, Op::CharsetCodePage, 10000);
+    b.flag({"pc"}, Op::CharsetCodePage, 437);
+    b.flag({"pca"}, Op::CharsetCodePage, 850);
+    b.value({"ansicpg"}, Op::AnsiCodePage);
+    b.value({"deff"}, Op::DefaultFont);
+    b.value({"fcharset"}, Op::FontCharset);
+    b.value({"cpg"}, Op::FontCodePage);
+
+    b.value({"red"}, Op::Red);
+    b.value({"green"}, Op::Green);
+    b.value({"blue"}, Op::Blue);
+
+    b.flag({"pngblip"}, Op::PictureType, PictureKind::Png);
+    b.flag({"jpegblip"}, Op::PictureType, PictureKind::Jpeg);
+    b.flag({"emfblip", "wmetafile", "macpict", "dibitmap", "wbitmap", "pmmetafile"}, Op::PictureType,
+           PictureKind::Other);
+    b.value({"picwgoal"}, Op::PictureWidthGoal);
+    b.value({"pichgoal"}, Op::PictureHeightGoal);
+    b.value({"picscalex"}, Op::PictureScaleX);
+    b.value({"picscaley"}, Op::PictureScaleY);
+    return t;
+}
+
+} // namespace
+
+const ControlWord* findControlWord(std::string_view name) {
+    static const Table table = makeTable();
+    const auto it = table.find(name);
+    return it == table.end() ? nullptr : &it->second;
+}
+
+} // namespace rtf::detail

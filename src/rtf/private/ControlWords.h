@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <climits>
+#include <string_view>
+
+namespace rtf::detail {
+
+// The kinds of control word. The interpreter has one dispatcher per kind.
+enum class WordKind : quint8 {
+    Destination, // starts a group whose text goes somewhere of its own (a table, a field, a picture...)
+    Symbol,      // stands for a character or a break
+    Flag,        // sets a property to the entry's value; takes no parameter
+    Toggle,      // sets a property to the entry's value, or turns it off with a parameter of 0
+    Value,       // sets a property to its parameter
+};
+
+// What a control word does. Each of the destinations and symbols has its own handler in the interpreter;
+// the properties are set by the flags, toggles and values that name them.
+enum class Op : quint8 {
+    // Destinations
+    SkipGroup,  // a destination without text for us: skipped with everything it nests
+    PassGroup,  // a destination whose text is shown as it is
+    HiddenText, // a destination whose own text is dropped but whose nested destinations are read
+    SideText,   // header, footer, footnote, comment, text box: kept after the body
+    FontTable,
+    ColorTable,
+    Field,
+    FieldInstruction,
+    FieldResult,
+    Picture,
+    Title,
+    UnicodeAlternatives, // \upr: an ANSI text and, in its \ud part, the Unicode one
+    UnicodeText,         // \ud
+    // Symbols
+    Character, // the entry's value is a UTF-16 unit
+    ParagraphEnd,
+    SoftParagraphEnd, // \sect, \page: a paragraph end unless the paragraph is empty
+    CellEnd,
+    RowEnd,
+    FootnoteMark,
+    // Character properties
+    Bold,
+    Italic,
+    Underline, // value: a QTextCharFormat::UnderlineStyle
+    Strike,
+    Vertical, // value: a VerticalPosition
+    Caps,     // value: Capitals
+    Font,
+    FontSize,
+    Foreground,
+    Background,
+    PlainCharacter, // \plain: every character property back to its default
+    // Paragraph properties
+    PlainParagraph, // \pard
+    Align,          // value: an Alignment
+    LeftIndent,
+    RightIndent,
+    FirstIndent,
+    SpaceBefore,
+    SpaceAfter,
+    // Text encoding
+    UnicodeCharacter, // \uN
+    UnicodeSkip,      // \ucN
+    CharsetCodePage,  // value: the code page of \ansi, \mac, \pc, \pca
+    AnsiCodePage,
+    DefaultFont,
+    FontCharset,
+    FontCodePage,
+    // Colour table
+    Red,
+    Green,
+    Blue,
+    // Pictures
+    PictureType, // value: a PictureKind
+    PictureWidthGoal,
+    PictureHeightGoal,
+    PictureScaleX,
+    PictureScaleY,
+};
+
+struct ControlWord {
+    // A Value word without its parameter is ignored when its `value` is this.
+    static constexpr int kNeedsParam = INT_MIN;
+
+    WordKind kind;
+    Op op;
+    // Symbol: the character. Flag, Toggle: the value the property takes. Value: the value taken when the word
+    // has no parameter, or kNeedsParam.
+    int value;
+};
+
+// The entry of a control word; null for a word the reader does not know.
+const ControlWord* findControlWord(std::string_view name);
+
+} // namespace rtf::detail

@@ -1,0 +1,302 @@
+// The destinations: what a group that starts with a destination word holds, what happens when it ends, and
+// the state of the font table, colour table, fields and pictures.
+
+#include "Interpreter.h"
+#include "Units.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace rtf::detail {
+
+namespace {
+
+int hexDigit(char16_t c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// The address of a HYPERLINK field instruction: HYPERLINK "url" [\l "anchor"] [other switches]; empty when
+// the field is not a link.
+QString hyperlinkTarget(const QString& instruction) {
+    QStringList tokens;
+    const qsizetype n = instruction.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = instruction.at(i);
+        if (c.isSpace()) {
+            ++i;
+            continue;
+        }
+        QString token;
+        if (c == u'"') {
+            ++i;
+            while (i < n && instruction.at(i) != u'"') {
+                if (instruction.at(i) == u'\\' && i + 1 < n)
+                    ++i;
+                token.append(instruction.at(i++));
+            }
+            ++i;
+            tokens.append(token.isEmpty() ? u"\"\""_s : token);
+            continue;
+        }
+        while (i < n && !instruction.at(i).isSpace() && instruction.at(i) != u'"')
+            token.append(instruction.at(i++));
+        tokens.append(token);
+    }
+    if (tokens.isEmpty() || tokens.first().compare(u"HYPERLINK", Qt::CaseInsensitive) != 0)
+        return {};
+    QString url;
+    QString anchor;
+    for (qsizetype t = 1; t < tokens.size(); ++t) {
+        const QString& token = tokens.at(t);
+        if (token.size() == 2 && token.at(0) == u'\\') {
+            const QChar option = token.at(1).toLower();
+            if (option == u'l' && t + 1 < tokens.size())
+                anchor = tokens.at(++t);
+            else if ((option == u'o' || option == u't') && t + 1 < tokens.size())
+                ++t; // tool tip and target frame take an argument
+            continue;
+        }
+        if (url.isEmpty())
+            url = token;
+    }
+    if (url == u"\"\"")
+        url.clear();
+    if (anchor == u"\"\"")
+        anchor.clear();
+    if (!anchor.isEmpty())
+        return url + u'#' + anchor;
+    return url;
+}
+
+} // namespace
+
+void Interpreter::destination(Op op) {
+    GroupState& s = top();
+    switch (op) {
+    case Op::HiddenText:
+        s.target = Target::None;
+        break;
+    case Op::SideText:
+        if (s.target == Target::Main || s.target == Target::Side || s.target == Target::None) {
+            if (s.target != Target::Side)
+                s.onClose = OnClose::EndSide;
+            s.target = Target::Side;
+        } else {
+            s.target = Target::None;
+        }
+        break;
+    case Op::FontTable:
+        s.target = Target::FontName;
+        s.fontTable = true;
+        s.onClose = OnClose::EndFontTable;
+        commitFontName();
+        break;
+    case Op::ColorTable:
+        s.target = Target::ColorTable;
+        m_tables.colors.clear();
+        m_color.reset();
+        break;
+    case Op::Field:
+        if (m_fields.size() < size_t(kMaxFields)) {
+            m_fields.emplace_back();
+            s.field = int(m_fields.size() - 1);
+            s.onClose = OnClose::EndField;
+        }
+        break;
+    case Op::FieldInstruction:
+        s.instField = s.field;
+        s.target = s.field >= 0 ? Target::FieldInst : Target::None;
+        break;
+    case Op::FieldResult:
+        fieldResult(s);
+        break;
+    case Op::Picture:
+        s.target = Target::Picture;
+        s.onClose = OnClose::EndPicture;
+        m_picture = PictureState{};
+        break;
+    case Op::Title:
+        s.target = Target::Title;
+        m_tables.title.clear();
+        break;
+    case Op::UnicodeAlternatives:
+        s.outerTarget = s.target;
+        s.target = Target::None;
+        break;
+    case Op::UnicodeText:
+        s.target = s.outerTarget;
+        break;
+    default: // PassGroup: the group's text goes where the text around it goes
+        break;
+    }
+}
+
+void Interpreter::popGroup(bool atEnd) {
+    const GroupState closing = m_states.back();
+    m_states.pop_back();
+    switch (closing.onClose) {
+    case OnClose::Nothing:
+        break;
+    case OnClose::EndSide:
+        endSideText(closing.para);
+        break;
+    case OnClose::EndPicture:
+        if (!atEnd)
+            finishPicture(m_states.back());
+        break;
+    case OnClose::EndField:
+        if (closing.field >= 0 && size_t(closing.field) < m_fields.size())
+            m_fields.resize(size_t(closing.field));
+        break;
+    case OnClose::EndFontTable:
+        commitFontName();
+        m_fontTable.font = -1;
+        ++m_fontsVersion;
+        break;
+    }
+    if (closing.target == Target::FontName && closing.onClose != OnClose::EndFontTable)
+        commitFontName(); // the end of one font's group
+}
+
+// Properties that only mean something inside a colour table or a picture.
+void Interpreter::destinationProperty(Op op, int value) {
+    const Target target = top().target;
+    switch (op) {
+    case Op::Red:
+    case Op::Green:
+    case Op::Blue:
+        if (target == Target::ColorTable)
+            m_color.rgb[op == Op::Red ? 0 : op == Op::Green ? 1 : 2] = std::clamp(value, 0, 255);
+        break;
+    case Op::PictureType:
+        if (target == Target::Picture) {
+            m_picture.picture.kind = PictureKind(value);
+            m_picture.wanted = m_picture.picture.format() != nullptr;
+        }
+        break;
+    case Op::PictureWidthGoal:
+        m_picture.widthGoal = std::clamp(value, 0, kMaxLength * 10);
+        break;
+    case Op::PictureHeightGoal:
+        m_picture.heightGoal = std::clamp(value, 0, kMaxLength * 10);
+        break;
+    case Op::PictureScaleX:
+        m_picture.scaleX = std::clamp(value, 1, 10000);
+        break;
+    case Op::PictureScaleY:
+        m_picture.scaleY = std::clamp(value, 1, 10000);
+        break;
+    default:
+        break;
+    }
+}
+
+void Interpreter::commitFontName() {
+    if (!m_fontTable.nameDone && m_fontTable.font >= 0) {
+        const QString name = withValidSurrogates(m_fontTable.name.trimmed());
+        if (!name.isEmpty() && !m_tables.fontNames.contains(m_fontTable.font))
+            m_tables.fontNames.insert(m_fontTable.font, name);
+        ++m_fontsVersion;
+    }
+    m_fontTable.name.clear();
+    m_fontTable.nameDone = true;
+}
+
+// A ";" ends one colour of the table; one without components is the automatic colour.
+void Interpreter::commitColor() {
+    const int* rgb = m_color.rgb;
+    m_tables.colors.push_back(
+        m_color.given() ? QColor(std::max(rgb[0], 0), std::max(rgb[1], 0), std::max(rgb[2], 0)) : QColor());
+    m_color.reset();
+}
+
+// The result of a HYPERLINK field is a link to its address.
+void Interpreter::fieldResult(GroupState& s) {
+    if (s.field < 0 || s.target == Target::FieldInst)
+        return;
+    const QString href = withValidSurrogates(hyperlinkTarget(m_fields[size_t(s.field)]));
+    if (href.isEmpty())
+        return;
+    if (m_tables.links.empty() || m_tables.links.back() != href)
+        m_tables.links.push_back(href);
+    s.chr.link = int(m_tables.links.size() - 1);
+}
+
+void Interpreter::pictureHex(char16_t c) {
+    if (!m_picture.wanted || c > 0x7F)
+        return;
+    const int v = hexDigit(c);
+    if (v < 0)
+        return;
+    if (m_picture.nibble < 0) {
+        m_picture.nibble = v;
+    } else {
+        m_picture.picture.data.append(char(m_picture.nibble * 16 + v));
+        m_picture.nibble = -1;
+    }
+}
+
+void Interpreter::endSideText(const ParaProps& para) {
+    if (m_runTarget == Target::Side) {
+        resolveSurrogate();
+        flushRun();
+    }
+    if (m_sideHasContent) {
+        m_side.endParagraph(para);
+        m_sideHasContent = false;
+    }
+}
+
+void Interpreter::finishPicture(const GroupState& outer) {
+    Picture& picture = m_picture.picture;
+    if (!picture.format() || picture.data.isEmpty())
+        return;
+    if (outer.target != Target::Main && outer.target != Target::Side)
+        return;
+    {
+        // Only a picture whose header can be read is shown; the rest would be an empty frame.
+        QBuffer buffer(&picture.data);
+        buffer.open(QIODevice::ReadOnly);
+        const QSize natural = QImageReader(&buffer, picture.format()).size();
+        if (!natural.isValid() || natural.isEmpty())
+            return;
+        // Without a size in the file the picture has its own, given explicitly so that it survives saving
+        // even when the picture's data is damaged past its header.
+        picture.width = natural.width();
+        picture.height = natural.height();
+    }
+    resolveSurrogate();
+    flushRun();
+    if (m_picture.widthGoal > 0 && m_picture.heightGoal > 0) {
+        picture.width = pixelsFromTwips(m_picture.widthGoal * (m_picture.scaleX / 100.0));
+        picture.height = pixelsFromTwips(m_picture.heightGoal * (m_picture.scaleY / 100.0));
+    }
+    // A size no page has would only make the editor scale the picture into a huge pixmap. Sizes are kept in
+    // whole twips, as they are written.
+    const double scale = kMaxPicturePixels / std::max({picture.width, picture.height, kMaxPicturePixels});
+    picture.width = pixelsFromTwips(std::max(1.0, std::round(twipsFromPixels(picture.width * scale))));
+    picture.height = pixelsFromTwips(std::max(1.0, std::round(twipsFromPixels(picture.height * scale))));
+    sinkFor(outer.target).image(picture, outer.chr);
+    if (outer.target == Target::Main) {
+        m_mainHasContent = true;
+        m_lastMainPara = outer.para;
+    } else {
+        m_sideHasContent = true;
+    }
+    m_picture.picture = Picture{};
+}
+
+} // namespace rtf::detail

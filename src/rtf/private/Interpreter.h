@@ -1,0 +1,191 @@
+#pragma once
+
+// The interpreter: reads the tokens of an RTF document, keeps the state of each group on a stack, sends the
+// text of each destination where it belongs and reports the document to a Sink.
+//
+// How it is laid out, and where to extend it:
+// - run() takes tokens from the Tokenizer and hands each control word to the dispatcher of its kind
+//   (controlWord() -> destination(), symbol() or setProperty()); ControlWords.cpp says which word is which.
+// - destination() (Destinations.cpp) is where a group learns what it holds: it sets the group's Target, and
+//   the OnClose that closeGroup() runs when the group ends. A new destination is a new Op, a case there and,
+//   when its text goes somewhere new, a Target handled in putUnit() and an OnClose handled in popGroup().
+// - Paragraph state lives in GroupState::para (ParaProps), character state in GroupState::chr (CharProps);
+//   per-document state of a destination (font table, colour table, picture) in the scratch structs below.
+// - Everything the reader makes of the document leaves through Sink (Model.h).
+
+#include "CodePages.h"
+#include "ControlWords.h"
+#include "Model.h"
+#include "SideText.h"
+#include "Tokenizer.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+#include <climits>
+#include <vector>
+
+namespace rtf::detail {
+
+// Groups deeper than this share the deepest state: their text is still read, their formatting is not undone.
+inline constexpr qsizetype kMaxDepth = 200;
+inline constexpr qsizetype kMaxFields = 64;
+inline constexpr qsizetype kMaxInstructionLength = 8192;
+inline constexpr qsizetype kMaxTitleLength = 4096;
+inline constexpr int kMaxLength = 31680; // 22 inches in twips
+inline constexpr double kMaxPicturePixels = 4000;
+
+// Reads the whole RTF document (isRtf() already checked) into the sink. `tables` receives the font and colour
+// tables, links and title, and must outlive every call into the sink.
+void parse(const QByteArray& bytes, Sink& sink, Tables& tables);
+
+// Where the text of a group goes.
+enum class Target : quint8 {
+    Main,       // the document body
+    Side,       // headers, footers, footnotes, comments and text boxes: kept after the body
+    None,       // read but not shown (document information, shape properties)
+    FontName,   // \fonttbl
+    ColorTable, // \colortbl
+    FieldInst,  // \fldinst: a field's instruction
+    Title,      // \info\title
+    Picture,    // \pict: hex picture data
+};
+
+// What has to happen when the group that started a destination ends.
+enum class OnClose : quint8 { Nothing, EndSide, EndPicture, EndField, EndFontTable };
+
+// The state a group inherits from the group around it and loses when it ends.
+struct GroupState {
+    CharProps chr;
+    ParaProps para;
+    int uc = 1;         // fallback characters after \uN
+    int field = -1;     // innermost \field, index into Interpreter::m_fields
+    int instField = -1; // the field whose instruction this group holds
+    Target target = Target::Main;
+    Target outerTarget = Target::Main; // the target around an \upr group, for its \ud part
+    OnClose onClose = OnClose::Nothing;
+    bool fontTable = false; // inside \fonttbl
+};
+
+// \fonttbl: the font being defined, and what the table says of each font's encoding.
+struct FontTableState {
+    int font = -1; // the number of the font being defined, -1 outside one
+    QString name;
+    bool nameDone = false;
+    QHash<int, int> charset;  // \fcharset by font number
+    QHash<int, int> codePage; // \cpg by font number
+};
+
+// \colortbl: the components of the colour being defined; -1 for a component not given.
+struct ColorTableState {
+    int rgb[3] = {-1, -1, -1};
+
+    void reset() { rgb[0] = rgb[1] = rgb[2] = -1; }
+    bool given() const { return rgb[0] >= 0 || rgb[1] >= 0 || rgb[2] >= 0; }
+};
+
+// \pict: the picture being read.
+struct PictureState {
+    Picture picture;
+    bool wanted = false; // a format the reader shows, so that its data is collected
+    int nibble = -1;     // the first hexadecimal digit of a byte, -1 when none is waiting
+    int widthGoal = 0;   // twips
+    int heightGoal = 0;
+    int scaleX = 100; // percent
+    int scaleY = 100;
+};
+
+class Interpreter {
+public:
+    Interpreter(const QByteArray& bytes, Sink& sink, Tables& tables);
+
+    void run();
+
+private:
+    GroupState& top() { return m_states.back(); }
+
+    // Groups.
+    void openGroup();
+    bool closeGroup();
+    void popGroup(bool atEnd);
+    void skipGroup();
+
+    // Dispatch of tokens and control words.
+    void controlWord(const Token& token);
+    void controlSymbol(uchar symbol);
+    void hexByte(int value);
+    void binary(std::string_view data);
+    void text(std::string_view text);
+    void byte(uchar byte);
+    void destination(Op op);
+    void symbol(Op op, int character);
+    void setProperty(Op op, int value);
+    void finish();
+
+    // Destinations' own handling (Destinations.cpp).
+    void endSideText(const ParaProps& para);
+    void finishPicture(const GroupState& outer);
+    void commitFontName();
+    void commitColor();
+    void fieldResult(GroupState& s);
+    void pictureHex(char16_t c);
+    void destinationProperty(Op op, int value);
+
+    // Output of characters to the current target.
+    void putAscii(const uchar* s, qsizetype n);
+    void putByte(uchar byte);
+    void putUnit(char16_t c);
+    void putRunUnit(char16_t c);
+    void appendToRun(char16_t c);
+    void prepareRun(Target target);
+    void flushRun();
+    void resolveSurrogate();
+    void endParagraph();
+    bool hasContent(Target target) const;
+    Sink& sinkFor(Target target) { return target == Target::Side ? static_cast<Sink&>(m_side) : m_sink; }
+
+    // Code pages.
+    void selectCodePage();
+    int fontCodePage(int font) const;
+    int documentCodePage() const;
+
+    Tokenizer m_tokens;
+    Sink& m_sink;
+    Tables& m_tables;
+    SideText m_side;
+
+    std::vector<GroupState> m_states;
+    qsizetype m_overflow = 0; // groups opened beyond the nesting limit and not yet closed
+    bool m_groupJustOpened = false;
+    bool m_star = false; // "\*" opened the current group: unknown destinations are skipped
+    int m_skip = 0;      // fallback characters still to skip after \uN
+
+    ByteDecoder m_decoder;
+    int m_decoderFont = INT_MIN; // the font m_decoder's code page was chosen for
+    int m_fontsVersion = 0;
+    int m_decoderFontsVersion = -1;
+    bool m_asciiDirect = true; // ASCII bytes stand for themselves in the current code page
+    int m_ansiCodePage = 0;
+    int m_charsetCodePage = 1252;
+
+    QString m_run;
+    CharProps m_runProps;
+    Target m_runTarget = Target::Main;
+    char16_t m_highSurrogate = 0;
+    bool m_mainHasContent = false; // the current body paragraph has text or a picture
+    bool m_sideHasContent = false;
+    bool m_mainEnded = false; // the body has had a paragraph mark
+    ParaProps m_lastMainPara;
+
+    FontTableState m_fontTable;
+    ColorTableState m_color;
+    PictureState m_picture;
+    std::vector<QString> m_fields; // the instructions of the fields open around the current position
+    int m_footnotes = 0;
+};
+
+// The text with each surrogate that has no partner replaced by U+FFFD, as the body text gets it.
+QString withValidSurrogates(QString text);
+
+} // namespace rtf::detail
