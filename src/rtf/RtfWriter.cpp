@@ -211,7 +211,6 @@ void Writer::writeBlock(const QTextBlock& block) {
         }
         m_out.append('{');
         writeCharFormat(block.charFormat());
-        m_out.append(' ');
         writeText(marker);
         m_out.append("\\tab}");
     }
@@ -256,7 +255,6 @@ void Writer::writeFragment(const QTextFragment& fragment) {
                 continue;
             m_out.append('{');
             writeCharFormat(format);
-            m_out.append(' ');
             if (kept.userType() == QMetaType::QByteArray)
                 m_out.append(kept.toByteArray());
             else
@@ -267,12 +265,13 @@ void Writer::writeFragment(const QTextFragment& fragment) {
     }
     m_out.append('{');
     writeCharFormat(format);
-    m_out.append(' ');
     writeText(text);
     m_out.append('}');
 }
 
+// Ends what it writes with the space that ends the last control word.
 void Writer::writeCharFormat(const QTextCharFormat& format) {
+    const qsizetype start = m_out.size();
     // Text without a font or size of its own takes the document's defaults, which the body starts with.
     if (const QString family = familyOf(format); !family.isEmpty())
         writeNumber("\\f", fontIndex(family));
@@ -323,6 +322,8 @@ void Writer::writeCharFormat(const QTextCharFormat& format) {
         writeNumber("\\chcbpat", index);
         writeNumber("\\highlight", index);
     }
+    if (m_out.size() > start)
+        m_out.append(' ');
 }
 
 void Writer::writeText(QStringView text) {

@@ -1,5 +1,7 @@
 #include "DocumentSink.h"
 
+#include "KeptRtf.h"
+#include "Pictures.h"
 #include "Units.h"
 
 #include <QTextDocument>
@@ -35,12 +37,13 @@ void DocumentSink::endParagraph(const ParaProps& props) {
 
 void DocumentSink::image(const Picture& picture, const CharProps& props) {
     breakIfPending();
-    const QString name = u"rtf-image:%1.%2"_s.arg(++m_images).arg(QLatin1StringView(picture.format()));
-    // Decoded by the document when it is first shown.
-    m_doc.addResource(QTextDocument::ImageResource, QUrl(name), picture.data);
+    const QString name = u"rtf-image:%1"_s.arg(++m_images);
+    m_doc.addResource(QTextDocument::ImageResource, QUrl(name), shownPicture(picture));
     QTextImageFormat format;
     format.merge(charFormat(props));
     format.setName(name);
+    if (!picture.kept.isEmpty())
+        format.setProperty(kKeptRtfProperty, picture.kept);
     if (picture.width > 0 && picture.height > 0) {
         format.setWidth(picture.width);
         format.setHeight(picture.height);

@@ -52,6 +52,9 @@ public:
             ++m_p;
     }
 
+    // Where the next token starts.
+    const char* position() const { return reinterpret_cast<const char*>(m_p); }
+
     Token next() {
         while (m_p < m_end) {
             const uchar c = *m_p;
