@@ -249,10 +249,20 @@ void Writer::writeFragment(const QTextFragment& fragment) {
     const QString text = fragment.text();
     const QVariant kept = format.property(detail::kKeptRtfProperty);
     if (format.isImageFormat() || kept.userType() == QMetaType::QByteArray) {
-        // Each object replacement character is one picture or kept group.
-        for (const QChar c : text) {
-            if (c != QChar(kObjectReplacement))
+        // Each object replacement character is one picture or kept group. Text typed next to a picture can
+        // take on its format; it is written as text.
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text.at(i) != QChar(kObjectReplacement)) {
+                qsizetype end = i;
+                while (end < text.size() && text.at(end) != QChar(kObjectReplacement))
+                    ++end;
+                m_out.append('{');
+                writeCharFormat(format);
+                writeText(QStringView(text).sliced(i, end - i));
+                m_out.append('}');
+                i = end - 1;
                 continue;
+            }
             m_out.append('{');
             writeCharFormat(format);
             if (kept.userType() == QMetaType::QByteArray)
