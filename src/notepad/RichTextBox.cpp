@@ -2,6 +2,7 @@
 
 #include "rtf/Rtf.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -61,6 +62,20 @@ QByteArray readStart(QFile& file) {
     }
 }
 
+// Shows the wait cursor while it lives. A large note takes seconds to read or write, with the window's events
+// held up meanwhile, so the cursor is put on the screen at once rather than at the next turn of the event
+// loop.
+class BusyCursor {
+public:
+    BusyCursor() {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 } // namespace
 
 RichTextBox::RichTextBox(QWidget* parent)
@@ -75,6 +90,8 @@ RichTextBox::Result RichTextBox::loadFile(const QString& path) {
         return {Result::CannotRead, u"it is a folder"_s};
     if (info.exists() && !info.isFile())
         return {Result::CannotRead, u"it is not a regular file"_s};
+    if (info.size() > largestNote)
+        return {Result::TooLarge, {}, info.size()};
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -84,6 +101,7 @@ RichTextBox::Result RichTextBox::loadFile(const QString& path) {
         return {Result::CannotRead, file.errorString()};
     if (!rtf::isRtf(bytes))
         return {Result::NotRichText, {}};
+    const BusyCursor busy;
     bytes += file.readAll();
     if (file.error() != QFileDevice::NoError)
         return {Result::CannotRead, file.errorString()};
@@ -117,6 +135,7 @@ RichTextBox::Result RichTextBox::saveFile(const QString& path) {
     if (!folder.isDir())
         return {Result::CannotWrite, u"%1 is not a folder"_s.arg(folderName)};
 
+    const BusyCursor busy;
     const QByteArray bytes = rtf::write(*document());
     QSaveFile file(path);
     // Unbuffered: a write that fails while the file device flushes its buffer on commit goes unnoticed by

@@ -14,18 +14,26 @@ class RichTextBox : public QTextEdit {
 public:
     // What a load or a save came to. On failure `reason` says why, in words fit to show the user.
     struct Result {
-        enum Status { Done, CannotRead, NotRichText, CannotWrite };
+        enum Status { Done, CannotRead, NotRichText, TooLarge, CannotWrite };
         Status status = Done;
         QString reason;
+        qint64 size = 0; // the file's size in bytes, for TooLarge
 
         bool ok() const { return status == Done; }
     };
 
+    // The largest note the box opens, in bytes. A note takes about five times its size in memory once read
+    // and about a second per 15 MB to open; at 64 MiB that is some 330 MB and a few seconds, while notes with
+    // photos in them are a few MB. Past it, a file is most likely not a note, and opening it would hold the
+    // window up for long with no way to stop it.
+    static constexpr qint64 largestNote = 64 * 1024 * 1024;
+
     explicit RichTextBox(QWidget* parent = nullptr);
 
     // Replaces the whole content with the RTF document in the file and makes the file the control's file
-    // name; the load itself cannot be undone. A file that cannot be read or is not an RTF document changes
-    // nothing.
+    // name; the load itself cannot be undone. A file that cannot be read, is not an RTF document or is larger
+    // than largestNote changes nothing. The mouse pointer shows that the box is busy while it reads or
+    // writes.
     Result loadFile(const QString& path);
     // Writes the whole content to the file as an RTF document. The file is replaced atomically: a save that
     // fails leaves any earlier file of that name whole. A save that works makes the file the control's file

@@ -30,6 +30,12 @@ QString asClause(QString reason) {
     return reason;
 }
 
+// A file size for people: megabytes (of 1,048,576 bytes) with one decimal where it is not whole.
+QString megabytes(qint64 bytes) {
+    const qint64 tenths = (bytes * 10 + 512 * 1024) / (1024 * 1024);
+    return tenths % 10 == 0 ? u"%1 MB"_s.arg(tenths / 10) : u"%1.%2 MB"_s.arg(tenths / 10).arg(tenths % 10);
+}
+
 } // namespace
 
 frmNotepad::frmNotepad(Program& program)
@@ -144,6 +150,10 @@ void frmNotepad::fileList_DblClick() {
     const RichTextBox::Result result = rtfNotepad->loadFile(notesFolder() + name);
     if (result.status == RichTextBox::Result::NotRichText)
         m_program.host.dialogs->tell(u"%1 is not a Rich Text Format document."_s.arg(name));
+    else if (result.status == RichTextBox::Result::TooLarge)
+        m_program.host.dialogs->tell(
+            u"%1 is %2, too large to open: the notepad opens notes of up to %3."_s.arg(
+                name, megabytes(result.size), megabytes(RichTextBox::largestNote)));
     else if (!result.ok())
         m_program.host.dialogs->tell(u"%1 cannot be read: %2."_s.arg(name, asClause(result.reason)));
 }

@@ -1,6 +1,7 @@
 #include "Rtf.h"
 #include "private/KeptRtf.h"
 
+#include "private/TableWriter.h"
 #include "private/Units.h"
 
 #include <QBuffer>
@@ -13,6 +14,7 @@
 #include <QTextFragment>
 #include <QTextImageFormat>
 #include <QTextList>
+#include <QTextTable>
 #include <QUrl>
 
 #include <cmath>
@@ -53,7 +55,9 @@ public:
 private:
     void collectTables();
     void writeHeader();
-    void writeBlock(const QTextBlock& block);
+    void writeFrame(const QTextFrame* frame);
+    // `depth` is the block's table nesting depth (0 outside tables); `ending` ends the paragraph.
+    void writeBlock(const QTextBlock& block, int depth = 0, const char* ending = "\\par\r\n");
     void writeFragment(const QTextFragment& fragment);
     void writeImage(const QTextImageFormat& format);
     void writeHex(const QByteArray& data);
@@ -76,14 +80,14 @@ QByteArray Writer::run() {
     collectTables();
     m_out.reserve(m_doc.characterCount() * 2 + 1024);
     writeHeader();
-    for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next())
-        writeBlock(block);
+    writeFrame(m_doc.rootFrame());
     m_out.append("}\r\n");
     return std::move(m_out);
 }
 
 void Writer::collectTables() {
     fontIndex(m_doc.defaultFont().family());
+    detail::TableWriter::collectColors(m_doc.rootFrame(), [this](const QColor& c) { return colorIndex(c); });
     for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
         QList<QTextCharFormat> formats;
         if (block.textList())
@@ -167,9 +171,31 @@ void Writer::writeHeader() {
     m_out.append("\\viewkind4" + defaults + "\r\n");
 }
 
-void Writer::writeBlock(const QTextBlock& block) {
+void Writer::writeFrame(const QTextFrame* frame) {
+    for (auto it = frame->begin(); !it.atEnd(); ++it) {
+        const QTextFrame* child = it.currentFrame();
+        if (!child) {
+            writeBlock(it.currentBlock());
+        } else if (const auto* table = qobject_cast<const QTextTable*>(child)) {
+            // Columns without a fixed width share the width the editor gives the text, or a page's.
+            const qreal shown = m_doc.textWidth() - 2 * m_doc.documentMargin();
+            detail::TableWriter tables(
+                m_out, shown > 0 ? wholeTwips(shown) : 8640,
+                [this](const QColor& c) { return colorIndex(c); },
+                [this](const QTextBlock& block, int depth, const char* ending) {
+                    writeBlock(block, depth, ending);
+                });
+            tables.write(table);
+        } else {
+            writeFrame(child);
+        }
+    }
+}
+
+void Writer::writeBlock(const QTextBlock& block, int depth, const char* ending) {
     const QTextBlockFormat format = block.blockFormat();
     m_out.append("\\pard");
+    detail::TableWriter::appendParagraphWords(m_out, depth);
     const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
     if (align & Qt::AlignHCenter)
         m_out.append("\\qc");
@@ -241,7 +267,7 @@ void Writer::writeBlock(const QTextBlock& block) {
         }
         m_out.append("}}}");
     }
-    m_out.append("\\par\r\n");
+    m_out.append(ending);
 }
 
 void Writer::writeFragment(const QTextFragment& fragment) {

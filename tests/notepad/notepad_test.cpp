@@ -322,6 +322,9 @@ private Q_SLOTS:
         writeFile(s.note(u"empty.rtf"_s), {});
         writeFile(s.note(u"gone.rtf"_s), questLog);
         writeFile(s.note(u"folder.rtf"_s), questLog);
+        writeFile(s.note(u"huge.rtf"_s), questLog);
+        // An RTF file of 314.2 MB, made without writing its bytes.
+        QVERIFY(QFile::resize(s.note(u"huge.rtf"_s), 314 * 1024 * 1024 + 200 * 1024));
         s.window->tmrNotes_Timer();
         s.open(u"quests.rtf"_s);
         s.typeAtEnd(u" edited"_s);
@@ -334,11 +337,14 @@ private Q_SLOTS:
         s.open(u"empty.rtf"_s);
         s.open(u"gone.rtf"_s);
         s.open(u"folder.rtf"_s);
+        s.open(u"huge.rtf"_s);
         QCOMPARE(s.dialogs().told, (QStringList{
                                        u"quests.txt is not a Rich Text Format document."_s,
                                        u"empty.rtf is not a Rich Text Format document."_s,
                                        u"gone.rtf cannot be read: No such file or directory."_s,
                                        u"folder.rtf cannot be read: it is a folder."_s,
+                                       u"huge.rtf is 314.2 MB, too large to open: the notepad opens notes of "
+                                       "up to 64 MB."_s,
                                    }));
         QCOMPARE(s.text(), questLogText + u" edited"_s);
         QCOMPARE(s.window->rtfNotepad->fileName(), s.note(u"quests.rtf"_s));

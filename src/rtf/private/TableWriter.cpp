@@ -1,0 +1,251 @@
+#include "TableWriter.h"
+
+#include "Units.h"
+
+#include <QTextBlock>
+#include <QTextFrame>
+#include <QTextTable>
+
+#include <algorithm>
+#include <cmath>
+
+namespace rtf::detail {
+
+namespace {
+
+// A column or a cell narrower than this is one no reader can show text in; widths are kept above it.
+constexpr int kNarrowest = 60;
+
+QColor colorOf(const QBrush& brush) {
+    return brush.style() == Qt::NoBrush ? QColor() : brush.color();
+}
+
+// The width of each column, in twips, as the table's constraints give it within `width`: fixed columns keep
+// their width, percentages take their share of the table, and the rest share what is left alike.
+QList<int> columnWidths(const QTextTable* table, int width) {
+    const QTextTableFormat format = table->format();
+    const int columns = table->columns();
+    const QTextLength tableWidth = format.width();
+    if (tableWidth.type() == QTextLength::FixedLength)
+        width = wholeTwips(tableWidth.rawValue());
+    else if (tableWidth.type() == QTextLength::PercentageLength)
+        width = int(std::lround(width * tableWidth.rawValue() / 100.0));
+    const QList<QTextLength> constraints = format.columnWidthConstraints();
+    QList<int> widths(columns, 0);
+    int taken = 0;
+    int open = 0;
+    for (int c = 0; c < columns; ++c) {
+        const QTextLength length = c < constraints.size() ? constraints.at(c) : QTextLength();
+        if (length.type() == QTextLength::FixedLength)
+            widths[c] = wholeTwips(length.rawValue());
+        else if (length.type() == QTextLength::PercentageLength)
+            widths[c] = int(std::lround(width * length.rawValue() / 100.0));
+        else {
+            ++open;
+            continue;
+        }
+        widths[c] = std::max(widths[c], kNarrowest);
+        taken += widths[c];
+    }
+    const int share = open > 0 ? std::max((width - taken) / open, kNarrowest * 10) : 0;
+    for (int c = 0; c < columns; ++c) {
+        if (widths[c] == 0)
+            widths[c] = share;
+    }
+    return widths;
+}
+
+// How many columns, from `column` on, the cell at `row` and `column` takes in that row. A cell that spans
+// columns is written as one cell as wide as they are, as word processors write it and read it most surely;
+// its edge stays where the last of its columns ends, so other rows keep the columns apart.
+int spanOf(const QTextTable* table, int row, int column) {
+    const QTextTableCell cell = table->cellAt(row, column);
+    return std::max(1, cell.column() + cell.columnSpan() - column);
+}
+
+// True when a nested table is among the items from `it` on.
+bool holdsTable(QTextFrame::iterator it) {
+    for (; !it.atEnd(); ++it) {
+        if (const QTextFrame* frame = it.currentFrame();
+            frame && (qobject_cast<const QTextTable*>(frame) || holdsTable(frame->begin())))
+            return true;
+    }
+    return false;
+}
+
+// The space between a cell's edge and its text, in twips: the cell's own left padding where it has one,
+// else the table's.
+int gapOf(const QTextTable* table) {
+    return wholeTwips(table->format().cellPadding());
+}
+
+} // namespace
+
+TableWriter::TableWriter(QByteArray& out, int textWidth, std::function<int(const QColor&)> colorIndex,
+                         BlockWriter writeBlock)
+    : m_out(out)
+    , m_textWidth(std::max(textWidth, kNarrowest * 10))
+    , m_colorIndex(std::move(colorIndex))
+    , m_writeBlock(std::move(writeBlock)) {
+}
+
+void TableWriter::collectColors(const QTextFrame* frame,
+                                const std::function<int(const QColor&)>& colorIndex) {
+    for (const QTextFrame* child : frame->childFrames()) {
+        if (const auto* table = qobject_cast<const QTextTable*>(child)) {
+            const QTextTableFormat format = table->format();
+            if (format.border() > 0) {
+                if (const QColor c = colorOf(format.borderBrush()); c.isValid())
+                    colorIndex(c);
+            }
+            for (int r = 0; r < table->rows(); ++r) {
+                for (int c = 0; c < table->columns(); ++c) {
+                    const QTextTableCell cell = table->cellAt(r, c);
+                    if (cell.row() != r || cell.column() != c)
+                        continue;
+                    if (const QColor color = colorOf(cell.format().background()); color.isValid())
+                        colorIndex(color);
+                }
+            }
+        }
+        collectColors(child, colorIndex);
+    }
+}
+
+void TableWriter::appendParagraphWords(QByteArray& out, int depth) {
+    if (depth <= 0)
+        return;
+    out.append("\\intbl");
+    if (depth > 1) {
+        out.append("\\itap");
+        out.append(QByteArray::number(depth));
+    }
+}
+
+void TableWriter::writeNumber(const char* word, qint64 value) {
+    m_out.append(word);
+    m_out.append(QByteArray::number(value));
+}
+
+void TableWriter::writeTable(const QTextTable* table, int depth, int width) {
+    const QList<int> widths = columnWidths(table, width);
+    const int left = wholeTwips(table->format().leftMargin());
+    QList<int> edges;
+    edges.reserve(widths.size());
+    int edge = left;
+    for (const int w : widths)
+        edges.append(edge += w);
+
+    for (int r = 0; r < table->rows(); ++r) {
+        // A row holding a nested table gives its own words again at its end: the nested rows' words in
+        // between replace them in readers that take a row's words from where it ends.
+        bool nests = false;
+        if (depth == 1) {
+            m_out.append("\\trowd");
+            writeRowWords(table, r, edges, left);
+            m_out.append("\r\n");
+        }
+        for (int c = 0; c < table->columns(); c += spanOf(table, r, c)) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            const int cellWidth =
+                edges.at(c + spanOf(table, r, c) - 1) - (c > 0 ? edges.at(c - 1) : left) - 2 * gapOf(table);
+            if (cell.row() == r) {
+                nests = nests || holdsTable(cell.begin());
+                writeCellContent(table, r, c, depth, cellWidth);
+            } else {
+                // The cells a merged cell covers below its first row are written empty; \\clvmrg joins them
+                // to it.
+                m_out.append("\\pard");
+                appendParagraphWords(m_out, depth);
+                m_out.append(depth == 1 ? "\\cell\r\n" : "\\nestcell\r\n");
+            }
+        }
+        if (depth == 1) {
+            if (nests) {
+                m_out.append("\\trowd");
+                writeRowWords(table, r, edges, left);
+            }
+            m_out.append("\\row\r\n");
+        } else {
+            m_out.append("{\\*\\nesttableprops\\trowd");
+            writeRowWords(table, r, edges, left);
+            m_out.append("\\nestrow}{\\nonesttables\\par}\r\n");
+        }
+    }
+}
+
+void TableWriter::writeRowWords(const QTextTable* table, int row, const QList<int>& edges, int left) {
+    const QTextTableFormat format = table->format();
+    writeNumber("\\trgaph", gapOf(table));
+    writeNumber("\\trleft", left);
+    const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
+    if (align & Qt::AlignHCenter)
+        m_out.append("\\trqc");
+    else if (align & (Qt::AlignRight | Qt::AlignTrailing))
+        m_out.append("\\trqr");
+    if (row < format.headerRowCount())
+        m_out.append("\\trhdr");
+
+    QByteArray border;
+    if (format.border() > 0 && format.borderStyle() != QTextFrameFormat::BorderStyle_None) {
+        border = "\\brdrs\\brdrw" + QByteArray::number(std::clamp(wholeTwips(format.border()), 1, 75));
+        if (const QColor c = colorOf(format.borderBrush()); c.isValid())
+            border += "\\brdrcf" + QByteArray::number(m_colorIndex(c));
+    }
+    for (int c = 0; c < table->columns(); c += spanOf(table, row, c)) {
+        const QTextTableCell cell = table->cellAt(row, c);
+        if (cell.rowSpan() > 1 || cell.row() != row)
+            m_out.append(cell.row() == row ? "\\clvmgf" : "\\clvmrg");
+        const QTextTableCellFormat cellFormat = cell.format().toTableCellFormat();
+        switch (cellFormat.verticalAlignment()) {
+        case QTextCharFormat::AlignMiddle:
+            m_out.append("\\clvertalc");
+            break;
+        case QTextCharFormat::AlignBottom:
+            m_out.append("\\clvertalb");
+            break;
+        default:
+            break;
+        }
+        if (!border.isEmpty()) {
+            for (const char* side : {"\\clbrdrt", "\\clbrdrl", "\\clbrdrb", "\\clbrdrr"}) {
+                m_out.append(side);
+                m_out.append(border);
+            }
+        }
+        if (const QColor color = colorOf(cellFormat.background()); color.isValid())
+            writeNumber("\\clcbpat", m_colorIndex(color));
+        writeNumber("\\cellx", edges.at(c + spanOf(table, row, c) - 1));
+    }
+}
+
+void TableWriter::writeCellContent(const QTextTable* table, int row, int column, int depth, int width) {
+    const QTextTableCell cell = table->cellAt(row, column);
+    const char* cellEnd = depth == 1 ? "\\cell\r\n" : "\\nestcell\r\n";
+    const QTextBlock last = cell.lastCursorPosition().block();
+    if (!writeItems(cell.begin(), depth, width, last, cellEnd)) {
+        m_out.append("\\pard");
+        appendParagraphWords(m_out, depth);
+        m_out.append(cellEnd);
+    }
+}
+
+bool TableWriter::writeItems(QTextFrame::iterator it, int depth, int width, const QTextBlock& last,
+                             const char* cellEnd) {
+    bool ended = false;
+    for (; !it.atEnd(); ++it) {
+        if (const QTextFrame* frame = it.currentFrame()) {
+            if (const auto* nested = qobject_cast<const QTextTable*>(frame))
+                writeTable(nested, depth + 1, std::max(width, kNarrowest * 10));
+            else
+                ended = writeItems(frame->begin(), depth, width, last, cellEnd) || ended;
+            continue;
+        }
+        const QTextBlock block = it.currentBlock();
+        ended = block == last;
+        m_writeBlock(block, depth, ended ? cellEnd : "\\par\r\n");
+    }
+    return ended;
+}
+
+} // namespace rtf::detail

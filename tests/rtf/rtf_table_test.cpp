@@ -1,0 +1,226 @@
+// Tables in RTF: the rows the writer emits for a QTextTable (columns, widths, merges, nested tables), and
+// that LibreOffice reads them as the same tables.
+
+#include "rtf/Rtf.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextTable>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QTextTableFormat plainTable(const QList<qreal>& fixedWidths) {
+    QTextTableFormat format;
+    format.setBorder(0);
+    format.setCellPadding(0);
+    format.setCellSpacing(0);
+    QList<QTextLength> widths;
+    for (const qreal w : fixedWidths)
+        widths.append(QTextLength(QTextLength::FixedLength, w));
+    format.setColumnWidthConstraints(widths);
+    return format;
+}
+
+void fill(QTextTable* table) {
+    for (int r = 0; r < table->rows(); ++r) {
+        for (int c = 0; c < table->columns(); ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() == r && cell.column() == c)
+                cell.firstCursorPosition().insertText(u"r%1c%2"_s.arg(r).arg(c));
+        }
+    }
+}
+
+// The words of each row the writer wrote at the top level, from \trowd up to the first cell's text.
+QStringList rowWords(const QByteArray& rtfBytes) {
+    QStringList rows;
+    const QRegularExpression row(u"\\\\trowd([^\\r\\n]*)"_s);
+    for (const auto& match : row.globalMatch(QString::fromLatin1(rtfBytes)))
+        rows.append(match.captured(1));
+    return rows;
+}
+
+// The body of an HTML page cut down to its tables (with the spans of their cells) and its text, white space
+// left out.
+QString tableStructure(const QString& page) {
+    const qsizetype body = page.indexOf(u"<body"_s, 0, Qt::CaseInsensitive);
+    const QRegularExpression tag(u"<(/?)([a-zA-Z]+)([^>]*)>"_s);
+    const QRegularExpression span(u"\\b(rowspan|colspan)=\"?(\\d+)"_s);
+    const QRegularExpression space(u"\\s+"_s);
+    QString out;
+    qsizetype at = body < 0 ? 0 : body;
+    for (auto it = tag.globalMatch(page, at); it.hasNext();) {
+        const auto match = it.next();
+        out += page.mid(at, match.capturedStart() - at).remove(space);
+        at = match.capturedEnd();
+        const QString name = match.captured(2).toLower();
+        if (name != u"table"_s && name != u"tr"_s && name != u"td"_s)
+            continue;
+        out += u'<' + match.captured(1) + name;
+        for (auto s = span.globalMatch(match.captured(3)); s.hasNext();) {
+            const auto attribute = s.next();
+            out += u' ' + attribute.captured(1).toLower() + u'=' + attribute.captured(2);
+        }
+        out += u'>';
+    }
+    return out + page.mid(at).remove(space);
+}
+
+} // namespace
+
+class tst_RtfTables final : public QObject {
+    Q_OBJECT
+private slots:
+    void rowsWithTheirWidths();
+    void mergedCells();
+    void nestedTable();
+    void columnsWithoutAWidthShareThePage();
+    void readByLibreOffice();
+};
+
+// Each row: its words with the right edge of every cell in twips (1/15 of a pixel), then every cell's
+// paragraphs in the table, the last one of each ended by \cell, the row by \row.
+void tst_RtfTables::rowsWithTheirWidths() {
+    QTextDocument doc;
+    doc.setDefaultFont(QFont(u"Arial"_s, 12));
+    QTextCursor cursor(&doc);
+    cursor.insertText(u"before"_s);
+    QTextTable* table = cursor.insertTable(2, 3, plainTable({100, 200, 50}));
+    fill(table);
+    QTextCursor second = table->cellAt(1, 2).lastCursorPosition();
+    second.insertBlock();
+    second.insertText(u"second"_s);
+
+    const QByteArray written = rtf::write(doc);
+    QCOMPARE(rowWords(written), QStringList(2, u"\\trgaph0\\trleft0\\cellx1500\\cellx4500\\cellx5250"_s));
+    QVERIFY2(written.contains("\\pard\\intbl {\\f0\\fs24 r0c0}\\cell\r\n"
+                              "\\pard\\intbl {\\f0\\fs24 r0c1}\\cell\r\n"
+                              "\\pard\\intbl {\\f0\\fs24 r0c2}\\cell\r\n"
+                              "\\row\r\n"),
+             written.constData());
+    QVERIFY2(written.contains("\\pard\\intbl {\\f0\\fs24 r1c2}\\par\r\n"
+                              "\\pard\\intbl {\\f0\\fs24 second}\\cell\r\n"
+                              "\\row\r\n"),
+             written.constData());
+    // The paragraph after the table is outside it again.
+    QVERIFY(written.contains("\\row\r\n\\pard \\par\r\n}"));
+}
+
+// A cell spanning two rows and two columns: one cell as wide as the two, \clvmgf in its first row and \clvmrg
+// in the row it covers, where it is written empty; the columns keep their edges in the other rows.
+void tst_RtfTables::mergedCells() {
+    QTextDocument doc;
+    doc.setDefaultFont(QFont(u"Arial"_s, 12));
+    QTextCursor cursor(&doc);
+    QTextTable* table = cursor.insertTable(3, 3, plainTable({100, 100, 100}));
+    table->mergeCells(0, 0, 2, 2);
+    table->mergeCells(2, 1, 1, 2);
+    fill(table);
+
+    const QByteArray written = rtf::write(doc);
+    QCOMPARE(rowWords(written), (QStringList{u"\\trgaph0\\trleft0\\clvmgf\\cellx3000\\cellx4500"_s,
+                                             u"\\trgaph0\\trleft0\\clvmrg\\cellx3000\\cellx4500"_s,
+                                             u"\\trgaph0\\trleft0\\cellx1500\\cellx4500"_s}));
+    QVERIFY2(written.contains("\\pard\\intbl {\\f0\\fs24 r0c0}\\cell\r\n"
+                              "\\pard\\intbl {\\f0\\fs24 r0c2}\\cell\r\n\\row\r\n"
+                              "\\trowd\\trgaph0\\trleft0\\clvmrg\\cellx3000\\cellx4500\r\n"
+                              "\\pard\\intbl\\cell\r\n"
+                              "\\pard\\intbl {\\f0\\fs24 r1c2}\\cell\r\n\\row\r\n"),
+             written.constData());
+}
+
+// A table inside a cell: its paragraphs carry \itap2 and end with \nestcell, its rows' words come last in
+// \nesttableprops before \nestrow; the outer row repeats its own words before \row.
+void tst_RtfTables::nestedTable() {
+    QTextDocument doc;
+    doc.setDefaultFont(QFont(u"Arial"_s, 12));
+    QTextCursor cursor(&doc);
+    QTextTable* outer = cursor.insertTable(1, 2, plainTable({300, 100}));
+    QTextCursor inCell = outer->cellAt(0, 0).firstCursorPosition();
+    inCell.insertText(u"outer"_s);
+    QTextTable* inner = inCell.insertTable(1, 2, plainTable({60, 80}));
+    inner->cellAt(0, 0).firstCursorPosition().insertText(u"in1"_s);
+    inner->cellAt(0, 1).firstCursorPosition().insertText(u"in2"_s);
+    outer->cellAt(0, 1).firstCursorPosition().insertText(u"right"_s);
+
+    const QByteArray written = rtf::write(doc);
+    const QByteArray expected = "\\trowd\\trgaph0\\trleft0\\cellx4500\\cellx6000\r\n"
+                                "\\pard\\intbl {\\f0\\fs24 outer}\\par\r\n"
+                                "\\pard\\intbl\\itap2 {\\f0\\fs24 in1}\\nestcell\r\n"
+                                "\\pard\\intbl\\itap2 {\\f0\\fs24 in2}\\nestcell\r\n"
+                                "{\\*\\nesttableprops\\trowd\\trgaph0\\trleft0\\cellx900\\cellx2100\\nestrow}"
+                                "{\\nonesttables\\par}\r\n"
+                                "\\pard\\intbl \\cell\r\n"
+                                "\\pard\\intbl {\\f0\\fs24 right}\\cell\r\n"
+                                "\\trowd\\trgaph0\\trleft0\\cellx4500\\cellx6000\\row\r\n";
+    QVERIFY2(written.contains(expected), written.constData());
+}
+
+// A table pasted from a web page has no widths of its own: its columns share the width of the text.
+void tst_RtfTables::columnsWithoutAWidthShareThePage() {
+    QTextDocument doc;
+    doc.setHtml(u"<table border=\"1\" cellpadding=\"3\"><tr><td>Boss</td><td>Drop</td></tr>"
+                "<tr><td style=\"background-color:#ff0000\">Dragon</td><td>Sword</td></tr></table>"_s);
+    const QByteArray written = rtf::write(doc);
+    const QString border = u"\\brdrs\\brdrw15\\brdrcf1"_s;
+    const QString cell = u"\\clbrdrt%1\\clbrdrl%1\\clbrdrb%1\\clbrdrr%1"_s.arg(border);
+    // 8640 twips of a page's text shared by two; the shading is the colour table's second colour.
+    QCOMPARE(rowWords(written),
+             (QStringList{u"\\trgaph45\\trleft0%1\\cellx4320%1\\cellx8640"_s.arg(cell),
+                          u"\\trgaph45\\trleft0%1\\clcbpat2\\cellx4320%1\\cellx8640"_s.arg(cell)}));
+    QVERIFY2(written.contains("{\\colortbl ;\\red128\\green128\\blue128;\\red255\\green0\\blue0;}"),
+             written.constData());
+}
+
+// LibreOffice, reading what the writer wrote, sees the same tables: their count, each one's rows and cells,
+// the spans of merged cells and the text in them.
+void tst_RtfTables::readByLibreOffice() {
+    const QString soffice = QStandardPaths::findExecutable(u"soffice"_s);
+    if (soffice.isEmpty())
+        QSKIP("LibreOffice (soffice) is not installed: no independent reader to check the tables with");
+    QTextDocument doc;
+    doc.setDefaultFont(QFont(u"Arial"_s, 12));
+    QTextCursor cursor(&doc);
+    cursor.insertText(u"Drops"_s);
+    QTextTable* merged = cursor.insertTable(3, 3, plainTable({100, 100, 100}));
+    merged->mergeCells(0, 0, 2, 2);
+    merged->mergeCells(2, 1, 1, 2);
+    fill(merged);
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(u"Nested"_s);
+    QTextTable* outer = cursor.insertTable(1, 2, plainTable({300, 100}));
+    QTextCursor inCell = outer->cellAt(0, 0).firstCursorPosition();
+    QTextTable* inner = inCell.insertTable(2, 2, plainTable({60, 80}));
+    fill(inner);
+    outer->cellAt(0, 1).firstCursorPosition().insertText(u"right"_s);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile file(dir.filePath(u"tables.rtf"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(rtf::write(doc));
+    file.close();
+    QProcess process;
+    // A profile of its own, so that a LibreOffice the user runs meanwhile does not take the conversion over.
+    process.start(soffice, {u"-env:UserInstallation=file://"_s + dir.filePath(u"profile"_s), u"--headless"_s,
+                            u"--convert-to"_s, u"html"_s, u"--outdir"_s, dir.path(), file.fileName()});
+    QVERIFY(process.waitForFinished(180000));
+    QFile html(dir.filePath(u"tables.html"_s));
+    QVERIFY2(html.open(QIODevice::ReadOnly), "LibreOffice wrote no HTML");
+    const QString page = tableStructure(QString::fromUtf8(html.readAll()));
+    QCOMPARE(page,
+             u"Drops<table><tr><td rowspan=2 colspan=2>r0c0</td><td>r0c2</td></tr><tr><td>r1c2</td></tr>"
+             "<tr><td>r2c0</td><td colspan=2>r2c1</td></tr></table>"
+             "Nested<table><tr><td><table><tr><td>r0c0</td><td>r0c1</td></tr><tr><td>r1c0</td>"
+             "<td>r1c1</td></tr></table></td><td>right</td></tr></table>"_s);
+}
+
+QTEST_MAIN(tst_RtfTables)
+#include "rtf_table_test.moc"
