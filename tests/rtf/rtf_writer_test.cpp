@@ -336,8 +336,8 @@ void tst_RtfWriter::picturesKeepTheirBytes() {
 
     QByteArray written;
     const auto back = roundTrip(doc, &written);
-    QVERIFY(written.contains("\picwgoal420\pichgoal300"));
-    QVERIFY(written.contains("\picw7\pich5\picwgoal105\pichgoal75"));
+    QVERIFY(written.contains("\\picwgoal420\\pichgoal300"));
+    QVERIFY(written.contains("\\picw7\\pich5\\picwgoal105\\pichgoal75"));
     const QList<QByteArray> pictures = writtenPictures(written, kind);
     QCOMPARE(pictures.size(), 2); // nothing for the picture without data
     for (const QByteArray& picture : pictures) {
