@@ -1,6 +1,8 @@
 // Draws the program's pictures: the splash background (372 x 236 JPEG), the program icon (32 x 32, at most
-// 256 colours) and the notification icon (32 x 32, 16 colours). Run by hand after changing a picture:
+// 256 colours), the same icon in full colour at the sizes desktops ask for (icons/NxN/mossport.png, 16 to
+// 256 px) and the notification icon (32 x 32, 16 colours). Run by hand after changing a picture:
 //   cmake --build build --target make-art && build/bin/make-art resources
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -62,19 +64,29 @@ QImage splash() {
     return image;
 }
 
-// The program icon: a mossy stone with a clock hand, on transparent ground.
-QImage programIcon() {
-    QImage image(32, 32, QImage::Format_ARGB32);
+// The sizes of the program icon that desktops ask for, in pixels.
+constexpr int iconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+
+// The program icon in full colour, `size` pixels square: a mossy stone with a clock hand, on transparent
+// ground, drawn on a 32-pixel grid scaled to the size.
+QImage programIcon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 32.0, size / 32.0);
     QRandomGenerator random(1002);
     drawStone(p, random, {16, 18}, 14);
     p.setPen(QPen(QColor(235, 235, 220), 2, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(16, 18), QPointF(16, 10));
     p.drawLine(QPointF(16, 18), QPointF(22, 18));
     p.end();
-    return image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
+    return image;
+}
+
+// The program icon the windows show: 32 pixels, at most 256 colours.
+QImage programIcon() {
+    return programIcon(32).convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
 }
 
 // The notification icon: a plain green disc with a white "M", in 16 colours.
@@ -112,9 +124,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
-    const bool ok = splash().save(folder + u"/splash.jpg"_s, "JPG", 90) &&
-                    programIcon().save(folder + u"/mossport.png"_s, "PNG") &&
-                    trayIcon().save(folder + u"/tray.png"_s, "PNG");
+    bool ok = splash().save(folder + u"/splash.jpg"_s, "JPG", 90) &&
+              programIcon().save(folder + u"/mossport.png"_s, "PNG") &&
+              trayIcon().save(folder + u"/tray.png"_s, "PNG");
+    for (const int size : iconSizes) {
+        const QString sized = folder + u"/icons/%1x%1"_s.arg(size);
+        ok = ok && QDir().mkpath(sized) && programIcon(size).save(sized + u"/mossport.png"_s, "PNG");
+    }
     if (!ok) {
         std::fprintf(stderr, "make-art: could not write the pictures\n");
         return 1;

@@ -58,6 +58,7 @@ frmBrowser::frmBrowser(Program& program)
     client->installEventFilter(this);
     txtURL->installEventFilter(this);
     connect(wbBrowser, &WebView::TitleChange, this, &frmBrowser::wbBrowser_TitleChange);
+    connect(wbBrowser, &WebView::NewWindow, this, &frmBrowser::wbBrowser_NewWindow);
 }
 
 void frmBrowser::buildMenus() {
@@ -129,6 +130,10 @@ void frmBrowser::Form_Resize() {
 
 void frmBrowser::openAddress(const QString& address) {
     wbBrowser->Navigate(address);
+}
+
+void frmBrowser::wbBrowser_NewWindow(const QString& address) {
+    openAddress(address);
 }
 
 void frmBrowser::mnuHomepage_Click() {

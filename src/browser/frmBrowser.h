@@ -48,6 +48,8 @@ public Q_SLOTS:
     // A character typed into the address box, as its character code; Enter (13) navigates to the text.
     void txtURL_KeyPress(int KeyAscii);
     void wbBrowser_TitleChange(const QString& title);
+    // The shown page asked for a new window: the address opens in this window.
+    void wbBrowser_NewWindow(const QString& address);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

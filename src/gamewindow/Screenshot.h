@@ -8,7 +8,9 @@ struct Host;
 namespace screenshot {
 
 // Takes a picture of the whole screen into the screenshots folder, by way of the clipboard and picSC, and
-// beeps when the file is written. A failure leaves no file and no beep, and the user is told what failed.
+// beeps when the file is written. Where the screen cannot be read directly the desktop's screenshot service
+// is asked, and the capture goes on when it answers. A failure leaves no file and no beep, and the user is
+// told what failed.
 void take(const Host& host, QLabel* picSC);
 
 // Writes `picture` as a PNG file at `path`, whole or not at all. On failure returns false and sets `error`

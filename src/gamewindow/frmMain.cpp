@@ -88,6 +88,7 @@ frmMain::frmMain(Program& program)
     connect(cmdPR, &QPushButton::clicked, this, &frmMain::cmdPR_Click);
     connect(cmdClosers, &QPushButton::clicked, this, &frmMain::cmdClosers_Click);
     connect(tmrPlay, &QTimer::timeout, this, &frmMain::tmrPlay_Timer);
+    connect(wbApplet, &WebView::NewWindow, this, &frmMain::wbApplet_NewWindow);
     connect(sysIcon, &TrayIcon::activated, this, &frmMain::sysIcon_Activated);
 }
 
@@ -149,6 +150,11 @@ void frmMain::mnuBrowser_Click() {
 void frmMain::mnuForums_Click() {
     if (frmBrowser* browser = m_program.windows.show<frmBrowser>())
         browser->openAddress(sites::gameForumsPage());
+}
+
+void frmMain::wbApplet_NewWindow(const QString& address) {
+    if (frmBrowser* browser = m_program.windows.show<frmBrowser>())
+        browser->openAddress(address);
 }
 
 void frmMain::mnuBrambleden_Click() {

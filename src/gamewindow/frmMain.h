@@ -68,6 +68,8 @@ public Q_SLOTS:
     void sysIcon_Activated();
     void cmdPR_Click();
     void tmrPlay_Timer();
+    // The game page asked for a new window: the address opens in the browser window.
+    void wbApplet_NewWindow(const QString& address);
 
 protected:
     // Form_Unload: closing the game window ends the program at once, without a question.

@@ -5,6 +5,7 @@
 #include "app/Menus.h"
 #include "app/Program.h"
 #include "base/Twips.h"
+#include "browser/frmBrowser.h"
 #include "highscores/Lookup.h"
 #include "host/WebView.h"
 
@@ -48,6 +49,7 @@ frmHighscores::frmHighscores(Program& program)
 
     // The combo box itself keeps the focus while its text field is edited, so it sees every key first.
     cboUsername->installEventFilter(this);
+    connect(wbHighscores, &WebView::NewWindow, this, &frmHighscores::wbHighscores_NewWindow);
 }
 
 bool frmHighscores::eventFilter(QObject* watched, QEvent* event) {
@@ -75,4 +77,9 @@ void frmHighscores::showPlayer(const QString& name) {
 
 void frmHighscores::mnuClose_Click() {
     m_program.windows.unload(this);
+}
+
+void frmHighscores::wbHighscores_NewWindow(const QString& address) {
+    if (frmBrowser* browser = m_program.windows.show<frmBrowser>())
+        browser->openAddress(address);
 }

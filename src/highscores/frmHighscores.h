@@ -26,6 +26,8 @@ public Q_SLOTS:
     // A character typed into the name box, as its character code; Enter (13) looks the typed name up.
     void cboUsername_KeyPress(int KeyAscii);
     void mnuClose_Click();
+    // The shown page asked for a new window: the address opens in the browser window.
+    void wbHighscores_NewWindow(const QString& address);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -8,7 +8,8 @@ class Desktop {
 public:
     virtual ~Desktop() = default;
 
-    // A picture of the whole virtual desktop (every monitor).
+    // A picture of the whole virtual desktop (every monitor), or a null image where the program cannot read
+    // the screen by itself.
     virtual QImage grabScreen() = 0;
     virtual void clearClipboard() = 0;
     virtual void setClipboardImage(const QImage& image) = 0;

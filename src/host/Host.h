@@ -9,6 +9,7 @@ class Http;
 class QIcon;
 class QObject;
 class QWidget;
+class ScreenPortal;
 class TrayIcon;
 class WebView;
 
@@ -20,6 +21,8 @@ struct Host {
     Dialogs* dialogs = nullptr;
     Http* http = nullptr;
     Desktop* desktop = nullptr;
+    // The desktop's screenshot service, asked where the screen cannot be read directly; none when null.
+    ScreenPortal* screenPortal = nullptr;
     // Prepares the web engine ahead of the first web view; may do nothing.
     std::function<void()> warmUpWebViews = [] {
     };

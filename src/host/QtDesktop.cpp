@@ -9,6 +9,9 @@
 #include <QScreen>
 
 QImage QtDesktop::grabScreen() {
+    // A Wayland client sees only its own windows; the screen is the compositor's to give.
+    if (QGuiApplication::platformName() == u"wayland")
+        return QImage();
     const QList<QScreen*> screens = QGuiApplication::screens();
     if (screens.isEmpty())
         return QImage();

@@ -3,6 +3,8 @@
 #include <QPointer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 
 namespace {
@@ -25,6 +27,10 @@ QtWebView::QtWebView(QWidget* parent)
     m_view->show();
     setFocusProxy(m_view);
     connect(m_view, &QWebEngineView::titleChanged, this, &WebView::TitleChange);
+    // Without a handler the engine drops a page's request for a new window without a trace.
+    connect(
+        m_view->page(), &QWebEnginePage::newWindowRequested, this,
+        [this](QWebEngineNewWindowRequest& request) { Q_EMIT NewWindow(request.requestedUrl().toString()); });
 }
 
 void QtWebView::Navigate(const QString& address) {

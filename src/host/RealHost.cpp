@@ -1,5 +1,6 @@
 #include "host/RealHost.h"
 
+#include "host/DBusScreenPortal.h"
 #include "host/QtDesktop.h"
 #include "host/QtDialogs.h"
 #include "host/QtHttp.h"
@@ -9,7 +10,8 @@
 RealHost::RealHost(const QString& programFolder)
     : m_dialogs(std::make_unique<QtDialogs>())
     , m_http(std::make_unique<QtHttp>())
-    , m_desktop(std::make_unique<QtDesktop>()) {
+    , m_desktop(std::make_unique<QtDesktop>())
+    , m_screenPortal(std::make_unique<DBusScreenPortal>([] { return QDBusConnection::sessionBus(); })) {
     m_host.makeWebView = [](QWidget* parent) -> WebView* {
         return new QtWebView(parent);
     };
@@ -19,6 +21,7 @@ RealHost::RealHost(const QString& programFolder)
     m_host.dialogs = m_dialogs.get();
     m_host.http = m_http.get();
     m_host.desktop = m_desktop.get();
+    m_host.screenPortal = m_screenPortal.get();
     m_host.warmUpWebViews = &QtWebView::warmUp;
     m_host.programFolder = programFolder;
 }

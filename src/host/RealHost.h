@@ -18,5 +18,6 @@ private:
     std::unique_ptr<Dialogs> m_dialogs;
     std::unique_ptr<Http> m_http;
     std::unique_ptr<Desktop> m_desktop;
+    std::unique_ptr<ScreenPortal> m_screenPortal;
     Host m_host;
 };

@@ -24,4 +24,7 @@ public:
 Q_SIGNALS:
     // The title of the shown document changed.
     void TitleChange(const QString& title);
+    // The shown page asked for a new window with this address (a link with target="_blank", window.open).
+    // The view opens no window of its own: whoever shows the view decides where the address opens.
+    void NewWindow(const QString& address);
 };

@@ -1,5 +1,6 @@
 #include "notepad/RichTextBox.h"
 
+#include "base/WholeFile.h"
 #include "rtf/Kept.h"
 #include "rtf/Rtf.h"
 
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
-#include <QSaveFile>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -143,22 +143,9 @@ RichTextBox::Result RichTextBox::saveFile(const QString& path) {
         return {Result::CannotWrite, u"%1 is not a folder"_s.arg(folderName)};
 
     const BusyCursor busy;
-    const QByteArray bytes = rtf::write(*document());
-    QSaveFile file(path);
-    // Unbuffered: a write that fails while the file device flushes its buffer on commit goes unnoticed by
-    // the commit, which would then put a cut-off file in place of the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return {Result::CannotWrite, file.errorString()};
-    // A write can stop short without an error (the disk filling up half-way); the next one then says why.
-    // Without a commit the temporary file goes and any earlier file stays as it was.
-    for (qsizetype written = 0; written < bytes.size();) {
-        const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);
-        if (count <= 0)
-            return {Result::CannotWrite, file.errorString()};
-        written += count;
-    }
-    if (!file.commit())
-        return {Result::CannotWrite, file.errorString()};
+    QString reason;
+    if (!files::writeWhole(path, rtf::write(*document()), reason))
+        return {Result::CannotWrite, reason};
 
     document()->setModified(false);
     m_fileName = path;
@@ -176,6 +163,8 @@ void RichTextBox::insertFromMimeData(const QMimeData* source) {
     if (!takenAsRichText) {
         const QByteArray bytes = rtfFrom(source);
         QTextDocument pasted;
+        // Pasted text in the note's own font and size is read as text without formatting of its own.
+        pasted.setDefaultFont(document()->defaultFont());
         if (!bytes.isEmpty() && rtf::read(bytes, pasted)) {
             adoptImages(pasted);
             textCursor().insertFragment(QTextDocumentFragment(&pasted));

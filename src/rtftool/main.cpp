@@ -11,13 +11,13 @@
 // Exits with 1 and a one-line message on stderr when a file cannot be read or written, is not RTF, or the
 // command line is wrong.
 
+#include "base/WholeFile.h"
 #include "rtf/Rtf.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QSaveFile>
 #include <QStringConverter>
 #include <QTextDocument>
 #include <QUrl>
@@ -127,8 +127,7 @@ int main(int argc, char** argv) {
     }
 
     const QString output = QString::fromLocal8Bit(argv[3]);
-    QSaveFile file(output);
-    if (!file.open(QIODevice::WriteOnly) || file.write(rtf::write(doc)) < 0 || !file.commit())
-        return fail(u"cannot write %1: %2"_s.arg(output, file.errorString()));
+    if (!files::writeWhole(output, rtf::write(doc), error))
+        return fail(u"cannot write %1: %2"_s.arg(output, error));
     return 0;
 }

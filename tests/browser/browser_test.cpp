@@ -9,6 +9,7 @@
 #include "browser/ResizeRule.h"
 #include "browser/frmBrowser.h"
 #include "gamewindow/frmMain.h"
+#include "highscores/frmHighscores.h"
 #include "host/QtWebView.h"
 
 #include <QAction>
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QNetworkProxy>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWebEnginePage>
@@ -89,6 +91,13 @@ private Q_SLOTS:
         m_server.addPage(u"/scores"_s,
                          "<html><head><title>Scores [*]</title></head><body>1. Zezima</body></html>");
         m_server.addPage(u"/typed"_s, "<html><head><title>Typed</title></head><body>typed</body></html>");
+        m_server.addPage(u"/opener"_s,
+                         "<html><head><title>Opener</title></head><body>"
+                         "<a id='blank' href='/scores' target='_blank'>Scores</a></body></html>");
+        // The game window starts on the maker's product page: it reaches this server as its proxy, which
+        // answers 404, and never the network.
+        QNetworkProxy::setApplicationProxy(
+            QNetworkProxy(QNetworkProxy::HttpProxy, u"127.0.0.1"_s, m_server.port()));
     }
 
     void cleanup() {
@@ -341,6 +350,46 @@ private Q_SLOTS:
         QCOMPARE(view->size(), twips::size(11275, 8395) + QSize(150, 150));
         QCOMPARE(window->txtURL->geometry(), box);
         QVERIFY(engine.fake.dialogs.told.isEmpty());
+    }
+
+    // A page that asks for a new window, by a link with target="_blank" or by window.open: in the game and
+    // highscores windows the address opens in the browser window, shown as the Browser command shows it; in
+    // the browser window it opens in that same window.
+    void engineNewWindowsOpenInTheBrowser_data() {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("script");
+        const QString link = u"document.getElementById('blank').click()"_s;
+        const QString open = u"window.open('/scores')"_s;
+        for (const QString& window : {u"browser"_s, u"game"_s, u"highscores"_s}) {
+            QTest::addRow("%s, target=_blank", qPrintable(window)) << window << link;
+            QTest::addRow("%s, window.open", qPrintable(window)) << window << open;
+        }
+    }
+    void engineNewWindowsOpenInTheBrowser() {
+        QFETCH(QString, window);
+        QFETCH(QString, script);
+        EngineProgram engine;
+        Windows& windows = engine.program.windows;
+        WebView* view = window == u"browser"_s ? windows.show<frmBrowser>()->wbBrowser
+                        : window == u"game"_s  ? windows.show<frmMain>()->wbApplet
+                                               : windows.show<frmHighscores>()->wbHighscores;
+        QVERIFY(QTest::qWaitForWindowExposed(view->window()));
+        QWebEnginePage* page = static_cast<QtWebView*>(view)->engineView()->page();
+        view->Navigate(m_server.address(u"/opener"_s));
+        QTRY_COMPARE_WITH_TIMEOUT(page->title(), u"Opener"_s, 20000);
+
+        page->runJavaScript(script);
+        QTRY_VERIFY_WITH_TIMEOUT(windows.find<frmBrowser>() && shownTitle(windows.find<frmBrowser>()) ==
+                                                                   u"Mossport Browser [Scores [*]]"_s,
+                                 20000);
+        frmBrowser* browser = windows.find<frmBrowser>();
+        QVERIFY(browser->isVisible());
+        QCOMPARE(browserWindowCount(), 1);
+        QCOMPARE(pageOf(browser)->url(), QUrl(m_server.address(u"/scores"_s)));
+        if (window == u"browser"_s)
+            QCOMPARE(browser->wbBrowser, view);
+        else
+            QCOMPARE(page->title(), u"Opener"_s);
     }
 
     void gameWindowKeepsOneBrowser() {

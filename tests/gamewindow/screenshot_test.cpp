@@ -1,6 +1,7 @@
 // Screenshots: the file name rules, and whole captures through the real screen and the real clipboard of the
 // virtual display, into a temporary program folder, with a clock the test sets.
 #include "Fakes.h"
+#include "FileSizeLimit.h"
 #include "app/Program.h"
 #include "gamewindow/Screenshot.h"
 #include "gamewindow/ScreenshotName.h"
@@ -286,23 +287,47 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(path));
     }
 
-    void withoutAPictureOnTheClipboardNothingIsWritten() {
-        // A screen that gives no picture: the emptied clipboard stays empty.
+    // The disk filling up during the save, at the first byte or half-way through the picture: no file, no
+    // beep, and a message with the system's reason.
+    void aSaveThatFailsLeavesNoFileAndNoBeep_data() {
+        QTest::addColumn<int>("room");
+        QTest::newRow("at the first byte") << 0;
+        QTest::newRow("half-way") << 4096;
+    }
+    void aSaveThatFailsLeavesNoFileAndNoBeep() {
+        QFETCH(int, room);
+        Capture capture;
+        {
+            FileSizeLimit limit{rlim_t(room)};
+            QVERIFY(limit.active());
+            capture.take();
+        }
+        const QString path = capture.file(u"Jun 05 07 14 03 09.png"_s);
+        QCOMPARE(capture.fakes.dialogs.told,
+                 QStringList({u"The screenshot could not be saved as %1: File too large."_s.arg(path)}));
+        QCOMPARE(capture.desktop.beeps, 0);
+        QCOMPARE(entries(capture.folder()), QStringList());
+
+        // With room again the next capture is saved whole.
+        capture.fakes.dialogs.told.clear();
+        capture.take();
+        verifyCaptured(capture, path, 1);
+    }
+
+    void withoutAPictureOrAPortalNothingIsWritten() {
+        // A screen that gives no picture, and no screenshot service to ask for one.
         Capture capture;
         capture.desktop.blind = true;
-        capture.picSC.setPixmap(QPixmap(4, 4));
         QGuiApplication::clipboard()->setText(u"what the clipboard held before"_s);
         capture.take();
 
-        QCOMPARE(
-            capture.fakes.dialogs.told,
-            QStringList(
-                {u"The screenshot could not be taken: the clipboard holds no picture of the screen."_s}));
+        QCOMPARE(capture.fakes.dialogs.told,
+                 QStringList(
+                     {u"The screenshot could not be taken: this desktop offers no screenshot service."_s}));
         QCOMPARE(capture.desktop.beeps, 0);
-        QVERIFY(capture.picSC.pixmap().isNull());
         QCOMPARE(entries(capture.folder()), QStringList());
-        const QMimeData* clipboard = QGuiApplication::clipboard()->mimeData();
-        QVERIFY(!clipboard || clipboard->formats().isEmpty());
+        // Nothing was taken, so the clipboard keeps what it held.
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"what the clipboard held before"_s);
     }
 
     void aPicscGoneWhileEventsRunEndsTheCapture() {

@@ -27,7 +27,8 @@ constexpr int programLevel = 4;
 // Which window opens which: the opener may include the opened window's public header.
 bool opens(const QString& opener, const QString& opened) {
     static const QSet<QString> edges{u"startup>gamewindow"_s, u"gamewindow>browser"_s,
-                                     u"gamewindow>highscores"_s, u"gamewindow>notepad"_s};
+                                     u"gamewindow>highscores"_s, u"gamewindow>notepad"_s,
+                                     u"highscores>browser"_s};
     return edges.contains(opener + u'>' + opened);
 }
 

@@ -11,8 +11,9 @@
 //   startup, gamewindow, browser, highscores, notepad   the windows
 //   main.cpp, rtftool                           the programs
 // The one exception: a window that opens another window includes that window's public header (its frm*.h,
-// at the top of its folder): start-up opens the game window, and the game window opens the browser, the
-// highscores and the notepad. A folder in no layer is itself a fault, so that a new folder gets its place.
+// at the top of its folder): start-up opens the game window, the game window opens the browser, the
+// highscores and the notepad, and the highscores window opens the browser. A folder in no layer is itself a
+// fault, so that a new folder gets its place.
 namespace layers {
 
 struct Violation {

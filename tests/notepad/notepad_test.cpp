@@ -1,6 +1,7 @@
 // The notepad window as a user drives it: real note files in a temporary program folder, the real rich-text
 // box and RTF library, prompts and messages answered by the fake dialogs.
 #include "Fakes.h"
+#include "FileSizeLimit.h"
 #include "app/Program.h"
 #include "notepad/RichTextBox.h"
 #include "notepad/frmNotepad.h"
@@ -16,9 +17,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -67,30 +65,6 @@ QStringList shownNames(const QListWidget* list) {
         names.append(list->item(row)->text());
     return names;
 }
-
-// Lowers the largest file this process may write, for the time it lives: the one failure of a write that
-// holds even for root. The signal that goes with it is ignored, so that the write fails instead.
-class FileSizeLimit final {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        const struct rlimit limit = {bytes, m_old.rlim_max};
-        m_active = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    bool active() const { return m_active; }
-
-private:
-    struct rlimit m_old {};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_active = false;
-};
 
 // Stands in for the game window, which keeps the program running while side windows come and go.
 class StandInWindow final : public QWidget {

@@ -3,6 +3,7 @@
 #include "rtf/Rtf.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -10,6 +11,10 @@
 #include <QTest>
 #include <QTextDocument>
 #include <QTextFragment>
+
+#include <csignal>
+#include <optional>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -21,8 +26,17 @@ struct Result {
     QByteArray err;
 };
 
-Result runTool(const QStringList& arguments) {
+// Runs the tool; with `fileSizeLimit`, the tool may write no file larger than that many bytes.
+Result runTool(const QStringList& arguments, std::optional<rlim_t> fileSizeLimit = std::nullopt) {
     QProcess process;
+    if (fileSizeLimit) {
+        process.setChildProcessModifier([limit = *fileSizeLimit] {
+            // The signal is ignored so that the write fails with an error instead of ending the tool.
+            std::signal(SIGXFSZ, SIG_IGN);
+            const struct rlimit bytes = {limit, limit};
+            ::setrlimit(RLIMIT_FSIZE, &bytes);
+        });
+    }
     process.start(QStringLiteral(MOSSPORT_RTF_TOOL), arguments);
     Result result;
     if (!process.waitForFinished(60000)) {
@@ -52,6 +66,7 @@ private slots:
     void toHtml();
     void fromHtml();
     void resave();
+    void aResaveThatFailsLeavesTheOldFile();
     void failures_data();
     void failures();
 
@@ -132,6 +147,25 @@ void tst_RtfTool::resave() {
              u"\u041F\u0440\u0438\u0432\u0435\u0442 bold caf\u00E9\n\ntwo\nlines\tlink"_s);
     QCOMPARE(resaved.find(u"bold"_s).charFormat().fontWeight(), QFont::Bold);
     QCOMPARE(resaved.find(u"link"_s).charFormat().anchorHref(), u"http://example.org/"_s);
+}
+
+void tst_RtfTool::aResaveThatFailsLeavesTheOldFile() {
+    // A note larger than the room left, so that the write fails half-way.
+    QByteArray big = "{\\rtf1\\ansi ";
+    for (int i = 0; i < 2000; ++i)
+        big += "A line of the quest log that fills the disk.\\par ";
+    big += '}';
+    const QString in = writeFile(u"big.rtf"_s, big);
+    const QString out = writeFile(u"kept.rtf"_s, "an older file in the way");
+    const Result r = runTool({u"resave"_s, in, out}, 16 * 1024);
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(QString::fromLocal8Bit(r.err), u"mossport-rtf: cannot write %1: File too large\n"_s.arg(out));
+    QFile kept(out);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("an older file in the way"));
+    // No temporary file is left beside it.
+    QCOMPARE(QDir(m_dir.path()).entryList({u"kept.rtf*"_s}, QDir::Files | QDir::Hidden),
+             QStringList{u"kept.rtf"_s});
 }
 
 void tst_RtfTool::failures_data() {

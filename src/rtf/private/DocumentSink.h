@@ -40,6 +40,8 @@ private:
     int m_images = 0;
     ListBuilder m_lists;
     int m_keptGroups = 0;
+    QString m_defaultFamily;
+    int m_defaultHalfPoints = 0; // the default font's size in whole half-points, 0 when it has none
 };
 
 } // namespace rtf::detail

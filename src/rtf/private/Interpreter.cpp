@@ -92,6 +92,7 @@ void Interpreter::openGroup() {
     m_skip = 0;
     m_groupJustOpened = true;
     m_star = false;
+    m_groupStart = m_tokens.position() - 1;
     if (m_states.size() > kMaxDepth || m_overflow > 0) {
         ++m_overflow;
         return;
@@ -153,10 +154,12 @@ void Interpreter::controlWord(const Token& token) {
         // state to give it, so it is skipped.
         if (m_states.size() <= 2)
             return;
-        if (word->op == Op::SkipGroup || m_overflow > 0)
+        if (word->op == Op::SkipGroup || m_overflow > 0) {
             skipGroup();
-        else
+        } else {
+            m_destinationStartsGroup = groupStart;
             destination(word->op);
+        }
         break;
     case WordKind::Symbol:
         symbol(word->op, word->value);

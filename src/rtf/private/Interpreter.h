@@ -54,7 +54,16 @@ enum class Target : quint8 {
 };
 
 // What has to happen when the group that started a destination ends.
-enum class OnClose : quint8 { Nothing, EndSide, EndPicture, EndField, EndFontTable, EndFieldInstruction };
+enum class OnClose : quint8 {
+    Nothing,
+    EndSide,
+    EndPicture,
+    EndShapePicture,
+    EndObject,
+    EndField,
+    EndFontTable,
+    EndFieldInstruction
+};
 
 // The state a group inherits from the group around it and loses when it ends.
 struct GroupState {
@@ -67,10 +76,16 @@ struct GroupState {
     Target outerTarget = Target::Main; // the target around an \upr group, for its \ud part
     OnClose onClose = OnClose::Nothing;
     const char* start = nullptr;     // where the group's "{" is in the bytes
-    const char* keptStart = nullptr; // EndSide: where the kept RTF starts (the group, or its mark before it)
+    const char* sideStart = nullptr; // EndSide: where the kept RTF starts (the group, or its mark before it)
     int markLength = 0;              // EndSide: the length of that mark in the body
     qint64 mainEvents = 0;           // Interpreter::m_mainEvents when the group opened
     bool fontTable = false;          // inside \fonttbl
+    // Inside a \shppict or \object: its pictures are candidates for what stands for the whole group.
+    bool pictureSet = false;
+    const char* keptStart = nullptr; // where a picture, \shppict or \object group starts in the bytes
+    // The destination word of such a group when text came before it in the group, so that the group is kept
+    // from the word on; null when the word starts the group and keptStart is its "{".
+    const char* keptWord = nullptr;
 };
 
 // \fonttbl: the font being defined, and what the table says of each font's encoding.
@@ -99,6 +114,16 @@ struct PictureState {
     int heightGoal = 0;
     int scaleX = 100; // percent
     int scaleY = 100;
+    int width = 0; // \picw, \pich: pixels, or hundredths of a millimetre for a metafile
+    int height = 0;
+};
+
+// \shppict, \object: the picture shown for the group, and an object's own size.
+struct PictureSetState {
+    Picture shown;
+    bool haveShown = false;
+    int objectWidth = 0; // twips
+    int objectHeight = 0;
 };
 
 class Interpreter {
@@ -135,6 +160,11 @@ private:
     void emitListText();
     bool isListed(const ParaProps& para) const;
     void finishPicture(const GroupState& outer);
+    void startKeptGroup(GroupState& s, OnClose onClose, bool pictureSet, const char* word);
+    QByteArray keptText(const GroupState& closing, const char* end) const;
+    void finishPicture(const GroupState& closing, const GroupState& outer);
+    void finishPictureSet(const GroupState& closing, const GroupState& outer);
+    void showPicture(Picture& picture, const GroupState& outer);
     void commitFontName();
     void commitColor();
     void fieldResult(GroupState& s);
@@ -165,7 +195,9 @@ private:
     SideText m_side;
 
     std::vector<GroupState> m_states;
-    qsizetype m_overflow = 0; // groups opened beyond the nesting limit and not yet closed
+    const char* m_groupStart = nullptr;    // the "{" of the group opened last
+    bool m_destinationStartsGroup = false; // the destination word being handled came right after the "{"
+    qsizetype m_overflow = 0;              // groups opened beyond the nesting limit and not yet closed
     bool m_groupJustOpened = false;
     bool m_star = false; // "\*" opened the current group: unknown destinations are skipped
     int m_skip = 0;      // fallback characters still to skip after \uN
@@ -207,6 +239,7 @@ private:
     qint64 m_mainEvents = 0; // text, paragraph ends, pictures and kept groups given to the body so far
     QString m_listText;      // the marker of \listtext, until its paragraph's text or end
     CharProps m_listTextProps;
+    PictureSetState m_pictureSet;
     int m_footnotes = 0;
 };
 

@@ -91,7 +91,7 @@ bool Interpreter::startKept(GroupState& s) {
                 if (m_runTarget == Target::Main)
                     flushRun();
                 shape.onClose = OnClose::EndSide;
-                shape.keptStart = shape.start;
+                shape.sideStart = shape.start;
                 shape.markLength = 0;
                 m_mark = Mark::None;
                 return true;
@@ -104,16 +104,16 @@ bool Interpreter::startKept(GroupState& s) {
     if (m_runTarget == Target::Main)
         flushRun();
     s.onClose = OnClose::EndSide;
-    s.keptStart = s.start;
+    s.sideStart = s.start;
     s.markLength = 0;
     // A note right after its mark's group owns the mark: deleting the mark deletes the note.
     if (m_mark == Mark::Closed && m_mainEvents == m_markEvents && s.start && m_markEnd <= s.start &&
         onlyBlanks(m_markEnd, s.start)) {
-        s.keptStart = m_markStart;
+        s.sideStart = m_markStart;
         s.markLength = m_markLength;
     } else if (m_mark == Mark::Open && m_mainEvents == m_markEvents && s.start && m_markWordEnd <= s.start &&
                onlyBlanks(m_markWordEnd, s.start)) {
-        s.keptStart = m_markWord;
+        s.sideStart = m_markWord;
         s.markLength = m_markLength;
     }
     m_mark = Mark::None;
@@ -133,10 +133,10 @@ void Interpreter::endSideText(const GroupState& closing, bool atEnd) {
     group.text = withValidSurrogates(m_side.takeText());
     // Something of it was shown (a text box's shape with text beside the box): keeping it would show it
     // twice.
-    if (!closing.keptStart || closing.mainEvents != m_mainEvents)
+    if (!closing.sideStart || closing.mainEvents != m_mainEvents)
         return;
     const char* end = m_tokens.position();
-    std::optional<QByteArray> rtf = QByteArray(closing.keptStart, end - closing.keptStart);
+    std::optional<QByteArray> rtf = QByteArray(closing.sideStart, end - closing.sideStart);
     if (atEnd)
         rtf = closed(*rtf);
     if (!rtf)
