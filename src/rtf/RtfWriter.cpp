@@ -245,9 +245,8 @@ void Writer::writeBlock(const QTextBlock& block, int depth, const char* ending) 
 
     if (list) {
         // Readers that know lists make their own marker from the list table and skip this one.
-        m_out.append("{\\listtext");
+        m_out.append("{\\listtext ");
         writeCharFormat(withoutKept(block.charFormat()));
-        m_out.append(' ');
         writeText(detail::ListWriter::marker(list, block));
         m_out.append("\\tab}");
     }
@@ -303,7 +302,6 @@ void Writer::writeKept(QTextBlock::iterator& it) {
            it.fragment().charFormat().property(kKeptRtf).toByteArray() == kept)
         ++it;
     writeCharFormat(withoutKept(first));
-    m_out.append(' ');
     m_out.append(m_kept.renumbered(kept));
     m_out.append("\\plain ");
 }
