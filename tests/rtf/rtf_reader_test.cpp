@@ -2,6 +2,7 @@
 // pictures and malformed input.
 
 #include "rtf/Rtf.h"
+#include "rtf/private/CodePages.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -82,6 +83,7 @@ private slots:
     void malformedInput_data();
     void malformedInput();
     void clampsHugeParameters();
+    void codePageConvertersAreMadeOncePerPage();
 };
 
 void tst_RtfReader::recognisesRtf_data() {
@@ -456,6 +458,24 @@ void tst_RtfReader::clampsHugeParameters() {
     QVERIFY(format.fontPointSize() > 0 && format.fontPointSize() <= 1638);
     QVERIFY(doc.begin().blockFormat().leftMargin() >= -31680 / 15.0);
     QCOMPARE(rtf::plainText(doc), u"big \u03B1 tail\nnext"_s);
+}
+
+// Text that keeps switching between code pages without a built-in table asks the C library for one
+// converter per page, not one per switch: each switch used to open and keep a converter of its own, which
+// made a 10 MB document take seconds and hundreds of megabytes to read.
+void tst_RtfReader::codePageConvertersAreMadeOncePerPage() {
+    rtf::detail::ByteDecoder decoder;
+    QString text;
+    const auto out = [&text](char16_t unit) {
+        text.append(QChar(unit));
+    };
+    for (int i = 0; i < 10000; ++i) {
+        decoder.setCodePage(i % 2 == 0 ? 737 : 775, out);
+        decoder.feed(0x80, out);
+    }
+    QCOMPARE(decoder.convertersOpened(), 2);
+    QCOMPARE(text.size(), 10000);
+    QCOMPARE(text.left(4), u"\u0391\u0106\u0391\u0106"_s);
 }
 
 QTEST_MAIN(tst_RtfReader)
