@@ -8,7 +8,10 @@
 #include <QImageReader>
 #include <QStringList>
 
+#include <png.h>
+
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -16,6 +19,30 @@ using namespace Qt::StringLiterals;
 namespace rtf::detail {
 
 namespace {
+
+// The size a picture's header gives; empty when the header cannot be read. Qt's PNG reader lets libpng print
+// its complaints about a damaged file on the terminal, past Qt's message handling, so a PNG header is read
+// with libpng's own reader, which keeps them to itself. Other kinds go to Qt only when their bytes are of the
+// kind the file says (by their signature, which Qt tells without decoding).
+QSize naturalSize(Picture& picture) {
+    if (picture.kind == PictureKind::Png) {
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        if (!png_image_begin_read_from_memory(&image, picture.data.constData(), size_t(picture.data.size())))
+            return {};
+        const auto clamp = [](png_uint_32 v) {
+            return int(std::min<png_uint_32>(v, INT_MAX));
+        };
+        const QSize size(clamp(image.width), clamp(image.height));
+        png_image_free(&image);
+        return size;
+    }
+    QBuffer buffer(&picture.data);
+    buffer.open(QIODevice::ReadOnly);
+    if (QImageReader::imageFormat(&buffer) != picture.format())
+        return {};
+    return QImageReader(&buffer, picture.format()).size();
+}
 
 int hexDigit(char16_t c) {
     if (c >= '0' && c <= '9')
@@ -268,9 +295,7 @@ void Interpreter::finishPicture(const GroupState& outer) {
         return;
     {
         // Only a picture whose header can be read is shown; the rest would be an empty frame.
-        QBuffer buffer(&picture.data);
-        buffer.open(QIODevice::ReadOnly);
-        const QSize natural = QImageReader(&buffer, picture.format()).size();
+        const QSize natural = naturalSize(picture);
         if (!natural.isValid() || natural.isEmpty())
             return;
         // Without a size in the file the picture has its own, given explicitly so that it survives saving
