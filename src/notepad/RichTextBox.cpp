@@ -164,6 +164,8 @@ void RichTextBox::insertFromMimeData(const QMimeData* source) {
     if (!takenAsRichText) {
         const QByteArray bytes = rtfFrom(source);
         QTextDocument pasted;
+        // Pasted text in the note's own font and size is read as text without formatting of its own.
+        pasted.setDefaultFont(document()->defaultFont());
         if (!bytes.isEmpty() && rtf::read(bytes, pasted)) {
             adoptImages(pasted);
             textCursor().insertFragment(QTextDocumentFragment(&pasted));

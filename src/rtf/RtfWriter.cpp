@@ -1,4 +1,5 @@
 #include "Rtf.h"
+#include "private/KeptRtf.h"
 
 #include "private/TableWriter.h"
 #include "private/Units.h"
@@ -59,6 +60,7 @@ private:
     void writeBlock(const QTextBlock& block, int depth = 0, const char* ending = "\\par\r\n");
     void writeFragment(const QTextFragment& fragment);
     void writeImage(const QTextImageFormat& format);
+    void writeHex(const QByteArray& data);
     void writeCharFormat(const QTextCharFormat& format);
     void writeText(QStringView text);
     void writeNumber(const char* word, qint64 value);
@@ -71,6 +73,7 @@ private:
     QHash<QString, int> m_fontIndex;
     QList<QRgb> m_colors;
     QHash<QRgb, int> m_colorIndex;
+    int m_defaultHalfPoints = 0; // the document's default font size, 0 when it has none in points
 };
 
 QByteArray Writer::run() {
@@ -149,13 +152,23 @@ void Writer::writeHeader() {
         m_out.append(';');
     }
     m_out.append("}\r\n");
+    // Text without formatting of its own has the document's default font, which readers take from the
+    // default character formatting, the default style and the state the body starts in; other readers would
+    // take 12 pt. Only the text that has a size of its own says so.
+    const QFont font = m_doc.defaultFont();
+    const qreal points = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 0.75;
+    m_defaultHalfPoints = points > 0 ? int(wholeHalfPoints(points)) : 0;
+    QByteArray defaults = "\\f0";
+    if (m_defaultHalfPoints > 0)
+        defaults += "\\fs" + QByteArray::number(m_defaultHalfPoints);
+    m_out.append("{\\*\\defchp" + defaults + "}\r\n{\\stylesheet{" + defaults + " Normal;}}\r\n");
     const QString title = m_doc.metaInformation(QTextDocument::DocumentTitle);
     if (!title.isEmpty()) {
         m_out.append("{\\info{\\title ");
         writeText(title);
         m_out.append("}}\r\n");
     }
-    m_out.append("\\viewkind4\r\n");
+    m_out.append("\\viewkind4" + defaults + "\r\n");
 }
 
 void Writer::writeFrame(const QTextFrame* frame) {
@@ -224,7 +237,6 @@ void Writer::writeBlock(const QTextBlock& block, int depth, const char* ending) 
         }
         m_out.append('{');
         writeCharFormat(block.charFormat());
-        m_out.append(' ');
         writeText(marker);
         m_out.append("\\tab}");
     }
@@ -261,34 +273,46 @@ void Writer::writeBlock(const QTextBlock& block, int depth, const char* ending) 
 void Writer::writeFragment(const QTextFragment& fragment) {
     const QTextCharFormat format = fragment.charFormat();
     const QString text = fragment.text();
-    if (format.isImageFormat()) {
-        for (const QChar c : text) {
-            if (c != QChar(kObjectReplacement))
+    const QVariant kept = format.property(detail::kKeptRtfProperty);
+    if (format.isImageFormat() || kept.userType() == QMetaType::QByteArray) {
+        // Each object replacement character is one picture or kept group. Text typed next to a picture can
+        // take on its format; it is written as text.
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text.at(i) != QChar(kObjectReplacement)) {
+                qsizetype end = i;
+                while (end < text.size() && text.at(end) != QChar(kObjectReplacement))
+                    ++end;
+                m_out.append('{');
+                writeCharFormat(format);
+                writeText(QStringView(text).sliced(i, end - i));
+                m_out.append('}');
+                i = end - 1;
                 continue;
+            }
             m_out.append('{');
             writeCharFormat(format);
-            m_out.append(' ');
-            writeImage(format.toImageFormat());
+            if (kept.userType() == QMetaType::QByteArray)
+                m_out.append(kept.toByteArray());
+            else
+                writeImage(format.toImageFormat());
             m_out.append('}');
         }
         return;
     }
     m_out.append('{');
     writeCharFormat(format);
-    m_out.append(' ');
     writeText(text);
     m_out.append('}');
 }
 
+// Ends what it writes with the space that ends the last control word.
 void Writer::writeCharFormat(const QTextCharFormat& format) {
-    const QString family = familyOf(format);
-    writeNumber("\\f", family.isEmpty() ? 0 : fontIndex(family));
-    // Text without a size of its own has the document's default size; readers would take RTF's default of
-    // 12 pt instead, so the size is written out.
-    const double points = format.hasProperty(QTextFormat::FontPointSize) ? format.fontPointSize()
-                                                                         : m_doc.defaultFont().pointSizeF();
-    if (points > 0)
-        writeNumber("\\fs", wholeHalfPoints(points));
+    const qsizetype start = m_out.size();
+    // Text without a font or size of its own takes the document's defaults, which the body starts with.
+    if (const QString family = familyOf(format); !family.isEmpty())
+        writeNumber("\\f", fontIndex(family));
+    if (format.hasProperty(QTextFormat::FontPointSize) && format.fontPointSize() > 0)
+        writeNumber("\\fs", wholeHalfPoints(format.fontPointSize()));
     if (format.fontWeight() >= QFont::DemiBold)
         m_out.append("\\b");
     if (format.fontItalic())
@@ -334,6 +358,8 @@ void Writer::writeCharFormat(const QTextCharFormat& format) {
         writeNumber("\\chcbpat", index);
         writeNumber("\\highlight", index);
     }
+    if (m_out.size() > start)
+        m_out.append(' ');
 }
 
 void Writer::writeText(QStringView text) {
@@ -387,6 +413,17 @@ void Writer::writeText(QStringView text) {
     }
 }
 
+// The RTF picture kind of image bytes that RTF can carry as they are; null for any other.
+const char* blipWord(const QByteArray& bytes) {
+    if (bytes.startsWith("\x89PNG\r\n\x1a\n"))
+        return "\\pngblip";
+    if (bytes.startsWith("\xFF\xD8\xFF"))
+        return "\\jpegblip";
+    return nullptr;
+}
+
+// A picture without kept RTF: one pasted or made in the editor. Image bytes RTF can carry are written as they
+// are, never decoded and encoded again; anything else is written as PNG.
 void Writer::writeImage(const QTextImageFormat& format) {
     const QVariant resource = m_doc.resource(QTextDocument::ImageResource, QUrl(format.name()));
     QByteArray data;
@@ -394,21 +431,16 @@ void Writer::writeImage(const QTextImageFormat& format) {
     QSize natural;
     QImage image;
     if (resource.userType() == QMetaType::QByteArray) {
-        const QByteArray bytes = resource.toByteArray();
-        QBuffer buffer;
-        buffer.setData(bytes);
+        data = resource.toByteArray();
+        QBuffer buffer(&data);
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer);
-        natural = reader.size();
-        if (bytes.startsWith("\x89PNG\r\n\x1a\n") && natural.isValid()) {
-            data = bytes;
+        natural = reader.size(); // from the header: no decoding, whatever the picture's size
+        if (const char* word = blipWord(data)) {
+            blip = word;
         } else {
             image = reader.read();
-            if (image.isNull() && natural.isValid() && reader.format() == "jpeg") {
-                // A JPEG that cannot be decoded cannot become a PNG; its bytes are kept as they came.
-                data = bytes;
-                blip = "\\jpegblip";
-            }
+            data.clear();
         }
     } else if (resource.userType() == QMetaType::QImage) {
         image = resource.value<QImage>();
@@ -421,12 +453,15 @@ void Writer::writeImage(const QTextImageFormat& format) {
         image.save(&buffer, "PNG");
         natural = image.size();
     }
-    if (data.isEmpty() || natural.isEmpty())
+    if (data.isEmpty())
         return; // nothing that can be shown; an empty picture would only confuse readers
 
     qreal width = format.width();
     qreal height = format.height();
-    if (width <= 0 && height <= 0) {
+    if (natural.isEmpty()) {
+        // Bytes whose header says no size: the size they are shown at stands for it.
+        natural = QSize(int(std::lround(width)), int(std::lround(height)));
+    } else if (width <= 0 && height <= 0) {
         width = natural.width();
         height = natural.height();
     } else if (width <= 0) {
@@ -436,11 +471,20 @@ void Writer::writeImage(const QTextImageFormat& format) {
     }
     m_out.append("{\\pict");
     m_out.append(blip);
-    writeNumber("\\picw", natural.width());
-    writeNumber("\\pich", natural.height());
-    writeNumber("\\picwgoal", wholeTwips(width));
-    writeNumber("\\pichgoal", wholeTwips(height));
+    if (!natural.isEmpty()) {
+        writeNumber("\\picw", natural.width());
+        writeNumber("\\pich", natural.height());
+    }
+    if (width > 0 && height > 0) {
+        writeNumber("\\picwgoal", wholeTwips(width));
+        writeNumber("\\pichgoal", wholeTwips(height));
+    }
     m_out.append("\r\n");
+    writeHex(data);
+    m_out.append('}');
+}
+
+void Writer::writeHex(const QByteArray& data) {
     static constexpr char kHex[] = "0123456789abcdef";
     const qsizetype start = m_out.size();
     m_out.resize(start + data.size() * 2 + data.size() / 64 * 2);
@@ -455,7 +499,6 @@ void Writer::writeImage(const QTextImageFormat& format) {
         }
     }
     m_out.resize(out - m_out.data());
-    m_out.append('}');
 }
 
 } // namespace

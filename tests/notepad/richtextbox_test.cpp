@@ -13,6 +13,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -138,6 +140,47 @@ private Q_SLOTS:
         RichTextBox reopened;
         QVERIFY(reopened.loadFile(copy).ok());
         QCOMPARE(textOf(reopened), shown);
+    }
+
+    // Text typed in the box has no size or font of its own, and after a save and a reopen it still has none,
+    // so that it shows, and text typed after it continues, in the box's font. Another reader shows the note
+    // at about the box's size rather than its own default of 12 pt.
+    void typedTextReadsBackAsTyped() {
+        QFont tahoma(u"Tahoma"_s);
+        tahoma.setPointSizeF(8.25);
+        RichTextBox box;
+        box.setFont(tahoma);
+        QTest::keyClicks(&box, u"typed here"_s);
+        QTextCursor cursor = box.textCursor();
+        QTextCharFormat big;
+        big.setFontPointSize(14);
+        cursor.insertText(u" big"_s, big);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"typed.rtf"_s);
+        QVERIFY(box.saveFile(path).ok());
+
+        RichTextBox reopened;
+        reopened.setFont(tahoma);
+        QVERIFY(reopened.loadFile(path).ok());
+        QCOMPARE(textOf(reopened), u"typed here big"_s);
+        const QTextCharFormat typed = reopened.document()->find(u"typed"_s).charFormat();
+        QVERIFY(!typed.hasProperty(QTextFormat::FontPointSize));
+        QVERIFY(!typed.hasProperty(QTextFormat::FontFamilies));
+        QCOMPARE(reopened.document()->find(u"big"_s).charFormat().fontPointSize(), 14.0);
+        QCOMPARE(reopened.document()->defaultFont().pointSizeF(), 8.25);
+
+        const QString soffice = QStandardPaths::findExecutable(u"soffice"_s);
+        if (soffice.isEmpty())
+            QSKIP("LibreOffice (soffice) is not installed: no other reader to show the note's size");
+        QProcess convert;
+        convert.start(soffice,
+                      {u"-env:UserInstallation=file://"_s + folder.filePath(u"profile"_s), u"--headless"_s,
+                       u"--convert-to"_s, u"html"_s, u"--outdir"_s, folder.path(), path});
+        QVERIFY(convert.waitForFinished(120000));
+        const QString html = QString::fromUtf8(readFile(folder.filePath(u"typed.html"_s)));
+        QVERIFY2(html.contains(u"font-family: \"Tahoma\""_s), qPrintable(html));
+        QVERIFY2(html.contains(u"font-size: 8pt"_s), qPrintable(html));
+        QVERIFY2(!html.contains(u"font-size: 12pt"_s), qPrintable(html));
     }
 
     // Leading white space longer than the first look at the file still opens a note; a pipe is refused

@@ -62,6 +62,8 @@ class tst_RtfReader final : public QObject {
     Q_OBJECT
 
 private slots:
+    void rawDoubleByteTrailBytes_data();
+    void rawDoubleByteTrailBytes();
     void recognisesRtf_data();
     void recognisesRtf();
     void refusesOtherBytesAndKeepsDocument();
@@ -378,7 +380,7 @@ void tst_RtfReader::pictures() {
     QVERIFY(rtf::read(input, doc));
     QCOMPARE(rtf::plainText(doc), u"abc"_s);
     const QList<QTextImageFormat> found = images(doc);
-    QCOMPARE(found.size(), 3);
+    QCOMPARE(found.size(), 4);
     QCOMPARE(found.at(0).width(), 20.0);
     QCOMPARE(found.at(0).height(), 10.0);
     QCOMPARE(found.at(1).width(), 20.0);
@@ -394,6 +396,34 @@ void tst_RtfReader::pictures() {
     QCOMPARE(decoded(found.at(2)).size(), QSize(3, 2)); // \bin data, not hex
     QCOMPARE(found.at(2).width(), 3.0);                 // no size given: the picture's own
     QCOMPARE(found.at(2).height(), 2.0);
+    // A metafile Qt cannot show stands in as a box of its size.
+    QCOMPARE(found.at(3).width(), 20.0);
+    QCOMPARE(found.at(3).height(), 20.0);
+}
+
+// Older writers put double-byte characters in the file unescaped: the byte after a lead byte is its trail
+// byte even when it is a brace or a backslash.
+void tst_RtfReader::rawDoubleByteTrailBytes_data() {
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("Shift-JIS by font charset")
+        << QByteArray(
+               "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset128 MS Gothic;}}\\f0 a\x83\\\x95\\\x81{\x81} b\\par}")
+        << u"a\u30BD\u8868\uFF0B\u00B1 b"_s;
+    QTest::newRow("GBK by code page")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg936 a\x81\\\x81{\x81}b}") << u"a\u4E57\u4E84\u4E87b"_s;
+    QTest::newRow("Big5 by font charset")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f1\\fcharset136 MingLiU;}}{\\f1 \xa4\\\xa4{}c}")
+        << u"\u4E48\u5EFEc"_s;
+}
+
+void tst_RtfReader::rawDoubleByteTrailBytes() {
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, expected);
+    QTextDocument doc;
+    QVERIFY(rtf::read(rtf, doc));
+    QCOMPARE(rtf::plainText(doc), expected);
+    QCOMPARE(rtf::readPlainText(rtf), expected);
 }
 
 void tst_RtfReader::title() {

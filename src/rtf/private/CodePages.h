@@ -51,6 +51,8 @@ public:
     int convertersOpened() const { return m_convertersOpened; }
     // True when a byte of an unfinished multi-byte character is waiting.
     bool pending() const { return m_pendingCount > 0; }
+    // True when a lead byte of a double-byte code page waits for its trail byte.
+    bool awaitsTrailByte() const { return m_kind == Kind::DoubleByte && m_pendingCount > 0; }
 
     // Feeds one byte; calls out(char16_t) for each UTF-16 unit it completes.
     template <typename Out> void feed(uchar byte, Out&& out) {

@@ -59,7 +59,7 @@ Table makeTable() {
         "protusertbl", "htmltag", "mhtmltag", "defchp", "defpap", "fchars", "lchars"},
         Op::SkipGroup);
     // clang-format on
-    b.destination({"shppict", "shp", "object", "result", "listtext", "pntext", "rtf"}, Op::PassGroup);
+    b.destination({"shp", "result", "listtext", "pntext", "rtf"}, Op::PassGroup);
     b.destination({"info", "shpinst"}, Op::HiddenText);
     b.destination({"header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf",
                    "footnote", "annotation", "shptxt"},
@@ -70,6 +70,8 @@ Table makeTable() {
     b.destination({"fldinst"}, Op::FieldInstruction);
     b.destination({"fldrslt"}, Op::FieldResult);
     b.destination({"pict"}, Op::Picture);
+    b.destination({"shppict"}, Op::ShapePicture);
+    b.destination({"object"}, Op::Object);
     b.destination({"title"}, Op::Title);
     b.destination({"upr"}, Op::UnicodeAlternatives);
     b.destination({"ud"}, Op::UnicodeText);
@@ -148,8 +150,13 @@ Table makeTable() {
 
     b.flag({"pngblip"}, Op::PictureType, PictureKind::Png);
     b.flag({"jpegblip"}, Op::PictureType, PictureKind::Jpeg);
-    b.flag({"emfblip", "wmetafile", "macpict", "dibitmap", "wbitmap", "pmmetafile"}, Op::PictureType,
-           PictureKind::Other);
+    b.flag({"dibitmap"}, Op::PictureType, PictureKind::Dib);
+    b.flag({"emfblip", "wmetafile", "pmmetafile"}, Op::PictureType, PictureKind::Metafile);
+    b.flag({"macpict", "wbitmap"}, Op::PictureType, PictureKind::Other);
+    b.value({"picw"}, Op::PictureWidth);
+    b.value({"pich"}, Op::PictureHeight);
+    b.value({"objw"}, Op::ObjectWidth);
+    b.value({"objh"}, Op::ObjectHeight);
     b.value({"picwgoal"}, Op::PictureWidthGoal);
     b.value({"pichgoal"}, Op::PictureHeightGoal);
     b.value({"picscalex"}, Op::PictureScaleX);

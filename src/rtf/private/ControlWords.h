@@ -30,6 +30,8 @@ enum class Op : quint8 {
     FieldInstruction,
     FieldResult,
     Picture,
+    ShapePicture, // \shppict: a picture for readers that know shapes; a \nonshppict may follow
+    Object,       // \object: an embedded object, shown by its result
     Title,
     UnicodeAlternatives, // \upr: an ANSI text and, in its \ud part, the Unicode one
     UnicodeText,         // \ud
@@ -78,6 +80,10 @@ enum class Op : quint8 {
     PictureHeightGoal,
     PictureScaleX,
     PictureScaleY,
+    PictureWidth,
+    PictureHeight,
+    ObjectWidth,
+    ObjectHeight,
 };
 
 struct ControlWord {

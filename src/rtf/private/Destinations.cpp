@@ -1,58 +1,18 @@
 // The destinations: what a group that starts with a destination word holds, what happens when it ends, and
-// the state of the font table, colour table, fields and pictures.
+// the state of the font table, colour table and fields. Pictures have Pictures.cpp.
 
 #include "Interpreter.h"
 #include "Units.h"
 
-#include <QBuffer>
-#include <QImageReader>
 #include <QStringList>
 
-#include <png.h>
-
 #include <algorithm>
-#include <climits>
-#include <cmath>
 
 using namespace Qt::StringLiterals;
 
 namespace rtf::detail {
 
 namespace {
-
-// The size a picture's header gives; empty when the header cannot be read. Qt's PNG reader lets libpng print
-// its complaints about a damaged file on the terminal, past Qt's message handling, so a PNG header is read
-// with libpng's own reader, which keeps them to itself. Other kinds go to Qt only when their bytes are of the
-// kind the file says (by their signature, which Qt tells without decoding).
-QSize naturalSize(Picture& picture) {
-    if (picture.kind == PictureKind::Png) {
-        png_image image{};
-        image.version = PNG_IMAGE_VERSION;
-        if (!png_image_begin_read_from_memory(&image, picture.data.constData(), size_t(picture.data.size())))
-            return {};
-        const auto clamp = [](png_uint_32 v) {
-            return int(std::min<png_uint_32>(v, INT_MAX));
-        };
-        const QSize size(clamp(image.width), clamp(image.height));
-        png_image_free(&image);
-        return size;
-    }
-    QBuffer buffer(&picture.data);
-    buffer.open(QIODevice::ReadOnly);
-    if (QImageReader::imageFormat(&buffer) != picture.format())
-        return {};
-    return QImageReader(&buffer, picture.format()).size();
-}
-
-int hexDigit(char16_t c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // The address of a HYPERLINK field instruction: HYPERLINK "url" [\l "anchor"] [other switches]; empty when
 // the field is not a link.
@@ -117,7 +77,9 @@ void Interpreter::destination(Op op) {
         s.target = Target::None;
         break;
     case Op::SideText:
-        if (s.target == Target::Main || s.target == Target::Side || s.target == Target::None) {
+        // Inside a picture or an object the side text is kept with it, not shown.
+        if (!s.keptStart &&
+            (s.target == Target::Main || s.target == Target::Side || s.target == Target::None)) {
             if (s.target != Target::Side)
                 s.onClose = OnClose::EndSide;
             s.target = Target::Side;
@@ -151,9 +113,15 @@ void Interpreter::destination(Op op) {
         fieldResult(s);
         break;
     case Op::Picture:
+        startKeptGroup(s, OnClose::EndPicture, false, "pict");
         s.target = Target::Picture;
-        s.onClose = OnClose::EndPicture;
         m_picture = PictureState{};
+        break;
+    case Op::ShapePicture:
+        startKeptGroup(s, OnClose::EndShapePicture, true, "shppict");
+        break;
+    case Op::Object:
+        startKeptGroup(s, OnClose::EndObject, true, "object"); // shown by its result's picture
         break;
     case Op::Title:
         s.target = Target::Title;
@@ -182,7 +150,12 @@ void Interpreter::popGroup(bool atEnd) {
         break;
     case OnClose::EndPicture:
         if (!atEnd)
-            finishPicture(m_states.back());
+            finishPicture(closing, m_states.back());
+        break;
+    case OnClose::EndShapePicture:
+    case OnClose::EndObject:
+        if (!atEnd)
+            finishPictureSet(closing, m_states.back());
         break;
     case OnClose::EndField:
         if (closing.field >= 0 && size_t(closing.field) < m_fields.size())
@@ -212,6 +185,7 @@ void Interpreter::destinationProperty(Op op, int value) {
         if (target == Target::Picture) {
             m_picture.picture.kind = PictureKind(value);
             m_picture.wanted = m_picture.picture.format() != nullptr;
+            m_picture.picture.data.clear();
         }
         break;
     case Op::PictureWidthGoal:
@@ -225,6 +199,18 @@ void Interpreter::destinationProperty(Op op, int value) {
         break;
     case Op::PictureScaleY:
         m_picture.scaleY = std::clamp(value, 1, 10000);
+        break;
+    case Op::PictureWidth:
+        m_picture.width = std::clamp(value, 0, kMaxLength * 10);
+        break;
+    case Op::PictureHeight:
+        m_picture.height = std::clamp(value, 0, kMaxLength * 10);
+        break;
+    case Op::ObjectWidth:
+        m_pictureSet.objectWidth = std::clamp(value, 0, kMaxLength * 10);
+        break;
+    case Op::ObjectHeight:
+        m_pictureSet.objectHeight = std::clamp(value, 0, kMaxLength * 10);
         break;
     default:
         break;
@@ -262,20 +248,6 @@ void Interpreter::fieldResult(GroupState& s) {
     s.chr.link = int(m_tables.links.size() - 1);
 }
 
-void Interpreter::pictureHex(char16_t c) {
-    if (!m_picture.wanted || c > 0x7F)
-        return;
-    const int v = hexDigit(c);
-    if (v < 0)
-        return;
-    if (m_picture.nibble < 0) {
-        m_picture.nibble = v;
-    } else {
-        m_picture.picture.data.append(char(m_picture.nibble * 16 + v));
-        m_picture.nibble = -1;
-    }
-}
-
 void Interpreter::endSideText(const ParaProps& para) {
     if (m_runTarget == Target::Side) {
         resolveSurrogate();
@@ -285,43 +257,6 @@ void Interpreter::endSideText(const ParaProps& para) {
         m_side.endParagraph(para);
         m_sideHasContent = false;
     }
-}
-
-void Interpreter::finishPicture(const GroupState& outer) {
-    Picture& picture = m_picture.picture;
-    if (!picture.format() || picture.data.isEmpty())
-        return;
-    if (outer.target != Target::Main && outer.target != Target::Side)
-        return;
-    {
-        // Only a picture whose header can be read is shown; the rest would be an empty frame.
-        const QSize natural = naturalSize(picture);
-        if (!natural.isValid() || natural.isEmpty())
-            return;
-        // Without a size in the file the picture has its own, given explicitly so that it survives saving
-        // even when the picture's data is damaged past its header.
-        picture.width = natural.width();
-        picture.height = natural.height();
-    }
-    resolveSurrogate();
-    flushRun();
-    if (m_picture.widthGoal > 0 && m_picture.heightGoal > 0) {
-        picture.width = pixelsFromTwips(m_picture.widthGoal * (m_picture.scaleX / 100.0));
-        picture.height = pixelsFromTwips(m_picture.heightGoal * (m_picture.scaleY / 100.0));
-    }
-    // A size no page has would only make the editor scale the picture into a huge pixmap. Sizes are kept in
-    // whole twips, as they are written.
-    const double scale = kMaxPicturePixels / std::max({picture.width, picture.height, kMaxPicturePixels});
-    picture.width = pixelsFromTwips(std::max(1.0, std::round(twipsFromPixels(picture.width * scale))));
-    picture.height = pixelsFromTwips(std::max(1.0, std::round(twipsFromPixels(picture.height * scale))));
-    sinkFor(outer.target).image(picture, outer.chr);
-    if (outer.target == Target::Main) {
-        m_mainHasContent = true;
-        m_lastMainPara = outer.para;
-    } else {
-        m_sideHasContent = true;
-    }
-    m_picture.picture = Picture{};
 }
 
 } // namespace rtf::detail

@@ -1,5 +1,7 @@
 #include "DocumentSink.h"
 
+#include "KeptRtf.h"
+#include "Pictures.h"
 #include "Units.h"
 
 #include <QTextDocument>
@@ -14,6 +16,12 @@ DocumentSink::DocumentSink(QTextDocument& doc, const Tables& tables)
     : m_doc(doc)
     , m_cursor(&doc)
     , m_tables(tables) {
+    // Formatting that only repeats the document's default font is no formatting: a note the notepad wrote
+    // gives its text back as it was typed, without a font or size of its own.
+    const QFont font = doc.defaultFont();
+    m_defaultFamily = font.family();
+    const qreal points = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 0.75;
+    m_defaultHalfPoints = points > 0 ? int(wholeHalfPoints(points)) : 0;
 }
 
 void DocumentSink::text(const QString& text, const CharProps& props) {
@@ -29,12 +37,13 @@ void DocumentSink::endParagraph(const ParaProps& props) {
 
 void DocumentSink::image(const Picture& picture, const CharProps& props) {
     breakIfPending();
-    const QString name = u"rtf-image:%1.%2"_s.arg(++m_images).arg(QLatin1StringView(picture.format()));
-    // Decoded by the document when it is first shown.
-    m_doc.addResource(QTextDocument::ImageResource, QUrl(name), picture.data);
+    const QString name = u"rtf-image:%1"_s.arg(++m_images);
+    m_doc.addResource(QTextDocument::ImageResource, QUrl(name), shownPicture(picture));
     QTextImageFormat format;
     format.merge(charFormat(props));
     format.setName(name);
+    if (!picture.kept.isEmpty())
+        format.setProperty(kKeptRtfProperty, picture.kept);
     if (picture.width > 0 && picture.height > 0) {
         format.setWidth(picture.width);
         format.setHeight(picture.height);
@@ -102,9 +111,9 @@ QTextCharFormat DocumentSink::makeFormat(const CharProps& props) const {
     QTextCharFormat f;
     const int font = props.font >= 0 ? props.font : m_tables.defaultFont;
     const auto name = m_tables.fontNames.constFind(font);
-    if (name != m_tables.fontNames.cend())
+    if (name != m_tables.fontNames.cend() && name->compare(m_defaultFamily, Qt::CaseInsensitive) != 0)
         f.setFontFamilies(QStringList{*name});
-    if (props.size > 0)
+    if (props.size > 0 && props.size != m_defaultHalfPoints)
         f.setFontPointSize(pointsFromHalfPoints(props.size));
     if (props.bold)
         f.setFontWeight(QFont::Bold);

@@ -37,6 +37,8 @@ private:
     bool m_haveLast = false;
     bool m_pendingBreak = false;
     int m_images = 0;
+    QString m_defaultFamily;
+    int m_defaultHalfPoints = 0; // the default font's size in whole half-points, 0 when it has none
 };
 
 } // namespace rtf::detail

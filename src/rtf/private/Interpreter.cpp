@@ -92,6 +92,7 @@ void Interpreter::openGroup() {
     m_skip = 0;
     m_groupJustOpened = true;
     m_star = false;
+    m_groupStart = m_tokens.position() - 1;
     if (m_states.size() > kMaxDepth || m_overflow > 0) {
         ++m_overflow;
         return;
@@ -150,10 +151,12 @@ void Interpreter::controlWord(const Token& token) {
         // state to give it, so it is skipped.
         if (m_states.size() <= 2)
             return;
-        if (word->op == Op::SkipGroup || m_overflow > 0)
+        if (word->op == Op::SkipGroup || m_overflow > 0) {
             skipGroup();
-        else
+        } else {
+            m_destinationStartsGroup = groupStart;
             destination(word->op);
+        }
         break;
     case WordKind::Symbol:
         symbol(word->op, word->value);
@@ -251,9 +254,15 @@ void Interpreter::byte(uchar c) {
         --m_skip;
         return;
     }
-    if (c >= 0x80)
+    if (c >= 0x80) {
+        const bool trail = m_decoder.awaitsTrailByte();
         putByte(c);
-    else if (c == '\t')
+        // In a double-byte code page the byte after a raw lead byte is its trail byte, even a brace or a
+        // backslash, which older writers left unescaped.
+        uchar next = 0;
+        if (!trail && m_decoder.awaitsTrailByte() && m_tokens.takeStructuralByte(next))
+            putByte(next);
+    } else if (c == '\t')
         putUnit('\t');
     // other control characters carry nothing
 }

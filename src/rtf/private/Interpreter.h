@@ -53,7 +53,15 @@ enum class Target : quint8 {
 };
 
 // What has to happen when the group that started a destination ends.
-enum class OnClose : quint8 { Nothing, EndSide, EndPicture, EndField, EndFontTable };
+enum class OnClose : quint8 {
+    Nothing,
+    EndSide,
+    EndPicture,
+    EndShapePicture,
+    EndObject,
+    EndField,
+    EndFontTable
+};
 
 // The state a group inherits from the group around it and loses when it ends.
 struct GroupState {
@@ -66,6 +74,12 @@ struct GroupState {
     Target outerTarget = Target::Main; // the target around an \upr group, for its \ud part
     OnClose onClose = OnClose::Nothing;
     bool fontTable = false; // inside \fonttbl
+    // Inside a \shppict or \object: its pictures are candidates for what stands for the whole group.
+    bool pictureSet = false;
+    const char* keptStart = nullptr; // where a picture, \shppict or \object group starts in the bytes
+    // The destination word of such a group when text came before it in the group, so that the group is kept
+    // from the word on; null when the word starts the group and keptStart is its "{".
+    const char* keptWord = nullptr;
 };
 
 // \fonttbl: the font being defined, and what the table says of each font's encoding.
@@ -94,6 +108,16 @@ struct PictureState {
     int heightGoal = 0;
     int scaleX = 100; // percent
     int scaleY = 100;
+    int width = 0; // \picw, \pich: pixels, or hundredths of a millimetre for a metafile
+    int height = 0;
+};
+
+// \shppict, \object: the picture shown for the group, and an object's own size.
+struct PictureSetState {
+    Picture shown;
+    bool haveShown = false;
+    int objectWidth = 0; // twips
+    int objectHeight = 0;
 };
 
 class Interpreter {
@@ -125,7 +149,11 @@ private:
 
     // Destinations' own handling (Destinations.cpp).
     void endSideText(const ParaProps& para);
-    void finishPicture(const GroupState& outer);
+    void startKeptGroup(GroupState& s, OnClose onClose, bool pictureSet, const char* word);
+    QByteArray keptText(const GroupState& closing, const char* end) const;
+    void finishPicture(const GroupState& closing, const GroupState& outer);
+    void finishPictureSet(const GroupState& closing, const GroupState& outer);
+    void showPicture(Picture& picture, const GroupState& outer);
     void commitFontName();
     void commitColor();
     void fieldResult(GroupState& s);
@@ -156,7 +184,9 @@ private:
     SideText m_side;
 
     std::vector<GroupState> m_states;
-    qsizetype m_overflow = 0; // groups opened beyond the nesting limit and not yet closed
+    const char* m_groupStart = nullptr;    // the "{" of the group opened last
+    bool m_destinationStartsGroup = false; // the destination word being handled came right after the "{"
+    qsizetype m_overflow = 0;              // groups opened beyond the nesting limit and not yet closed
     bool m_groupJustOpened = false;
     bool m_star = false; // "\*" opened the current group: unknown destinations are skipped
     int m_skip = 0;      // fallback characters still to skip after \uN
@@ -181,6 +211,7 @@ private:
     FontTableState m_fontTable;
     ColorTableState m_color;
     PictureState m_picture;
+    PictureSetState m_pictureSet;
     std::vector<QString> m_fields; // the instructions of the fields open around the current position
     int m_footnotes = 0;
 };

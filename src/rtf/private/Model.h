@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QColor>
 #include <QHash>
+#include <QSize>
 #include <QString>
 #include <QTextCharFormat>
 
@@ -16,8 +17,9 @@ namespace rtf::detail {
 enum class VerticalPosition : quint8 { Normal, Superscript, Subscript };
 enum class Capitals : quint8 { Normal, All, Small };
 enum class Alignment : quint8 { Left, Right, Centre, Justified };
-// The picture formats the reader shows; Other pictures (metafiles, bitmaps of the device) are not shown.
-enum class PictureKind : quint8 { Other, Png, Jpeg };
+// The kinds of picture data. Png, Jpeg and Dib (a device-independent bitmap) are shown decoded; a metafile
+// (measured in hundredths of a millimetre) and Other pictures (bitmaps of a device) are shown as a stand-in.
+enum class PictureKind : quint8 { Other, Png, Jpeg, Dib, Metafile };
 
 // Character formatting as the reader tracks it; the sinks turn it into a QTextCharFormat.
 struct CharProps {
@@ -51,10 +53,14 @@ struct ParaProps {
 };
 
 struct Picture {
-    QByteArray data;
+    QByteArray data; // image bytes Qt reads with format(); a DIB is given the file header of a BMP
     PictureKind kind = PictureKind::Other;
     double width = 0; // display size in pixels (1/96 inch); 0 when not given
     double height = 0;
+    QSize natural;   // the size the data's header gives; invalid when the data cannot be shown
+    QByteArray kept; // the picture's RTF as it came, written back in its place (KeptRtf.h)
+
+    bool displayable() const { return format() && natural.isValid() && !natural.isEmpty(); }
 
     // The image format name Qt reads the data with: "png" or "jpeg"; null for other pictures.
     const char* format() const {
@@ -63,6 +69,9 @@ struct Picture {
             return "png";
         case PictureKind::Jpeg:
             return "jpeg";
+        case PictureKind::Dib:
+            return "bmp";
+        case PictureKind::Metafile:
         case PictureKind::Other:
             break;
         }
