@@ -142,6 +142,14 @@ RichTextBox::Result RichTextBox::saveFile(const QString& path) {
     if (!folder.isDir())
         return {Result::CannotWrite, u"%1 is not a folder"_s.arg(folderName)};
 
+    // Saving puts a new file in place of the old one: where a folder, a pipe or a socket holds the name, that
+    // would replace it (or wait on it), so only a regular file or a free name is written.
+    const QFileInfo target(path);
+    if (target.isDir())
+        return {Result::CannotWrite, u"it is a folder"_s};
+    if (target.exists() && !target.isFile())
+        return {Result::CannotWrite, u"it is not a regular file"_s};
+
     const BusyCursor busy;
     QString reason;
     if (!files::writeWhole(path, rtf::write(*document()), reason))

@@ -40,7 +40,23 @@ int fail(const QString& message) {
     return 1;
 }
 
+// Why `path` is not a file to read or replace: opening a pipe waits for a writer and a device may never end,
+// and saving over a folder, a pipe or a socket would put a file in its place. Empty when it is a regular file
+// or nothing is there yet.
+QString notRegularFile(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isDir())
+        return u"it is a folder"_s;
+    if (info.exists() && !info.isFile())
+        return u"it is not a regular file"_s;
+    return {};
+}
+
 std::optional<QByteArray> readFile(const QString& path, QString& error) {
+    if (const QString why = notRegularFile(path); !why.isEmpty()) {
+        error = u"cannot read %1: %2"_s.arg(path, why);
+        return std::nullopt;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         error = u"cannot read %1: %2"_s.arg(path, file.errorString());
@@ -59,21 +75,26 @@ bool writeStdout(const QByteArray& bytes) {
            std::fflush(stdout) == 0;
 }
 
-// QTextDocument needs a GUI application for fonts and images; it runs without a display. Qt's own
-// warnings (a missing runtime folder, say) would break the one-line error contract, so they are dropped.
-std::unique_ptr<QGuiApplication> makeGuiApplication(int& argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+// Qt's own messages (a missing runtime folder, an image reader's complaint about a note's picture) would
+// break the one-line error contract, so they are dropped, for every command.
+void dropQtMessages() {
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
         if (type == QtFatalMsg)
             std::fprintf(stderr, "mossport-rtf: %s\n", message.toLocal8Bit().constData());
     });
+}
+
+// QTextDocument needs a GUI application for fonts and images; it runs without a display.
+std::unique_ptr<QGuiApplication> makeGuiApplication(int& argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    dropQtMessages();
     if (argc < 3)
         return fail(QString::fromLatin1(kUsage));
     const QByteArray command = argv[1];
@@ -127,6 +148,8 @@ int main(int argc, char** argv) {
     }
 
     const QString output = QString::fromLocal8Bit(argv[3]);
+    if (const QString why = notRegularFile(output); !why.isEmpty())
+        return fail(u"cannot write %1: %2"_s.arg(output, why));
     if (!files::writeWhole(output, rtf::write(doc), error))
         return fail(u"cannot write %1: %2"_s.arg(output, error));
     return 0;

@@ -2,6 +2,7 @@
 // pictures and malformed input.
 
 #include "rtf/Rtf.h"
+#include "rtf/private/CodePages.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -61,6 +62,8 @@ class tst_RtfReader final : public QObject {
     Q_OBJECT
 
 private slots:
+    void rawDoubleByteTrailBytes_data();
+    void rawDoubleByteTrailBytes();
     void recognisesRtf_data();
     void recognisesRtf();
     void refusesOtherBytesAndKeepsDocument();
@@ -82,6 +85,7 @@ private slots:
     void malformedInput_data();
     void malformedInput();
     void clampsHugeParameters();
+    void codePageConvertersAreMadeOncePerPage();
 };
 
 void tst_RtfReader::recognisesRtf_data() {
@@ -395,6 +399,31 @@ void tst_RtfReader::pictures() {
     QCOMPARE(found.at(3).height(), 20.0);
 }
 
+// Older writers put double-byte characters in the file unescaped: the byte after a lead byte is its trail
+// byte even when it is a brace or a backslash.
+void tst_RtfReader::rawDoubleByteTrailBytes_data() {
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("Shift-JIS by font charset")
+        << QByteArray(
+               "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset128 MS Gothic;}}\\f0 a\x83\\\x95\\\x81{\x81} b\\par}")
+        << u"a\u30BD\u8868\uFF0B\u00B1 b"_s;
+    QTest::newRow("GBK by code page")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg936 a\x81\\\x81{\x81}b}") << u"a\u4E57\u4E84\u4E87b"_s;
+    QTest::newRow("Big5 by font charset")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f1\\fcharset136 MingLiU;}}{\\f1 \xa4\\\xa4{}c}")
+        << u"\u4E48\u5EFEc"_s;
+}
+
+void tst_RtfReader::rawDoubleByteTrailBytes() {
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, expected);
+    QTextDocument doc;
+    QVERIFY(rtf::read(rtf, doc));
+    QCOMPARE(rtf::plainText(doc), expected);
+    QCOMPARE(rtf::readPlainText(rtf), expected);
+}
+
 void tst_RtfReader::title() {
     QTextDocument doc;
     QVERIFY(rtf::read(
@@ -457,6 +486,24 @@ void tst_RtfReader::clampsHugeParameters() {
     QVERIFY(format.fontPointSize() > 0 && format.fontPointSize() <= 1638);
     QVERIFY(doc.begin().blockFormat().leftMargin() >= -31680 / 15.0);
     QCOMPARE(rtf::plainText(doc), u"big \u03B1 tail\nnext"_s);
+}
+
+// Text that keeps switching between code pages without a built-in table asks the C library for one
+// converter per page, not one per switch: each switch used to open and keep a converter of its own, which
+// made a 10 MB document take seconds and hundreds of megabytes to read.
+void tst_RtfReader::codePageConvertersAreMadeOncePerPage() {
+    rtf::detail::ByteDecoder decoder;
+    QString text;
+    const auto out = [&text](char16_t unit) {
+        text.append(QChar(unit));
+    };
+    for (int i = 0; i < 10000; ++i) {
+        decoder.setCodePage(i % 2 == 0 ? 737 : 775, out);
+        decoder.feed(0x80, out);
+    }
+    QCOMPARE(decoder.convertersOpened(), 2);
+    QCOMPARE(text.size(), 10000);
+    QCOMPARE(text.left(4), u"\u0391\u0106\u0391\u0106"_s);
 }
 
 QTEST_MAIN(tst_RtfReader)

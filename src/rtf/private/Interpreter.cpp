@@ -257,9 +257,15 @@ void Interpreter::byte(uchar c) {
         --m_skip;
         return;
     }
-    if (c >= 0x80)
+    if (c >= 0x80) {
+        const bool trail = m_decoder.awaitsTrailByte();
         putByte(c);
-    else if (c == '\t')
+        // In a double-byte code page the byte after a raw lead byte is its trail byte, even a brace or a
+        // backslash, which older writers left unescaped.
+        uchar next = 0;
+        if (!trail && m_decoder.awaitsTrailByte() && m_tokens.takeStructuralByte(next))
+            putByte(next);
+    } else if (c == '\t')
         putUnit('\t');
     // other control characters carry nothing
 }

@@ -9,7 +9,11 @@
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
+
+#include <png.h>
+
 #include <QPainter>
+#include <climits>
 
 #include <algorithm>
 #include <cmath>
@@ -205,14 +209,40 @@ void Interpreter::startKeptGroup(GroupState& s, OnClose onClose, bool pictureSet
     }
 }
 
+namespace {
+
+// The size a picture's header gives; empty when the header cannot be read. Qt's PNG reader lets libpng print
+// its complaints about a damaged file on the terminal, past Qt's message handling, so a PNG header is read
+// with libpng's own reader, which keeps them to itself. Other kinds go to Qt only when their bytes are of the
+// kind the file says (by their signature, which Qt tells without decoding).
+QSize naturalSize(Picture& picture) {
+    if (picture.kind == PictureKind::Png) {
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        if (!png_image_begin_read_from_memory(&image, picture.data.constData(), size_t(picture.data.size())))
+            return {};
+        const auto clamp = [](png_uint_32 v) {
+            return int(std::min<png_uint_32>(v, INT_MAX));
+        };
+        const QSize size(clamp(image.width), clamp(image.height));
+        png_image_free(&image);
+        return size;
+    }
+    QBuffer buffer(&picture.data);
+    buffer.open(QIODevice::ReadOnly);
+    if (QImageReader::imageFormat(&buffer) != picture.format())
+        return {};
+    return QImageReader(&buffer, picture.format()).size();
+}
+
+} // namespace
+
 void Interpreter::finishPicture(const GroupState& closing, const GroupState& outer) {
     Picture& picture = m_picture.picture;
     if (picture.kind == PictureKind::Dib)
         picture.data = bmpFromDib(picture.data);
     if (picture.format() && !picture.data.isEmpty()) {
-        QBuffer buffer(&picture.data);
-        buffer.open(QIODevice::ReadOnly);
-        picture.natural = QImageReader(&buffer, picture.format()).size(); // the header only
+        picture.natural = naturalSize(picture); // the header only
     }
     // The size it is shown at: the goal size, else its own (a metafile's in hundredths of a millimetre).
     if (picture.displayable()) {

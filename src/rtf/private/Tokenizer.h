@@ -53,6 +53,14 @@ public:
             ++m_p;
     }
 
+    // Takes the next byte when it is "{", "}" or "\\": the trail byte of a double-byte character written raw.
+    bool takeStructuralByte(uchar& byte) {
+        if (m_p >= m_end || (*m_p != '{' && *m_p != '}' && *m_p != '\\'))
+            return false;
+        byte = *m_p++;
+        return true;
+    }
+
     // Where the next token starts.
     const char* position() const { return reinterpret_cast<const char*>(m_p); }
 
