@@ -22,16 +22,6 @@ namespace rtf::detail {
 
 namespace {
 
-int hexDigit(char16_t c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 constexpr char kHex[] = "0123456789abcdef";
 constexpr qsizetype kLineLength = 128;
 
@@ -183,7 +173,7 @@ QVariant shownPicture(const Picture& picture) {
 void Interpreter::pictureHex(char16_t c) {
     if (!m_picture.wanted || c > 0x7F)
         return;
-    const int v = hexDigit(c);
+    const int v = Tokenizer::hexValue(uchar(c));
     if (v < 0)
         return;
     if (m_picture.nibble < 0) {

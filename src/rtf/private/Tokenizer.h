@@ -96,6 +96,17 @@ public:
         return {};
     }
 
+    // The value of a hexadecimal digit, or -1 for any other byte.
+    static int hexValue(uchar c) {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
+    }
+
 private:
     // Bytes that end a run of plain text.
     static constexpr std::array<bool, 256> kStop = [] {
@@ -163,16 +174,6 @@ private:
     static bool isLetter(uchar c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
     static bool isDigit(uchar c) { return c >= '0' && c <= '9'; }
-
-    static int hexValue(uchar c) {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    }
 
     const uchar* m_p;
     const uchar* m_end;
