@@ -1,5 +1,5 @@
 #!/bin/sh
-# Times mossport-rtf to-text against unrtf --text on one large RTF document: median wall time of 3 runs each,
+# Times mossport-rtf to-text against unrtf --text on one large RTF document: median wall time of 5 runs each,
 # and peak memory (maximum resident set size) from /usr/bin/time -v.
 #
 #   bench/rtf/compare_unrtf.sh build-rtf/bin/mossport-rtf [FILE.rtf]
@@ -20,11 +20,11 @@ else
     python3 "$here/gen_rtf.py" "$input" 10
 fi
 
-# run NAME COMMAND...: prints "NAME SECONDS KILOBYTES" for each of 3 runs
+# run NAME COMMAND...: prints "NAME SECONDS KILOBYTES" for each of 5 runs
 run() {
     name=$1
     shift
-    for i in 1 2 3; do
+    for i in 1 2 3 4 5; do
         /usr/bin/time -v -o "$work/time.txt" "$@" > "$work/out.txt" 2> /dev/null
         seconds=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$work/time.txt" |
             awk -F: '{ s = 0; for (i = 1; i <= NF; i++) s = s * 60 + $i; print s }')
@@ -34,7 +34,7 @@ run() {
 }
 
 median() {
-    sort -n | sed -n 2p
+    sort -n | sed -n 3p
 }
 
 results=$work/results.txt

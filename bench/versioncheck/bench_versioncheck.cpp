@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     const double cold = startUp();
 
     constexpr int fastRuns = 21;
-    constexpr int slowRuns = 3;
+    constexpr int slowRuns = 5;
     const Figures atOnce = measure(fastRuns);
     useProxy(closed);
     const Figures refused = measure(fastRuns);

@@ -77,6 +77,13 @@ frmMain::frmMain(Program& program)
     setTabOrder(wbApplet, cmdPR);
     setTabOrder(cmdPR, cmdClosers);
 
+    // The clock's figures change every second. With the web view in it, every repaint of the window is a
+    // composition of the whole window, which costs far more than the figures themselves. Out of the client
+    // area, where the narrow window cuts them off, the figures are hidden, so that their changes repaint
+    // nothing at all.
+    client->installEventFilter(this);
+    showFiguresInSight();
+
     tmrPlay->setObjectName(u"tmrPlay"_s);
     tmrPlay->setInterval(1000);
     tmrPlay->start();
@@ -215,6 +222,17 @@ void frmMain::cmdPR_Click() {
 void frmMain::tmrPlay_Timer() {
     m_playTime = addOneSecond(m_playTime);
     showPlayTime();
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client && event->type() == QEvent::Resize)
+        showFiguresInSight();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::showFiguresInSight() {
+    for (QLabel* figure : {lblHours, lblMinutes, lblSeconds})
+        figure->setVisible(client->rect().intersects(figure->geometry()));
 }
 
 void frmMain::showPlayTime() {

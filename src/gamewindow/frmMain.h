@@ -74,10 +74,12 @@ public Q_SLOTS:
 protected:
     // Form_Unload: closing the game window ends the program at once, without a question.
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
     void showPlayTime();
+    void showFiguresInSight();
     void takeScreenshot();
 
     Program& m_program;

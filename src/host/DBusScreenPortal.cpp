@@ -78,13 +78,15 @@ bool DBusScreenPortal::request(QObject* context, Done done) {
     const QVariantMap options = {{u"handle_token"_s, token}, {u"interactive"_s, false}, {u"modal"_s, false}};
     call << QString() << options;
     auto* watcher = new QDBusPendingCallWatcher(m_bus->asyncCall(call), this);
+    m_call = watcher;
     connect(watcher, &QDBusPendingCallWatcher::finished, this, &DBusScreenPortal::callFinished);
     return true;
 }
 
 void DBusScreenPortal::callFinished(QDBusPendingCallWatcher* call) {
     call->deleteLater();
-    if (!m_open)
+    // The reply to a request already given up must not redirect a newer request's listening.
+    if (!m_open || call != m_call)
         return;
     const QDBusPendingReply<QDBusObjectPath> reply = *call;
     if (reply.isError()) {
@@ -140,6 +142,7 @@ void DBusScreenPortal::stopListening() {
 
 void DBusScreenPortal::finish(const Answer& answer) {
     stopListening();
+    m_call = nullptr;
     m_answerTimer.stop();
     m_open = false;
     // The request is over before its answer is handled, so that the handler may ask again.

@@ -3,6 +3,7 @@
 #include "host/ScreenPortal.h"
 
 #include <QDBusConnection>
+#include <QDBusPendingCallWatcher>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -50,6 +51,8 @@ private:
     QTimer m_answerTimer;
     bool m_open = false;
     QString m_requestPath;
+    // The call of the open request; replies to earlier calls are not heard.
+    QPointer<QDBusPendingCallWatcher> m_call;
     QPointer<QObject> m_context;
     Done m_done;
     quint64 m_requests = 0;

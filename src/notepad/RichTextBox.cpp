@@ -1,6 +1,7 @@
 #include "notepad/RichTextBox.h"
 
 #include "base/WholeFile.h"
+#include "rtf/Kept.h"
 #include "rtf/Rtf.h"
 
 #include <QApplication>
@@ -81,6 +82,12 @@ public:
 RichTextBox::RichTextBox(QWidget* parent)
     : QTextEdit(parent) {
     setAcceptRichText(true);
+    // Next to a footnote's mark or another kept group, the text edit would type in the mark's format; what
+    // is typed there is the user's own text, not part of the mark.
+    connect(this, &QTextEdit::currentCharFormatChanged, this, [this](const QTextCharFormat& format) {
+        if (rtf::isKept(format) && !textCursor().hasSelection())
+            setCurrentCharFormat(rtf::withoutKept(format));
+    });
 }
 
 RichTextBox::Result RichTextBox::loadFile(const QString& path) {
@@ -135,6 +142,14 @@ RichTextBox::Result RichTextBox::saveFile(const QString& path) {
     if (!folder.isDir())
         return {Result::CannotWrite, u"%1 is not a folder"_s.arg(folderName)};
 
+    // Saving puts a new file in place of the old one: where a folder, a pipe or a socket holds the name, that
+    // would replace it (or wait on it), so only a regular file or a free name is written.
+    const QFileInfo target(path);
+    if (target.isDir())
+        return {Result::CannotWrite, u"it is a folder"_s};
+    if (target.exists() && !target.isFile())
+        return {Result::CannotWrite, u"it is not a regular file"_s};
+
     const BusyCursor busy;
     QString reason;
     if (!files::writeWhole(path, rtf::write(*document()), reason))
@@ -156,6 +171,8 @@ void RichTextBox::insertFromMimeData(const QMimeData* source) {
     if (!takenAsRichText) {
         const QByteArray bytes = rtfFrom(source);
         QTextDocument pasted;
+        // Pasted text in the note's own font and size is read as text without formatting of its own.
+        pasted.setDefaultFont(document()->defaultFont());
         if (!bytes.isEmpty() && rtf::read(bytes, pasted)) {
             adoptImages(pasted);
             textCursor().insertFragment(QTextDocumentFragment(&pasted));

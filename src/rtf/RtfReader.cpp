@@ -1,14 +1,14 @@
+#include "Kept.h"
 #include "Rtf.h"
 
 #include "private/DocumentSink.h"
 #include "private/Interpreter.h"
 
-#include <algorithm>
-
 #include <QTextBlock>
-
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -21,125 +21,155 @@ namespace {
 constexpr char16_t kLineSeparator = 0x2028;
 constexpr char16_t kObjectReplacement = 0xFFFC;
 
+// The text of the document's paragraphs, one line each, and the text of its kept groups in `kept`.
+QString documentText(const QTextDocument& doc, QStringList* kept) {
+    QString text;
+    int lastKept = 0;
+    bool first = true;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        if (kept) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat format = it.fragment().charFormat();
+                if (!isKept(format) || format.intProperty(kKeptId) == lastKept)
+                    continue;
+                lastKept = format.intProperty(kKeptId);
+                if (const QString note = format.toolTip(); !note.isEmpty())
+                    kept->append(note);
+            }
+        }
+        if (holdsTableOnly(block))
+            continue;
+        if (!first)
+            text.append(u'\n');
+        first = false;
+        QString line = block.text();
+        line.remove(QChar(kObjectReplacement));
+        line.replace(QChar(kLineSeparator), u'\n');
+        text.append(line);
+    }
+    return text;
+}
+
+// The text the document would show, without building it. Tables are the exception: each is built on its own
+// by the document's code, so that its cells, merges and the paragraphs around it come out as the document has
+// them.
 class PlainTextSink final : public Sink {
 public:
-    explicit PlainTextSink(qsizetype expectedSize) { m_text.reserve(expectedSize); }
+    PlainTextSink(qsizetype expectedSize, const Tables& tables)
+        : m_tables(tables) {
+        m_text.reserve(expectedSize);
+    }
 
-    void text(const QString& text, const CharProps&) override {
-        if (m_depth > 0) {
-            cellBreakIfPending();
-            m_row.back().text.append(text);
-            return;
-        }
-        endTable();
+    void text(const QString& text, const CharProps& props) override {
+        if (gathering())
+            return m_table.text(m_depth, text, props);
         breakIfPending();
         m_text.append(text);
         m_lineUsed = true;
     }
-    void endParagraph(const ParaProps&) override {
-        if (m_depth > 0) {
-            cellBreakIfPending();
-            m_row.back().pendingBreak = true;
-            return;
-        }
-        endTable();
+    void endParagraph(const ParaProps& props) override {
+        if (gathering())
+            return m_table.endParagraph(m_depth, props);
         breakIfPending();
         m_pendingBreak = true;
     }
-    void image(const Picture&, const CharProps&) override {
-        if (m_depth > 0)
-            return cellBreakIfPending();
-        endTable();
+    void image(const Picture& picture, const CharProps& props) override {
+        if (gathering())
+            return m_table.image(m_depth, picture, props);
         breakIfPending();
         m_lineUsed = true;
     }
+    void kept(const KeptGroup& group, const CharProps& props) override {
+        if (gathering())
+            return m_table.kept(m_depth, group, props);
+        breakIfPending();
+        m_lineUsed = true;
+        if (!group.text.isEmpty())
+            m_kept.append(group.text);
+    }
     void finish(const ParaProps* lastParagraph) override {
-        endTable();
+        m_depth = 0;
+        gathering();
+        if (m_besideTable)
+            return; // the empty block after a table that ends the document is not the note's
         if (lastParagraph)
             breakIfPending();
     }
-    // Cells are gathered row by row, so that the cells a merged cell covers, which the document does not
-    // have, are left out as they are there.
     void tableDepth(int depth) override { m_depth = depth; }
     void endCell(const ParaProps& props) override {
-        endParagraph(props);
-        if (m_depth == 1)
-            m_row.back().ended = true;
+        if (m_depth > 0)
+            m_table.endCell(m_depth, props);
+        else
+            endParagraph(props);
     }
-    void endRow(const RowDef& row, int depth) override {
-        if (depth != 1 || m_row.empty())
-            return;
-        for (size_t i = 0; i < m_row.size(); ++i) {
-            if (i < row.cells.size() && covered(row, i))
-                continue;
-            putCell(m_row[i], true);
-        }
-        m_above = row;
-        m_row.clear();
-    }
+    void endRow(const RowDef& row, int depth) override { m_table.endRow(depth, row); }
 
-    QString take() {
+    QString take(TextScope scope) {
+        if (scope == TextScope::WithKept) {
+            for (const QString& kept : std::as_const(m_kept))
+                m_text.append(u'\n' + kept);
+        }
         m_text.replace(QChar(kLineSeparator), u'\n');
         return std::move(m_text);
     }
 
 private:
-    struct Cell {
-        QString text;
-        bool pendingBreak = false;
-        bool started = false;
-        bool ended = false;
-    };
-
-    bool covered(const RowDef& row, size_t i) const {
-        const CellDef& cell = row.cells[i];
-        if (cell.horizontal == CellMerge::Continued && i > 0)
+    bool gathering() {
+        if (m_depth > 0)
             return true;
-        if (cell.vertical != CellMerge::Continued)
-            return false;
-        // It continues a merged cell of the row above with the same edges.
-        const int left = i == 0 ? row.left : row.cells[i - 1].edge;
-        for (size_t j = 0; j < m_above.cells.size(); ++j) {
-            const int aboveLeft = j == 0 ? m_above.left : m_above.cells[j - 1].edge;
-            if (m_above.cells[j].edge == cell.edge && aboveLeft == left)
-                return m_above.cells[j].vertical != CellMerge::None;
-        }
+        if (m_table.isOpen())
+            putTable(*m_table.take());
         return false;
     }
-    void cellBreakIfPending() {
-        if (m_row.empty() || m_row.back().ended)
-            m_row.emplace_back();
-        Cell& cell = m_row.back();
-        cell.started = true;
-        if (cell.pendingBreak) {
-            cell.text.append(u'\n');
-            cell.pendingBreak = false;
+    void putTable(const TableRecord& record) {
+        if (!m_scratch)
+            m_scratch = std::make_unique<QTextDocument>();
+        m_scratch->clear();
+        DocumentSink sink(*m_scratch, m_tables);
+        if (sink.insertRows(record)) {
+            sink.finish(nullptr);
+            // The table follows the paragraph it is in, unless that one is empty: then the document keeps
+            // the paragraph only because a table cannot start there, and does not show it.
+            if (m_pendingBreak || m_lineUsed || m_besideTable)
+                m_text.append(u'\n');
+            QStringList kept;
+            m_text.append(documentText(*m_scratch, &kept));
+            m_kept.append(kept);
+            m_pendingBreak = false;
+            m_lineUsed = false;
+            m_besideTable = true;
+        }
+        if (const RowRecord* after = trailingParagraphs(record)) {
+            for (const CellRecord& cell : after->cells)
+                replay(record, cell.events);
         }
     }
-    // `inRow` for a cell of a row that ended; the cells of one that did not are the body's paragraphs.
-    void putCell(const Cell& cell, bool inRow) {
-        if (!cell.started)
-            return;
-        // A table starts a paragraph of its own: one left open before it ends there.
-        if (inRow && !m_tableStarted && m_lineUsed)
-            m_pendingBreak = true;
-        m_tableStarted = m_tableStarted || inRow;
-        breakIfPending();
-        m_text.append(cell.text);
-        m_pendingBreak = cell.pendingBreak;
-    }
-    // What is left of a table's rows when text outside it comes.
-    void endTable() {
-        // A row that did not end is the table's when a cell of it did, as in the document.
-        const bool inRow =
-            std::any_of(m_row.begin(), m_row.end(), [](const Cell& cell) { return cell.ended; });
-        for (const Cell& cell : m_row)
-            putCell(cell, inRow);
-        m_row.clear();
-        m_above = RowDef{};
-        m_tableStarted = false;
+    void replay(const TableRecord& record, const std::vector<CellEvent>& events) {
+        for (const CellEvent& event : events) {
+            switch (event.kind) {
+            case CellEvent::Kind::Text:
+                text(event.text, event.chr);
+                break;
+            case CellEvent::Kind::Paragraph:
+                endParagraph(event.para);
+                break;
+            case CellEvent::Kind::Image:
+                image(record.pictures[size_t(event.index)], event.chr);
+                break;
+            case CellEvent::Kind::Kept:
+                kept(record.kept[size_t(event.index)], event.chr);
+                break;
+            case CellEvent::Kind::Table:
+                putTable(*record.nested[size_t(event.index)]);
+                break;
+            }
+        }
     }
     void breakIfPending() {
+        if (m_besideTable) {
+            m_text.append(u'\n'); // the block after a table has something now
+            m_besideTable = false;
+        }
         if (m_pendingBreak) {
             m_text.append(u'\n');
             m_pendingBreak = false;
@@ -147,13 +177,15 @@ private:
         }
     }
 
+    const Tables& m_tables;
     QString m_text;
+    QStringList m_kept;
     bool m_pendingBreak = false;
+    bool m_lineUsed = false;    // the paragraph being read has text, a picture or a kept group
+    bool m_besideTable = false; // a table ended the last paragraph, and nothing has come since
     int m_depth = 0;
-    bool m_lineUsed = false;     // the paragraph being read has text or a picture
-    bool m_tableStarted = false; // cells of the current table were put out
-    std::vector<Cell> m_row;     // the cells of the body's table row being read
-    RowDef m_above;              // the words of the row before it
+    TableBuilder m_table;
+    std::unique_ptr<QTextDocument> m_scratch;
 };
 
 } // namespace
@@ -195,28 +227,21 @@ bool read(const QByteArray& bytes, QTextDocument& doc) {
     return true;
 }
 
-std::optional<QString> readPlainText(const QByteArray& bytes) {
+std::optional<QString> readPlainText(const QByteArray& bytes, TextScope scope) {
     if (!isRtf(bytes))
         return std::nullopt;
     detail::Tables tables;
-    detail::PlainTextSink sink(bytes.size() / 2);
+    detail::PlainTextSink sink(bytes.size() / 2, tables);
     detail::parse(bytes, sink, tables);
-    return sink.take();
+    return sink.take(scope);
 }
 
-QString plainText(const QTextDocument& doc) {
-    QString text;
-    bool first = true;
-    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
-        if (detail::holdsTableOnly(block))
-            continue;
-        if (!first)
-            text.append(u'\n');
-        first = false;
-        QString line = block.text();
-        line.remove(QChar(detail::kObjectReplacement));
-        line.replace(QChar(detail::kLineSeparator), u'\n');
-        text.append(line);
+QString plainText(const QTextDocument& doc, TextScope scope) {
+    QStringList kept;
+    QString text = detail::documentText(doc, scope == TextScope::WithKept ? &kept : nullptr);
+    for (const QString& note : std::as_const(kept)) {
+        text.append(u'\n');
+        text.append(QString(note).replace(QChar(detail::kLineSeparator), u'\n'));
     }
     return text;
 }

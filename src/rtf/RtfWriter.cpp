@@ -1,4 +1,8 @@
+#include "Kept.h"
 #include "Rtf.h"
+#include "private/KeptRtf.h"
+#include "private/Lists.h"
+#include "private/WriterParts.h"
 
 #include "private/TableBuilder.h"
 #include "private/TableWriter.h"
@@ -48,7 +52,11 @@ QColor brushColor(const QTextCharFormat& format, QTextFormat::Property property)
 class Writer {
 public:
     explicit Writer(const QTextDocument& doc)
-        : m_doc(doc) {}
+        : m_doc(doc)
+        , m_lists(doc)
+        , m_kept(
+              doc, [this](const QString& family) { return fontIndex(family); },
+              [this](const QColor& color) { return colorIndex(color); }) {}
 
     QByteArray run();
 
@@ -59,7 +67,11 @@ private:
     // `depth` is the block's table nesting depth (0 outside tables); `ending` ends the paragraph.
     void writeBlock(const QTextBlock& block, int depth = 0, const char* ending = "\\par\r\n");
     void writeFragment(const QTextFragment& fragment);
+    void writeNext(QTextBlock::iterator& it);
+    void writeKept(QTextBlock::iterator& it);
+    void writeField(QTextBlock::iterator& it);
     void writeImage(const QTextImageFormat& format);
+    void writeHex(const QByteArray& data);
     void writeCharFormat(const QTextCharFormat& format);
     void writeText(QStringView text);
     void writeNumber(const char* word, qint64 value);
@@ -67,11 +79,14 @@ private:
     int colorIndex(const QColor& color);
 
     const QTextDocument& m_doc;
+    detail::ListWriter m_lists;
+    detail::KeptWriter m_kept;
     QByteArray m_out;
     QStringList m_fonts;
     QHash<QString, int> m_fontIndex;
     QList<QRgb> m_colors;
     QHash<QRgb, int> m_colorIndex;
+    int m_defaultHalfPoints = 0; // the document's default font size, 0 when it has none in points
 };
 
 QByteArray Writer::run() {
@@ -90,8 +105,14 @@ void Writer::collectTables() {
         QList<QTextCharFormat> formats;
         if (block.textList())
             formats.append(block.charFormat());
-        for (auto it = block.begin(); !it.atEnd(); ++it)
-            formats.append(it.fragment().charFormat());
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (isKept(format))
+                m_kept.collect(format.property(kKeptRtf).toByteArray());
+            formats.append(format);
+            if (format.hasProperty(kKeptFieldInstruction))
+                m_kept.collect(format.property(kKeptFieldInstruction).toByteArray());
+        }
         for (const QTextCharFormat& format : std::as_const(formats)) {
             const QString family = familyOf(format);
             if (!family.isEmpty())
@@ -130,10 +151,13 @@ void Writer::writeNumber(const char* word, qint64 value) {
 }
 
 void Writer::writeHeader() {
-    m_out.append("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\r\n{\\fonttbl");
+    // Text is written as \uN, which needs no code page; kept RTF's bytes keep theirs.
+    writeNumber("{\\rtf1\\ansi\\ansicpg", m_kept.codePage());
+    m_out.append("\\deff0\\uc1\r\n{\\fonttbl");
     for (qsizetype i = 0; i < m_fonts.size(); ++i) {
         writeNumber("{\\f", i);
-        m_out.append("\\fnil\\fcharset0 ");
+        writeNumber("\\fnil\\fcharset", m_kept.charsetOf(m_fonts.at(i)));
+        m_out.append(' ');
         // A ";" ends the name, so one inside it is written as \u59.
         for (const QString& part = m_fonts.at(i); const QStringView piece : QStringView(part).split(u';')) {
             if (piece.data() != part.constData())
@@ -150,13 +174,24 @@ void Writer::writeHeader() {
         m_out.append(';');
     }
     m_out.append("}\r\n");
+    m_lists.writeTables(m_out);
+    // Text without formatting of its own has the document's default font, which readers take from the
+    // default character formatting, the default style and the state the body starts in; other readers would
+    // take 12 pt. Only the text that has a size of its own says so.
+    const QFont font = m_doc.defaultFont();
+    const qreal points = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 0.75;
+    m_defaultHalfPoints = points > 0 ? int(wholeHalfPoints(points)) : 0;
+    QByteArray defaults = "\\f0";
+    if (m_defaultHalfPoints > 0)
+        defaults += "\\fs" + QByteArray::number(m_defaultHalfPoints);
+    m_out.append("{\\*\\defchp" + defaults + "}\r\n{\\stylesheet{" + defaults + " Normal;}}\r\n");
     const QString title = m_doc.metaInformation(QTextDocument::DocumentTitle);
     if (!title.isEmpty()) {
         m_out.append("{\\info{\\title ");
         writeText(title);
         m_out.append("}}\r\n");
     }
-    m_out.append("\\viewkind4\r\n");
+    m_out.append("\\viewkind4" + defaults + "\r\n");
 }
 
 void Writer::writeFrame(const QTextFrame* frame) {
@@ -194,13 +229,16 @@ void Writer::writeBlock(const QTextBlock& block, int depth, const char* ending) 
     else if (align & (Qt::AlignRight | Qt::AlignTrailing))
         m_out.append("\\qr");
     QTextList* list = block.textList();
+    if (list)
+        m_lists.writeParagraphWords(m_out, list);
     const int indentLevels = format.indent() + (list ? list->format().indent() : 0);
     const int left = wholeTwips(format.leftMargin() + indentLevels * m_doc.indentWidth());
     if (left != 0)
         writeNumber("\\li", left);
     if (const int right = wholeTwips(format.rightMargin()); right != 0)
         writeNumber("\\ri", right);
-    if (const int first = wholeTwips(format.textIndent()); first != 0)
+    // A list's marker hangs in the paragraph's indent, as the editor shows it.
+    if (const int first = wholeTwips(format.textIndent()) - (list ? detail::kListMarkerHang : 0); first != 0)
         writeNumber("\\fi", first);
     if (const int before = wholeTwips(format.topMargin()); before != 0)
         writeNumber("\\sb", before);
@@ -209,36 +247,18 @@ void Writer::writeBlock(const QTextBlock& block, int depth, const char* ending) 
     m_out.append(' ');
 
     if (list) {
-        // A list's marker is written as the paragraph's first text, which every reader shows.
-        QString marker;
-        switch (list->format().style()) {
-        case QTextListFormat::ListDisc:
-            marker = u"\u2022"_s;
-            break;
-        case QTextListFormat::ListCircle:
-            marker = u"\u25E6"_s;
-            break;
-        case QTextListFormat::ListSquare:
-            marker = u"\u25AA"_s;
-            break;
-        default:
-            marker = list->itemText(block);
-            break;
-        }
-        m_out.append('{');
-        writeCharFormat(block.charFormat());
-        m_out.append(' ');
-        writeText(marker);
+        // Readers that know lists make their own marker from the list table and skip this one.
+        m_out.append("{\\listtext ");
+        writeCharFormat(withoutKept(block.charFormat()));
+        writeText(detail::ListWriter::marker(list, block));
         m_out.append("\\tab}");
     }
 
     auto it = block.begin();
     while (!it.atEnd()) {
-        const QTextFragment fragment = it.fragment();
-        const QString href = fragment.charFormat().anchorHref();
+        const QString href = it.fragment().charFormat().anchorHref();
         if (href.isEmpty()) {
-            writeFragment(fragment);
-            ++it;
+            writeNext(it);
             continue;
         }
         // Neighbouring fragments with the same address form one hyperlink field.
@@ -252,46 +272,106 @@ void Writer::writeBlock(const QTextBlock& block, int depth, const char* ending) 
         m_out.append('"');
         writeText(target);
         m_out.append("\"}}{\\fldrslt{");
-        while (!it.atEnd() && it.fragment().charFormat().anchorHref() == href) {
-            writeFragment(it.fragment());
-            ++it;
-        }
+        while (!it.atEnd() && it.fragment().charFormat().anchorHref() == href)
+            writeNext(it);
         m_out.append("}}}");
     }
     m_out.append(ending);
 }
 
+// Writes the fragment at `it` and moves past it, or past the whole kept group or field it begins.
+void Writer::writeNext(QTextBlock::iterator& it) {
+    const QTextCharFormat format = it.fragment().charFormat();
+    if (isKept(format)) {
+        writeKept(it);
+    } else if (format.hasProperty(kKeptFieldInstruction)) {
+        writeField(it);
+    } else {
+        writeFragment(it.fragment());
+        ++it;
+    }
+}
+
+// Neighbouring fragments of one kept group stand for it together: its bytes are written once, after the
+// formatting its mark or anchor had, which it takes again when read. No group is added around them, so that
+// they stay as deep as they were; \plain undoes the formatting for what follows.
+void Writer::writeKept(QTextBlock::iterator& it) {
+    const QTextCharFormat first = it.fragment().charFormat();
+    const QByteArray kept = first.property(kKeptRtf).toByteArray();
+    const int id = first.intProperty(kKeptId);
+    while (!it.atEnd() && isKept(it.fragment().charFormat()) &&
+           it.fragment().charFormat().intProperty(kKeptId) == id &&
+           it.fragment().charFormat().anchorHref() == first.anchorHref() &&
+           it.fragment().charFormat().property(kKeptRtf).toByteArray() == kept)
+        ++it;
+    writeCharFormat(withoutKept(first));
+    m_out.append(m_kept.renumbered(kept));
+    m_out.append("\\plain ");
+}
+
+// A field the editor shows by its result: the result is written as it now is, the instruction as it came.
+void Writer::writeField(QTextBlock::iterator& it) {
+    const QTextCharFormat first = it.fragment().charFormat();
+    const QByteArray instruction = first.property(kKeptFieldInstruction).toByteArray();
+    const int id = first.intProperty(kKeptId);
+    m_out.append("{\\field");
+    m_out.append(m_kept.renumbered(instruction));
+    m_out.append("{\\fldrslt ");
+    while (!it.atEnd()) {
+        const QTextCharFormat format = it.fragment().charFormat();
+        if (isKept(format) || format.intProperty(kKeptId) != id ||
+            format.anchorHref() != first.anchorHref() ||
+            format.property(kKeptFieldInstruction).toByteArray() != instruction)
+            break;
+        writeFragment(it.fragment());
+        ++it;
+    }
+    m_out.append("}}");
+}
+
 void Writer::writeFragment(const QTextFragment& fragment) {
     const QTextCharFormat format = fragment.charFormat();
     const QString text = fragment.text();
-    if (format.isImageFormat()) {
-        for (const QChar c : text) {
-            if (c != QChar(kObjectReplacement))
+    const QVariant kept = format.property(detail::kKeptRtfProperty);
+    if (format.isImageFormat() || kept.userType() == QMetaType::QByteArray) {
+        // Each object replacement character is one picture or kept group. Text typed next to a picture can
+        // take on its format; it is written as text.
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text.at(i) != QChar(kObjectReplacement)) {
+                qsizetype end = i;
+                while (end < text.size() && text.at(end) != QChar(kObjectReplacement))
+                    ++end;
+                m_out.append('{');
+                writeCharFormat(format);
+                writeText(QStringView(text).sliced(i, end - i));
+                m_out.append('}');
+                i = end - 1;
                 continue;
+            }
             m_out.append('{');
             writeCharFormat(format);
-            m_out.append(' ');
-            writeImage(format.toImageFormat());
+            if (kept.userType() == QMetaType::QByteArray)
+                m_out.append(kept.toByteArray());
+            else
+                writeImage(format.toImageFormat());
             m_out.append('}');
         }
         return;
     }
     m_out.append('{');
     writeCharFormat(format);
-    m_out.append(' ');
     writeText(text);
     m_out.append('}');
 }
 
+// Ends what it writes with the space that ends the last control word.
 void Writer::writeCharFormat(const QTextCharFormat& format) {
-    const QString family = familyOf(format);
-    writeNumber("\\f", family.isEmpty() ? 0 : fontIndex(family));
-    // Text without a size of its own has the document's default size; readers would take RTF's default of
-    // 12 pt instead, so the size is written out.
-    const double points = format.hasProperty(QTextFormat::FontPointSize) ? format.fontPointSize()
-                                                                         : m_doc.defaultFont().pointSizeF();
-    if (points > 0)
-        writeNumber("\\fs", wholeHalfPoints(points));
+    const qsizetype start = m_out.size();
+    // Text without a font or size of its own takes the document's defaults, which the body starts with.
+    if (const QString family = familyOf(format); !family.isEmpty())
+        writeNumber("\\f", fontIndex(family));
+    if (format.hasProperty(QTextFormat::FontPointSize) && format.fontPointSize() > 0)
+        writeNumber("\\fs", wholeHalfPoints(format.fontPointSize()));
     if (format.fontWeight() >= QFont::DemiBold)
         m_out.append("\\b");
     if (format.fontItalic())
@@ -337,33 +417,43 @@ void Writer::writeCharFormat(const QTextCharFormat& format) {
         writeNumber("\\chcbpat", index);
         writeNumber("\\highlight", index);
     }
+    if (m_out.size() > start)
+        m_out.append(' ');
 }
 
-void Writer::writeText(QStringView text) {
+} // namespace
+
+namespace detail {
+
+void appendRtfText(QByteArray& out, QStringView text) {
+    const auto writeNumber = [&out](const char* word, qint64 value) {
+        out.append(word);
+        out.append(QByteArray::number(value));
+    };
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = text[i].unicode();
         if (c >= 0x20 && c < 0x7F) {
             if (c == '\\' || c == '{' || c == '}')
-                m_out.append('\\');
-            m_out.append(char(c));
+                out.append('\\');
+            out.append(char(c));
             continue;
         }
         switch (c) {
         case '\t':
-            m_out.append("\\tab ");
+            out.append("\\tab ");
             continue;
         case kLineSeparator:
-            m_out.append("\\line ");
+            out.append("\\line ");
             continue;
         case 0x00A0:
-            m_out.append("\\~");
+            out.append("\\~");
             continue;
         case 0x00AD:
-            m_out.append("\\-");
+            out.append("\\-");
             continue;
         case 0x2011:
-            m_out.append("\\_");
+            out.append("\\_");
             continue;
         case kObjectReplacement:
             continue;
@@ -376,7 +466,7 @@ void Writer::writeText(QStringView text) {
         if (QChar::isHighSurrogate(c)) {
             if (i + 1 < n && QChar::isLowSurrogate(text[i + 1].unicode())) {
                 writeNumber("\\u", qint16(c));
-                m_out.append('?');
+                out.append('?');
                 unit = text[++i].unicode();
             } else {
                 unit = 0xFFFD;
@@ -386,10 +476,29 @@ void Writer::writeText(QStringView text) {
         }
         // \uN takes a signed 16-bit value; "?" is the one-byte fallback that \uc1 skips.
         writeNumber("\\u", qint16(unit));
-        m_out.append('?');
+        out.append('?');
     }
 }
 
+} // namespace detail
+
+namespace {
+
+void Writer::writeText(QStringView text) {
+    detail::appendRtfText(m_out, text);
+}
+
+// The RTF picture kind of image bytes that RTF can carry as they are; null for any other.
+const char* blipWord(const QByteArray& bytes) {
+    if (bytes.startsWith("\x89PNG\r\n\x1a\n"))
+        return "\\pngblip";
+    if (bytes.startsWith("\xFF\xD8\xFF"))
+        return "\\jpegblip";
+    return nullptr;
+}
+
+// A picture without kept RTF: one pasted or made in the editor. Image bytes RTF can carry are written as they
+// are, never decoded and encoded again; anything else is written as PNG.
 void Writer::writeImage(const QTextImageFormat& format) {
     const QVariant resource = m_doc.resource(QTextDocument::ImageResource, QUrl(format.name()));
     QByteArray data;
@@ -397,21 +506,16 @@ void Writer::writeImage(const QTextImageFormat& format) {
     QSize natural;
     QImage image;
     if (resource.userType() == QMetaType::QByteArray) {
-        const QByteArray bytes = resource.toByteArray();
-        QBuffer buffer;
-        buffer.setData(bytes);
+        data = resource.toByteArray();
+        QBuffer buffer(&data);
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer);
-        natural = reader.size();
-        if (bytes.startsWith("\x89PNG\r\n\x1a\n") && natural.isValid()) {
-            data = bytes;
+        natural = reader.size(); // from the header: no decoding, whatever the picture's size
+        if (const char* word = blipWord(data)) {
+            blip = word;
         } else {
             image = reader.read();
-            if (image.isNull() && natural.isValid() && reader.format() == "jpeg") {
-                // A JPEG that cannot be decoded cannot become a PNG; its bytes are kept as they came.
-                data = bytes;
-                blip = "\\jpegblip";
-            }
+            data.clear();
         }
     } else if (resource.userType() == QMetaType::QImage) {
         image = resource.value<QImage>();
@@ -424,12 +528,15 @@ void Writer::writeImage(const QTextImageFormat& format) {
         image.save(&buffer, "PNG");
         natural = image.size();
     }
-    if (data.isEmpty() || natural.isEmpty())
+    if (data.isEmpty())
         return; // nothing that can be shown; an empty picture would only confuse readers
 
     qreal width = format.width();
     qreal height = format.height();
-    if (width <= 0 && height <= 0) {
+    if (natural.isEmpty()) {
+        // Bytes whose header says no size: the size they are shown at stands for it.
+        natural = QSize(int(std::lround(width)), int(std::lround(height)));
+    } else if (width <= 0 && height <= 0) {
         width = natural.width();
         height = natural.height();
     } else if (width <= 0) {
@@ -439,11 +546,20 @@ void Writer::writeImage(const QTextImageFormat& format) {
     }
     m_out.append("{\\pict");
     m_out.append(blip);
-    writeNumber("\\picw", natural.width());
-    writeNumber("\\pich", natural.height());
-    writeNumber("\\picwgoal", wholeTwips(width));
-    writeNumber("\\pichgoal", wholeTwips(height));
+    if (!natural.isEmpty()) {
+        writeNumber("\\picw", natural.width());
+        writeNumber("\\pich", natural.height());
+    }
+    if (width > 0 && height > 0) {
+        writeNumber("\\picwgoal", wholeTwips(width));
+        writeNumber("\\pichgoal", wholeTwips(height));
+    }
     m_out.append("\r\n");
+    writeHex(data);
+    m_out.append('}');
+}
+
+void Writer::writeHex(const QByteArray& data) {
     static constexpr char kHex[] = "0123456789abcdef";
     const qsizetype start = m_out.size();
     m_out.resize(start + data.size() * 2 + data.size() / 64 * 2);
@@ -458,7 +574,6 @@ void Writer::writeImage(const QTextImageFormat& format) {
         }
     }
     m_out.resize(out - m_out.data());
-    m_out.append('}');
 }
 
 } // namespace

@@ -47,6 +47,11 @@ QDBusObjectPath StandInPortal::Screenshot(const QString&, const QVariantMap& opt
     sender.replace(u'.', u'_');
     m_requestPath = u"/org/freedesktop/portal/desktop/request/%1/%2"_s.arg(
         sender, options.value(u"handle_token"_s).toString());
+    if (holdCallReply) {
+        setDelayedReply(true);
+        m_heldCall = message();
+        m_heldPath = m_requestPath;
+    }
     if (reply != Hold) {
         // The real portal replies to the call first and sends the answer after it.
         const Reply how = reply;
@@ -54,6 +59,10 @@ QDBusObjectPath StandInPortal::Screenshot(const QString&, const QVariantMap& opt
             this, [this, how] { respond(how); }, Qt::QueuedConnection);
     }
     return QDBusObjectPath(m_requestPath);
+}
+
+void StandInPortal::releaseCallReply() {
+    m_connection.send(m_heldCall.createReply(QVariant::fromValue(QDBusObjectPath(m_heldPath))));
 }
 
 void StandInPortal::answer(Reply how) {

@@ -5,6 +5,7 @@
 
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QImage>
 #include <QObject>
@@ -54,6 +55,9 @@ public:
 
     // Answers the request held last, with `how`.
     void answer(Reply how);
+    // While set, a call's own reply (the request object's path) is held too, until releaseCallReply().
+    bool holdCallReply = false;
+    void releaseCallReply();
 
 public Q_SLOTS:
     QDBusObjectPath Screenshot(const QString& parentWindow, const QVariantMap& options);
@@ -65,5 +69,7 @@ private:
     QTemporaryDir m_files;
     QString m_caller;
     QString m_requestPath;
+    QDBusMessage m_heldCall;
+    QString m_heldPath;
     int m_pictures = 0;
 };

@@ -279,6 +279,36 @@ private Q_SLOTS:
         QCOMPARE(shownTime(game), u"0:0:6"_s);
     }
 
+    // The figures the narrow window cuts off are hidden, so that their change every second repaints nothing
+    // (a repaint of the window composes it whole, web view included); the clock counts on all the same and
+    // shows the exact time whenever the sidebar opens.
+    void theClockCountsOnOutOfSightWithoutRepaints() {
+        FakeHost fakes;
+        Program program(fakes.host());
+        frmMain* game = program.windows.show<frmMain>();
+        QVERIFY(QTest::qWaitForWindowExposed(game));
+        const QList<QLabel*> figures{game->lblHours, game->lblMinutes, game->lblSeconds};
+        for (QLabel* figure : figures)
+            QVERIFY(!figure->isVisible());
+        setPlayTime(game, 1, 59, 58);
+        game->tmrPlay_Timer();
+
+        game->mnuSidebar->trigger();
+        for (QLabel* figure : figures)
+            QVERIFY(figure->isVisible());
+        QCOMPARE(shownTime(game), u"1:59:59"_s);
+        QVERIFY(game->client->rect().contains(game->lblHours->geometry()));
+        game->tmrPlay_Timer();
+        QCOMPARE(shownTime(game), u"2:0:0"_s);
+
+        game->mnuSidebar->trigger();
+        for (QLabel* figure : figures)
+            QVERIFY(!figure->isVisible());
+        game->tmrPlay_Timer();
+        game->mnuSidebar->trigger();
+        QCOMPARE(shownTime(game), u"2:0:1"_s);
+    }
+
     void theSidebarTogglesTheClientWidth() {
         FakeHost fakes;
         Program program(fakes.host());

@@ -11,12 +11,19 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QMenu>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -218,15 +225,41 @@ private Q_SLOTS:
         QCOMPARE(s.dialogs().confirmed.size(), 2);
         QCOMPARE(noteText(s.note(u"quests.rtf"_s)), u"Fresh start"_s);
         QCOMPARE(filesUnder(s.notes()), QStringList{u"quests.rtf"_s});
+    }
 
-        // A folder of that name is no note: nothing to ask about, and the save says why it failed.
-        QDir(s.notes()).mkdir(u"maps.rtf"_s);
+    // A folder, a pipe or a socket holding the name is no note: nothing to ask about, the save says why it
+    // failed, and what was there stays.
+    void saveAsNeverReplacesWhatIsNotAFile() {
+        Session s;
+        writeFile(s.note(u"quests.rtf"_s), questLog);
+        s.window->tmrNotes_Timer();
+        s.open(u"quests.rtf"_s);
+        QVERIFY(QDir(s.notes()).mkdir(u"maps.rtf"_s));
+        QCOMPARE(::mkfifo(QFile::encodeName(s.note(u"pipe.rtf"_s)).constData(), 0600), 0);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(fd >= 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray socketPath = QFile::encodeName(s.note(u"socket.rtf"_s));
+        QVERIFY(size_t(socketPath.size()) < sizeof address.sun_path);
+        std::memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
+        const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::close(fd);
+        QVERIFY(bound);
+
         s.saveAs(u"maps"_s);
-        QCOMPARE(s.dialogs().confirmed.size(), 2);
-        QCOMPARE(s.dialogs().told.size(), 1);
-        QVERIFY2(s.dialogs().told.first().startsWith(u"maps.rtf could not be saved: "_s),
-                 qPrintable(s.dialogs().told.first()));
+        s.saveAs(u"pipe"_s);
+        s.saveAs(u"socket"_s);
+        QVERIFY(s.dialogs().confirmed.isEmpty());
+        QCOMPARE(s.dialogs().told,
+                 (QStringList{u"maps.rtf could not be saved: it is a folder."_s,
+                              u"pipe.rtf could not be saved: it is not a regular file."_s,
+                              u"socket.rtf could not be saved: it is not a regular file."_s}));
+        QVERIFY(QFileInfo(s.note(u"maps.rtf"_s)).isDir());
+        QVERIFY(QFileInfo(s.note(u"pipe.rtf"_s)).exists() && !QFileInfo(s.note(u"pipe.rtf"_s)).isFile());
+        QVERIFY(QFileInfo(s.note(u"socket.rtf"_s)).exists() && !QFileInfo(s.note(u"socket.rtf"_s)).isFile());
         QCOMPARE(s.window->rtfNotepad->fileName(), s.note(u"quests.rtf"_s));
+        QCOMPARE(readFile(s.note(u"quests.rtf"_s)), questLog);
     }
 
     // Save writes where the note came from; after Save As, where it went, never over the note opened before.

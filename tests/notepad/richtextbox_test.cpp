@@ -13,6 +13,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -55,8 +57,9 @@ QHash<QString, QStringList> expectedTexts() {
     return texts;
 }
 
+// What the box shows, then what it keeps of headers and notes without showing it.
 QString textOf(const RichTextBox& box) {
-    return rtf::plainText(*box.document());
+    return rtf::plainText(*box.document(), rtf::TextScope::WithKept);
 }
 
 bool isBoldAt(const QTextDocument& doc, const QString& word) {
@@ -140,6 +143,47 @@ private Q_SLOTS:
         QCOMPARE(textOf(reopened), shown);
     }
 
+    // Text typed in the box has no size or font of its own, and after a save and a reopen it still has none,
+    // so that it shows, and text typed after it continues, in the box's font. Another reader shows the note
+    // at about the box's size rather than its own default of 12 pt.
+    void typedTextReadsBackAsTyped() {
+        QFont tahoma(u"Tahoma"_s);
+        tahoma.setPointSizeF(8.25);
+        RichTextBox box;
+        box.setFont(tahoma);
+        QTest::keyClicks(&box, u"typed here"_s);
+        QTextCursor cursor = box.textCursor();
+        QTextCharFormat big;
+        big.setFontPointSize(14);
+        cursor.insertText(u" big"_s, big);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"typed.rtf"_s);
+        QVERIFY(box.saveFile(path).ok());
+
+        RichTextBox reopened;
+        reopened.setFont(tahoma);
+        QVERIFY(reopened.loadFile(path).ok());
+        QCOMPARE(textOf(reopened), u"typed here big"_s);
+        const QTextCharFormat typed = reopened.document()->find(u"typed"_s).charFormat();
+        QVERIFY(!typed.hasProperty(QTextFormat::FontPointSize));
+        QVERIFY(!typed.hasProperty(QTextFormat::FontFamilies));
+        QCOMPARE(reopened.document()->find(u"big"_s).charFormat().fontPointSize(), 14.0);
+        QCOMPARE(reopened.document()->defaultFont().pointSizeF(), 8.25);
+
+        const QString soffice = QStandardPaths::findExecutable(u"soffice"_s);
+        if (soffice.isEmpty())
+            QSKIP("LibreOffice (soffice) is not installed: no other reader to show the note's size");
+        QProcess convert;
+        convert.start(soffice,
+                      {u"-env:UserInstallation=file://"_s + folder.filePath(u"profile"_s), u"--headless"_s,
+                       u"--convert-to"_s, u"html"_s, u"--outdir"_s, folder.path(), path});
+        QVERIFY(convert.waitForFinished(120000));
+        const QString html = QString::fromUtf8(readFile(folder.filePath(u"typed.html"_s)));
+        QVERIFY2(html.contains(u"font-family: \"Tahoma\""_s), qPrintable(html));
+        QVERIFY2(html.contains(u"font-size: 8pt"_s), qPrintable(html));
+        QVERIFY2(!html.contains(u"font-size: 12pt"_s), qPrintable(html));
+    }
+
     // Leading white space longer than the first look at the file still opens a note; a pipe is refused
     // rather than making the box wait for a writer.
     void theFirstLookAtAFile() {
@@ -159,6 +203,23 @@ private Q_SLOTS:
         QCOMPARE(fromPipe.status, RichTextBox::Result::CannotRead);
         QCOMPARE(fromPipe.reason, u"it is not a regular file"_s);
         QCOMPARE(box.fileName(), padded);
+    }
+
+    // Text typed right after a footnote's mark is the user's own, saved as text beside the note.
+    void typingAfterAFootnoteMark() {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"note.rtf"_s);
+        writeFile(path, "{\\rtf1\\ansi See{\\super\\chftn}{\\footnote The source.}\\par}");
+        RichTextBox box;
+        QVERIFY(box.loadFile(path).ok());
+        QCOMPARE(box.toPlainText(), u"See1"_s);
+        box.moveCursor(QTextCursor::End);
+        QTest::keyClicks(&box, u" more"_s);
+        QCOMPARE(box.toPlainText(), u"See1 more"_s);
+        QVERIFY(box.saveFile(path).ok());
+        RichTextBox reopened;
+        QVERIFY(reopened.loadFile(path).ok());
+        QCOMPARE(textOf(reopened), u"See1 more\nThe source."_s);
     }
 
     // A note past the largest the box opens is refused before it is read; while a note opens or is saved the

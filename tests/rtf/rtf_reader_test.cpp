@@ -2,6 +2,7 @@
 // pictures and malformed input.
 
 #include "rtf/Rtf.h"
+#include "rtf/private/CodePages.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -61,6 +62,8 @@ class tst_RtfReader final : public QObject {
     Q_OBJECT
 
 private slots:
+    void rawDoubleByteTrailBytes_data();
+    void rawDoubleByteTrailBytes();
     void recognisesRtf_data();
     void recognisesRtf();
     void refusesOtherBytesAndKeepsDocument();
@@ -82,6 +85,7 @@ private slots:
     void malformedInput_data();
     void malformedInput();
     void clampsHugeParameters();
+    void codePageConvertersAreMadeOncePerPage();
 };
 
 void tst_RtfReader::recognisesRtf_data() {
@@ -191,20 +195,18 @@ void tst_RtfReader::text_data() {
         << u"link after"_s;
     QTest::newRow("upr shows the unicode part")
         << QByteArray("{\\rtf1{\\upr{ansi}{\\*\\ud{uni}}}}") << u"uni"_s;
-    QTest::newRow("list text kept, pn skipped")
+    QTest::newRow("list markers are the list's own")
         << QByteArray("{\\rtf1{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody{\\pntxta .}}item\\par"
                       "{\\listtext\\'95\\tab}next}")
-        << u"1.\titem\n\u2022\tnext"_s;
+        << u"item\nnext"_s;
     QTest::newRow("nonshppict and shprslt skipped")
         << QByteArray("{\\rtf1{\\nonshppict{\\pict\\wmetafile8 00}}{\\shp{\\shprslt fallback}}x}") << u"x"_s;
-    QTest::newRow("footnote after the body")
-        << QByteArray("{\\rtf1 Body\\chftn{\\footnote {\\chftn} Note.} more\\par}")
-        << u"Body1 more\n1 Note."_s;
-    QTest::newRow("header after the body")
-        << QByteArray("{\\rtf1{\\header Head\\par}Body}") << u"Body\nHead"_s;
-    QTest::newRow("text box after the body")
+    QTest::newRow("footnote kept, its mark shown")
+        << QByteArray("{\\rtf1 Body\\chftn{\\footnote {\\chftn} Note.} more\\par}") << u"Body1 more"_s;
+    QTest::newRow("header kept, not shown") << QByteArray("{\\rtf1{\\header Head\\par}Body}") << u"Body"_s;
+    QTest::newRow("text box kept, not shown")
         << QByteArray("{\\rtf1 A{\\shp{\\*\\shpinst{\\sp{\\sn x}{\\sv 1}}{\\shptxt Boxed\\par}}} B\\par}")
-        << u"A B\nBoxed"_s;
+        << u"A B"_s;
 
     // characters and paragraphs
     QTest::newRow("special characters")
@@ -376,7 +378,7 @@ void tst_RtfReader::pictures() {
     QVERIFY(rtf::read(input, doc));
     QCOMPARE(rtf::plainText(doc), u"abc"_s);
     const QList<QTextImageFormat> found = images(doc);
-    QCOMPARE(found.size(), 3);
+    QCOMPARE(found.size(), 4);
     QCOMPARE(found.at(0).width(), 20.0);
     QCOMPARE(found.at(0).height(), 10.0);
     QCOMPARE(found.at(1).width(), 20.0);
@@ -392,6 +394,34 @@ void tst_RtfReader::pictures() {
     QCOMPARE(decoded(found.at(2)).size(), QSize(3, 2)); // \bin data, not hex
     QCOMPARE(found.at(2).width(), 3.0);                 // no size given: the picture's own
     QCOMPARE(found.at(2).height(), 2.0);
+    // A metafile Qt cannot show stands in as a box of its size.
+    QCOMPARE(found.at(3).width(), 20.0);
+    QCOMPARE(found.at(3).height(), 20.0);
+}
+
+// Older writers put double-byte characters in the file unescaped: the byte after a lead byte is its trail
+// byte even when it is a brace or a backslash.
+void tst_RtfReader::rawDoubleByteTrailBytes_data() {
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("Shift-JIS by font charset")
+        << QByteArray(
+               "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset128 MS Gothic;}}\\f0 a\x83\\\x95\\\x81{\x81} b\\par}")
+        << u"a\u30BD\u8868\uFF0B\u00B1 b"_s;
+    QTest::newRow("GBK by code page")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg936 a\x81\\\x81{\x81}b}") << u"a\u4E57\u4E84\u4E87b"_s;
+    QTest::newRow("Big5 by font charset")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f1\\fcharset136 MingLiU;}}{\\f1 \xa4\\\xa4{}c}")
+        << u"\u4E48\u5EFEc"_s;
+}
+
+void tst_RtfReader::rawDoubleByteTrailBytes() {
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, expected);
+    QTextDocument doc;
+    QVERIFY(rtf::read(rtf, doc));
+    QCOMPARE(rtf::plainText(doc), expected);
+    QCOMPARE(rtf::readPlainText(rtf), expected);
 }
 
 void tst_RtfReader::title() {
@@ -456,6 +486,24 @@ void tst_RtfReader::clampsHugeParameters() {
     QVERIFY(format.fontPointSize() > 0 && format.fontPointSize() <= 1638);
     QVERIFY(doc.begin().blockFormat().leftMargin() >= -31680 / 15.0);
     QCOMPARE(rtf::plainText(doc), u"big \u03B1 tail\nnext"_s);
+}
+
+// Text that keeps switching between code pages without a built-in table asks the C library for one
+// converter per page, not one per switch: each switch used to open and keep a converter of its own, which
+// made a 10 MB document take seconds and hundreds of megabytes to read.
+void tst_RtfReader::codePageConvertersAreMadeOncePerPage() {
+    rtf::detail::ByteDecoder decoder;
+    QString text;
+    const auto out = [&text](char16_t unit) {
+        text.append(QChar(unit));
+    };
+    for (int i = 0; i < 10000; ++i) {
+        decoder.setCodePage(i % 2 == 0 ? 737 : 775, out);
+        decoder.feed(0x80, out);
+    }
+    QCOMPARE(decoder.convertersOpened(), 2);
+    QCOMPARE(text.size(), 10000);
+    QCOMPARE(text.left(4), u"\u0391\u0106\u0391\u0106"_s);
 }
 
 QTEST_MAIN(tst_RtfReader)

@@ -147,13 +147,13 @@ void tst_RtfTables::rowsWithTheirWidths() {
 
     const QByteArray written = rtf::write(doc);
     QCOMPARE(rowWords(written), QStringList(2, u"\\trgaph0\\trleft0\\cellx1500\\cellx4500\\cellx5250"_s));
-    QVERIFY2(written.contains("\\pard\\intbl {\\f0\\fs24 r0c0}\\cell\r\n"
-                              "\\pard\\intbl {\\f0\\fs24 r0c1}\\cell\r\n"
-                              "\\pard\\intbl {\\f0\\fs24 r0c2}\\cell\r\n"
+    QVERIFY2(written.contains("\\pard\\intbl {r0c0}\\cell\r\n"
+                              "\\pard\\intbl {r0c1}\\cell\r\n"
+                              "\\pard\\intbl {r0c2}\\cell\r\n"
                               "\\row\r\n"),
              written.constData());
-    QVERIFY2(written.contains("\\pard\\intbl {\\f0\\fs24 r1c2}\\par\r\n"
-                              "\\pard\\intbl {\\f0\\fs24 second}\\cell\r\n"
+    QVERIFY2(written.contains("\\pard\\intbl {r1c2}\\par\r\n"
+                              "\\pard\\intbl {second}\\cell\r\n"
                               "\\row\r\n"),
              written.constData());
     // The paragraph after the table is outside it again.
@@ -175,11 +175,11 @@ void tst_RtfTables::mergedCells() {
     QCOMPARE(rowWords(written), (QStringList{u"\\trgaph0\\trleft0\\clvmgf\\cellx3000\\cellx4500"_s,
                                              u"\\trgaph0\\trleft0\\clvmrg\\cellx3000\\cellx4500"_s,
                                              u"\\trgaph0\\trleft0\\cellx1500\\cellx4500"_s}));
-    QVERIFY2(written.contains("\\pard\\intbl {\\f0\\fs24 r0c0}\\cell\r\n"
-                              "\\pard\\intbl {\\f0\\fs24 r0c2}\\cell\r\n\\row\r\n"
+    QVERIFY2(written.contains("\\pard\\intbl {r0c0}\\cell\r\n"
+                              "\\pard\\intbl {r0c2}\\cell\r\n\\row\r\n"
                               "\\trowd\\trgaph0\\trleft0\\clvmrg\\cellx3000\\cellx4500\r\n"
                               "\\pard\\intbl\\cell\r\n"
-                              "\\pard\\intbl {\\f0\\fs24 r1c2}\\cell\r\n\\row\r\n"),
+                              "\\pard\\intbl {r1c2}\\cell\r\n\\row\r\n"),
              written.constData());
 }
 
@@ -199,13 +199,13 @@ void tst_RtfTables::nestedTable() {
 
     const QByteArray written = rtf::write(doc);
     const QByteArray expected = "\\trowd\\trgaph0\\trleft0\\cellx4500\\cellx6000\r\n"
-                                "\\pard\\intbl {\\f0\\fs24 outer}\\par\r\n"
-                                "\\pard\\intbl\\itap2 {\\f0\\fs24 in1}\\nestcell\r\n"
-                                "\\pard\\intbl\\itap2 {\\f0\\fs24 in2}\\nestcell\r\n"
+                                "\\pard\\intbl {outer}\\par\r\n"
+                                "\\pard\\intbl\\itap2 {in1}\\nestcell\r\n"
+                                "\\pard\\intbl\\itap2 {in2}\\nestcell\r\n"
                                 "{\\*\\nesttableprops\\trowd\\trgaph0\\trleft0\\cellx900\\cellx2100\\nestrow}"
                                 "{\\nonesttables\\par}\r\n"
                                 "\\pard\\intbl \\cell\r\n"
-                                "\\pard\\intbl {\\f0\\fs24 right}\\cell\r\n"
+                                "\\pard\\intbl {right}\\cell\r\n"
                                 "\\trowd\\trgaph0\\trleft0\\cellx4500\\cellx6000\\row\r\n";
     QVERIFY2(written.contains(expected), written.constData());
 }

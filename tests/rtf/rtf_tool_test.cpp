@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -13,8 +14,13 @@
 #include <QTextFragment>
 
 #include <csignal>
+#include <cstring>
 #include <optional>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -49,6 +55,25 @@ Result runTool(const QStringList& arguments, std::optional<rlim_t> fileSizeLimit
     return result;
 }
 
+// A named pipe and a Unix socket at `path`; empty when either could not be made.
+QString makeFifo(const QString& path) {
+    return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0 ? path : QString();
+}
+
+QString makeSocket(const QString& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    if (size_t(name.size()) >= sizeof address.sun_path)
+        return {};
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return bound ? path : QString();
+}
+
 const QByteArray kNote = "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0 Arial;}}"
                          "\\'cf\\'f0\\'e8\\'e2\\'e5\\'f2 {\\b bold} caf\\u233?\\par\\par "
                          "two\\line lines\\tab{\\field{\\*\\fldinst HYPERLINK \"http://example.org/\"}"
@@ -62,9 +87,12 @@ class tst_RtfTool final : public QObject {
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void toText();
+    void toTextWithKeptText();
     void toHtml();
     void fromHtml();
     void resave();
+    void unreadablePicturesSayNothing_data();
+    void unreadablePicturesSayNothing();
     void aResaveThatFailsLeavesTheOldFile();
     void failures_data();
     void failures();
@@ -86,6 +114,17 @@ void tst_RtfTool::toText() {
     QVERIFY(r.err.isEmpty());
     QCOMPARE(QString::fromUtf8(r.out),
              u"\u041F\u0440\u0438\u0432\u0435\u0442 bold caf\u00E9\n\ntwo\nlines\tlink\n"_s);
+}
+
+void tst_RtfTool::toTextWithKeptText() {
+    const QString note = writeFile(u"notes.rtf"_s, "{\\rtf1{\\header Head}Body{\\super\\chftn}"
+                                                   "{\\footnote Note \\u233?}\\par}");
+    const Result shown = runTool({u"to-text"_s, note});
+    QCOMPARE(shown.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(shown.out), u"Body1\n"_s);
+    const Result all = runTool({u"to-text"_s, u"--all"_s, note});
+    QCOMPARE(all.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(all.out), u"Body1\nHead\nNote \u00E9\n"_s);
 }
 
 void tst_RtfTool::toHtml() {
@@ -137,6 +176,38 @@ void tst_RtfTool::resave() {
     QCOMPARE(resaved.find(u"link"_s).charFormat().anchorHref(), u"http://example.org/"_s);
 }
 
+// A picture that is not of the kind the file names, or whose header is damaged, is read without a word on
+// the terminal from the image libraries (libpng prints on its own, past Qt's message handling).
+void tst_RtfTool::unreadablePicturesSayNothing_data() {
+    QTest::addColumn<QByteArray>("note");
+    QTest::newRow("pngblip holding no PNG")
+        << QByteArray("{\\rtf1 a{\\pict\\pngblip 0102030405060708090a0b}b}");
+    QTest::newRow("pngblip with a damaged header")
+        << QByteArray("{\\rtf1 a{\\pict\\pngblip "
+                      "89504e470d0a1a0a0000000d4948445200000004000000040802000000"
+                      "0badc0de}b}");
+    QTest::newRow("pngblip holding a JPEG")
+        << QByteArray("{\\rtf1 a{\\pict\\pngblip ffd8ffe000104a46494600010100000100010000ffd9}b}");
+    QTest::newRow("jpegblip holding no JPEG")
+        << QByteArray("{\\rtf1 a{\\pict\\jpegblip 89504e470d0a1a0a0000}b}");
+    QTest::newRow("jpegblip with no image")
+        << QByteArray("{\\rtf1 a{\\pict\\jpegblip ffd8ffe000104a464946000100}b}");
+}
+
+void tst_RtfTool::unreadablePicturesSayNothing() {
+    QFETCH(QByteArray, note);
+    const QString in = writeFile(u"picture.rtf"_s, note);
+    for (const QString& command : {u"to-text"_s, u"to-html"_s}) {
+        const Result r = runTool({command, in});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.err.isEmpty(), r.err.constData());
+        QVERIFY(r.out.contains("a"));
+    }
+    const Result resaved = runTool({u"resave"_s, in, m_dir.filePath(u"picture-out.rtf"_s)});
+    QCOMPARE(resaved.exitCode, 0);
+    QVERIFY2(resaved.err.isEmpty(), resaved.err.constData());
+}
+
 void tst_RtfTool::aResaveThatFailsLeavesTheOldFile() {
     // A note larger than the room left, so that the write fails half-way.
     QByteArray big = "{\\rtf1\\ansi ";
@@ -166,6 +237,8 @@ void tst_RtfTool::failures_data() {
     QTest::newRow("unknown command") << QStringList{u"to-pdf"_s, note} << u"usage:"_s;
     QTest::newRow("resave without output") << QStringList{u"resave"_s, note} << u"usage:"_s;
     QTest::newRow("to-text with two files") << QStringList{u"to-text"_s, note, note} << u"usage:"_s;
+    QTest::newRow("--all without a file") << QStringList{u"to-text"_s, u"--all"_s} << u"cannot read"_s;
+    QTest::newRow("--all elsewhere") << QStringList{u"to-html"_s, u"--all"_s, note} << u"usage:"_s;
     QTest::newRow("missing file") << QStringList{u"to-text"_s, missing} << u"cannot read"_s;
     QTest::newRow("a folder") << QStringList{u"to-html"_s, m_dir.path()} << u"cannot read"_s;
     QTest::newRow("text is not RTF") << QStringList{u"to-text"_s, text} << u"not an RTF document"_s;
@@ -174,6 +247,25 @@ void tst_RtfTool::failures_data() {
                                     << u"not an RTF document"_s;
     QTest::newRow("unwritable output")
         << QStringList{u"resave"_s, note, m_dir.filePath(u"no/such/dir/x.rtf"_s)} << u"cannot write"_s;
+
+    // What is not a regular file is neither read (a pipe would keep the tool waiting for a writer) nor
+    // replaced by the output.
+    const QString fifo = makeFifo(m_dir.filePath(u"pipe.rtf"_s));
+    const QString socket = makeSocket(m_dir.filePath(u"socket.rtf"_s));
+    const QString folder = m_dir.filePath(u"folder.rtf"_s);
+    QVERIFY(!fifo.isEmpty() && !socket.isEmpty() && QDir().mkdir(folder));
+    const QString notRegular = u"it is not a regular file"_s;
+    for (const char* command : {"to-text", "to-html", "from-html"}) {
+        const QString verb = QString::fromLatin1(command);
+        QTest::addRow("%s from a pipe", command) << QStringList{verb, fifo} << u"cannot read "_s + fifo;
+        QTest::addRow("%s from a socket", command) << QStringList{verb, socket} << notRegular;
+        QTest::addRow("%s from a folder", command) << QStringList{verb, folder} << u"it is a folder"_s;
+    }
+    QTest::newRow("resave from a pipe")
+        << QStringList{u"resave"_s, fifo, m_dir.filePath(u"y.rtf"_s)} << notRegular;
+    QTest::newRow("resave onto a pipe") << QStringList{u"resave"_s, note, fifo} << u"cannot write "_s + fifo;
+    QTest::newRow("resave onto a socket") << QStringList{u"resave"_s, note, socket} << notRegular;
+    QTest::newRow("resave onto a folder") << QStringList{u"resave"_s, note, folder} << u"it is a folder"_s;
 }
 
 void tst_RtfTool::failures() {
@@ -186,6 +278,11 @@ void tst_RtfTool::failures() {
     QVERIFY2(err.startsWith(u"mossport-rtf: "_s) && err.contains(message), qPrintable(err));
     QCOMPARE(err.count(u'\n'), 1);
     QVERIFY(err.endsWith(u'\n'));
+    // Nothing the tool refused to write over was replaced.
+    for (const QString& name : {u"pipe.rtf"_s, u"socket.rtf"_s, u"folder.rtf"_s}) {
+        const QFileInfo info(m_dir.filePath(name));
+        QVERIFY2(info.exists() && !info.isFile(), qPrintable(name));
+    }
 }
 
 QTEST_MAIN(tst_RtfTool)

@@ -18,6 +18,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextImageFormat>
+#include <QTextList>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
@@ -48,10 +49,10 @@ QByteArray encoded(const QImage& image, const char* format) {
     return bytes;
 }
 
-// The pictures the writer emitted: the hex data of each \pict, decoded.
-QList<QByteArray> writtenPictures(const QByteArray& rtfBytes) {
+// The pictures the writer emitted: the hex data of each \pict of the kind, decoded.
+QList<QByteArray> writtenPictures(const QByteArray& rtfBytes, const QString& kind = u"pngblip"_s) {
     QList<QByteArray> pictures;
-    const QRegularExpression pict(u"\\{\\\\pict\\\\pngblip[^ \\r\\n]*\\s+([0-9a-f\\r\\n]+)\\}"_s);
+    const QRegularExpression pict(u"\\{\\\\pict\\\\"_s + kind + u"[^ \\r\\n]*\\s+([0-9a-f\\r\\n]+)\\}"_s);
     for (const auto& match : pict.globalMatch(QString::fromLatin1(rtfBytes))) {
         QByteArray hex = match.captured(1).toLatin1();
         hex.replace("\r\n", "");
@@ -170,12 +171,12 @@ private slots:
     void paragraphCountSurvives_data();
     void paragraphCountSurvives();
     void hyperlinksAsFields();
-    void picturesAsPng_data();
-    void picturesAsPng();
+    void picturesKeepTheirBytes_data();
+    void picturesKeepTheirBytes();
     void roundTripOfEveryProperty();
     void roundTripOfRandomDocuments();
     void titleSurvives();
-    void listMarkersBecomeText();
+    void listsSurvive();
     void readableByAnotherReader();
 };
 
@@ -201,7 +202,7 @@ void tst_RtfWriter::headerAndSevenBitOutput() {
 void tst_RtfWriter::escapesText() {
     QTextDocument doc(u"{a}\\b\tc\u2028d\u00A0e\u00ADf\u2011g\u00E9\uF0B7\U0001F600"_s);
     const QByteArray bytes = rtf::write(doc);
-    QVERIFY2(bytes.contains(" \\{a\\}\\\\b\\tab c\\line d\\~e\\-f\\_g\\u233?\\u-3913?\\u-10179?\\u-8704?}"),
+    QVERIFY2(bytes.contains("{\\{a\\}\\\\b\\tab c\\line d\\~e\\-f\\_g\\u233?\\u-3913?\\u-10179?\\u-8704?}"),
              bytes.constData());
     QTextDocument back;
     QVERIFY(rtf::read(bytes, back));
@@ -209,7 +210,9 @@ void tst_RtfWriter::escapesText() {
 }
 
 void tst_RtfWriter::textWithoutASizeHasTheDocumentsSize() {
-    // Other readers take 12 pt for text without \fs: the document's own default size must be written out.
+    // Other readers take 12 pt for text without \fs: the document's default font is declared once, in the
+    // default formatting, the default style and the state the body starts in; only text with a size of its
+    // own says so. Read back into a document with the same default, the plain text has no size again.
     QTextDocument doc;
     QFont tahoma(u"Tahoma"_s);
     tahoma.setPointSizeF(8.25);
@@ -220,8 +223,26 @@ void tst_RtfWriter::textWithoutASizeHasTheDocumentsSize() {
     big.setFontPointSize(14);
     cursor.insertText(u"big"_s, big);
     const QByteArray bytes = rtf::write(doc);
-    QVERIFY2(bytes.contains("\\fs17 plain "), bytes.constData());
-    QVERIFY2(bytes.contains("\\fs28 big"), bytes.constData());
+    QVERIFY2(bytes.contains("{\\fonttbl{\\f0\\fnil\\fcharset0 Tahoma;}}"), bytes.constData());
+    QVERIFY2(bytes.contains("{\\*\\defchp\\f0\\fs17}"), bytes.constData());
+    QVERIFY2(bytes.contains("{\\stylesheet{\\f0\\fs17 Normal;}}"), bytes.constData());
+    QVERIFY2(bytes.contains("\\viewkind4\\f0\\fs17\r\n"), bytes.constData());
+    QVERIFY2(bytes.contains("{plain }{\\fs28 big}"), bytes.constData());
+
+    QTextDocument back;
+    back.setDefaultFont(tahoma);
+    QVERIFY(rtf::read(bytes, back));
+    const QTextCharFormat plain = back.begin().begin().fragment().charFormat();
+    QCOMPARE(back.begin().begin().fragment().text(), u"plain "_s);
+    QVERIFY(!plain.hasProperty(QTextFormat::FontPointSize));
+    QVERIFY(!plain.hasProperty(QTextFormat::FontFamilies));
+    QCOMPARE(back.find(u"big"_s).charFormat().fontPointSize(), 14.0);
+    // The same bytes in a document of another default keep their size and font.
+    QTextDocument other;
+    other.setDefaultFont(QFont(u"DejaVu Serif"_s, 12));
+    QVERIFY(rtf::read(bytes, other));
+    QCOMPARE(other.find(u"plain"_s).charFormat().fontPointSize(), 8.5);
+    QCOMPARE(other.find(u"plain"_s).charFormat().fontFamilies().toStringList(), QStringList{u"Tahoma"_s});
 }
 
 void tst_RtfWriter::paragraphCountSurvives_data() {
@@ -276,19 +297,28 @@ void tst_RtfWriter::hyperlinksAsFields() {
     QCOMPARE(rtftest::firstDifference(rtftest::snapshot(doc), back), QString());
 }
 
-void tst_RtfWriter::picturesAsPng_data() {
+void tst_RtfWriter::picturesKeepTheirBytes_data() {
     QTest::addColumn<QVariant>("resource");
     QTest::addColumn<QSize>("size");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("bytes"); // written as they are; empty: encoded as PNG
     const QImage image = solidImage(QSize(7, 5), Qt::green);
-    QTest::newRow("QImage") << QVariant(image) << image.size();
-    QTest::newRow("QPixmap") << QVariant(QPixmap::fromImage(image)) << image.size();
-    QTest::newRow("PNG bytes") << QVariant(encoded(image, "PNG")) << image.size();
-    QTest::newRow("JPEG bytes") << QVariant(encoded(image, "JPEG")) << image.size();
+    QTest::newRow("QImage") << QVariant(image) << image.size() << u"pngblip"_s << QByteArray();
+    QTest::newRow("QPixmap") << QVariant(QPixmap::fromImage(image)) << image.size() << u"pngblip"_s
+                             << QByteArray();
+    QTest::newRow("BMP bytes") << QVariant(encoded(image, "BMP")) << image.size() << u"pngblip"_s
+                               << QByteArray();
+    const QByteArray png = encoded(image, "PNG");
+    QTest::newRow("PNG bytes") << QVariant(png) << image.size() << u"pngblip"_s << png;
+    const QByteArray jpeg = encoded(image, "JPEG");
+    QTest::newRow("JPEG bytes") << QVariant(jpeg) << image.size() << u"jpegblip"_s << jpeg;
 }
 
-void tst_RtfWriter::picturesAsPng() {
+void tst_RtfWriter::picturesKeepTheirBytes() {
     QFETCH(QVariant, resource);
     QFETCH(QSize, size);
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, bytes);
     QTextDocument doc;
     doc.addResource(QTextDocument::ImageResource, QUrl(u"picture"_s), resource);
     QTextCursor cursor(&doc);
@@ -305,15 +335,18 @@ void tst_RtfWriter::picturesAsPng() {
     missing.setName(u"no-such-picture"_s);
     cursor.insertImage(missing);
 
-    QByteArray bytes;
-    const auto back = roundTrip(doc, &bytes);
-    QVERIFY(bytes.contains("\\picwgoal420\\pichgoal300"));
-    QVERIFY(bytes.contains("\\picw7\\pich5\\picwgoal105\\pichgoal75"));
-    const QList<QByteArray> pictures = writtenPictures(bytes);
+    QByteArray written;
+    const auto back = roundTrip(doc, &written);
+    QVERIFY(written.contains("\\picwgoal420\\pichgoal300"));
+    QVERIFY(written.contains("\\picw7\\pich5\\picwgoal105\\pichgoal75"));
+    const QList<QByteArray> pictures = writtenPictures(written, kind);
     QCOMPARE(pictures.size(), 2); // nothing for the picture without data
-    for (const QByteArray& png : pictures) {
-        QVERIFY(png.startsWith("\x89PNG"));
-        QCOMPARE(QImage::fromData(png).size(), size);
+    for (const QByteArray& picture : pictures) {
+        if (bytes.isEmpty())
+            QVERIFY(picture.startsWith("\x89PNG"));
+        else
+            QCOMPARE(picture, bytes); // never decoded and encoded again
+        QCOMPARE(QImage::fromData(picture).size(), size);
     }
     QCOMPARE(back.size(), 1);
     QCOMPARE(back.first().text, u"a\uFFFC\uFFFC"_s);
@@ -395,13 +428,17 @@ void tst_RtfWriter::titleSurvives() {
     QCOMPARE(rtf::plainText(back), u"body"_s);
 }
 
-void tst_RtfWriter::listMarkersBecomeText() {
+void tst_RtfWriter::listsSurvive() {
     QTextDocument doc;
     doc.setHtml(u"<ul><li>one</li><li>two</li></ul><ol><li>first</li></ol><p>after</p>"_s);
     QTextDocument back;
     QVERIFY(rtf::read(rtf::write(doc), back));
-    QCOMPARE(rtf::plainText(back), u"\u2022\tone\n\u2022\ttwo\n1.\tfirst\nafter"_s);
-    QVERIFY(back.begin().blockFormat().leftMargin() > 0);
+    // The markers are the lists' own, not text.
+    QCOMPARE(rtf::plainText(back), u"one\ntwo\nfirst\nafter"_s);
+    QVERIFY(back.begin().textList());
+    QCOMPARE(back.begin().textList()->count(), 2);
+    QVERIFY(back.begin().next().next().textList() != back.begin().textList());
+    QVERIFY(!back.lastBlock().textList());
 }
 
 void tst_RtfWriter::readableByAnotherReader() {

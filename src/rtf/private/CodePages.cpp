@@ -124,6 +124,23 @@ int iconvToUtf16(iconv_t cd, const uchar* bytes, size_t length, char16_t* out, s
     return int(outUnits - outLeft / sizeof(char16_t));
 }
 
+// The upper half of a single-byte code page as iconv converts it; null when iconv does not know the page.
+std::unique_ptr<char16_t[]> upperHalfFromIconv(int codePage) {
+    char name[16];
+    std::snprintf(name, sizeof name, "CP%d", codePage);
+    const iconv_t cd = iconv_open("UTF-16LE", name);
+    if (cd == iconv_t(-1))
+        return nullptr;
+    auto table = std::make_unique<char16_t[]>(128);
+    for (int b = 0x80; b < 0x100; ++b) {
+        const uchar byte = uchar(b);
+        char16_t unit[2];
+        table[b - 0x80] = iconvToUtf16(cd, &byte, 1, unit, 2) == 1 ? unit[0] : char16_t(0xFFFD);
+    }
+    iconv_close(cd);
+    return table;
+}
+
 } // namespace
 
 int codePageForCharset(int charset) {
@@ -237,6 +254,7 @@ void ByteDecoder::select(int codePage) {
             auto page = std::make_unique<DoubleBytePage>();
             page->codePage = codePage;
             page->cd = iconv_open("UTF-16LE", name);
+            ++m_convertersOpened;
             page->cache = std::make_unique<char16_t[]>(65536);
             m_dbcs = page.get();
             m_dbcsPages.push_back(std::move(page));
@@ -251,23 +269,17 @@ void ByteDecoder::select(int codePage) {
     m_table = findSingleByteTable(codePage);
     if (m_table)
         return;
-    // A code page without a built-in table: ask iconv once for its upper half, else read it as 1252.
+    // A code page without a built-in table: ask iconv once for its upper half and keep it for the next switch
+    // to the same page; a page iconv does not know is read as 1252.
     if (codePage > 0 && codePage < 100000) {
-        char name[16];
-        std::snprintf(name, sizeof name, "CP%d", codePage);
-        const iconv_t cd = iconv_open("UTF-16LE", name);
-        if (cd != iconv_t(-1)) {
-            auto table = std::make_unique<char16_t[]>(128);
-            for (int b = 0x80; b < 0x100; ++b) {
-                const uchar byte = uchar(b);
-                char16_t unit[2];
-                table[b - 0x80] = iconvToUtf16(cd, &byte, 1, unit, 2) == 1 ? unit[0] : char16_t(0xFFFD);
-            }
-            iconv_close(cd);
-            m_table = table.get();
-            m_extraTables.push_back(std::move(table));
-            return;
+        auto [kept, added] = m_extraTables.try_emplace(codePage);
+        if (added) {
+            kept->second = upperHalfFromIconv(codePage);
+            ++m_convertersOpened;
         }
+        m_table = kept->second.get();
+        if (m_table)
+            return;
     }
     m_table = cp1252Table();
 }

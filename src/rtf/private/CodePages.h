@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace rtf::detail {
@@ -45,8 +46,13 @@ public:
     }
 
     int codePage() const { return m_codePage; }
+    // How many converters the C library was asked for so far: one per code page without a built-in table,
+    // however often the text switches to it.
+    int convertersOpened() const { return m_convertersOpened; }
     // True when a byte of an unfinished multi-byte character is waiting.
     bool pending() const { return m_pendingCount > 0; }
+    // True when a lead byte of a double-byte code page waits for its trail byte.
+    bool awaitsTrailByte() const { return m_kind == Kind::DoubleByte && m_pendingCount > 0; }
 
     // Feeds one byte; calls out(char16_t) for each UTF-16 unit it completes.
     template <typename Out> void feed(uchar byte, Out&& out) {
@@ -150,7 +156,9 @@ private:
     int m_expected = 0;
     char32_t m_codePoint = 0;
     std::vector<std::unique_ptr<DoubleBytePage>> m_dbcsPages;
-    std::vector<std::unique_ptr<char16_t[]>> m_extraTables;
+    // Upper halves asked of iconv, by code page; null where iconv does not know the page.
+    std::unordered_map<int, std::unique_ptr<char16_t[]>> m_extraTables;
+    int m_convertersOpened = 0;
 };
 
 } // namespace rtf::detail

@@ -47,9 +47,9 @@ Table makeTable() {
     Table t;
     Builder b(t);
     // clang-format off
-    b.destination({"stylesheet", "listtable", "listoverridetable", "revtbl", "rsidtbl", "xmlnstbl", "filetbl",
+    b.destination({"stylesheet", "revtbl", "rsidtbl", "xmlnstbl", "filetbl",
         "pgdsctbl", "latentstyles", "themedata", "colorschememapping", "datastore", "generator", "nonshppict",
-        "shprslt", "sp", "pn", "pntxta", "pntxtb", "nonesttables", "objdata", "objclass",
+        "shprslt", "sp", "pntxta", "pntxtb", "nonesttables", "objdata", "objclass",
         "objname", "objalias", "objsect", "objtime", "xe", "tc", "txe", "rxe", "bkmkstart", "bkmkend", "atnid",
         "atnauthor", "atntime", "atnicn", "atnref", "atndate", "atnparent", "ftnsep", "ftnsepc", "aftnsep",
         "aftnsepc", "ftncn", "aftncn", "template", "docvar", "userprops", "do", "falt", "fname", "panose",
@@ -59,18 +59,23 @@ Table makeTable() {
         "protusertbl", "htmltag", "mhtmltag", "defchp", "defpap", "fchars", "lchars"},
         Op::SkipGroup);
     // clang-format on
-    b.destination({"shppict", "shp", "object", "result", "listtext", "pntext", "rtf", "nesttableprops"},
-                  Op::PassGroup);
+    b.destination({"shp", "result", "rtf", "nesttableprops"}, Op::PassGroup);
     b.destination({"info", "shpinst"}, Op::HiddenText);
     b.destination({"header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf",
                    "footnote", "annotation", "shptxt"},
                   Op::SideText);
+    b.destination({"listtable"}, Op::ListTable);
+    b.destination({"listoverridetable"}, Op::ListOverrideTable);
+    b.destination({"pn"}, Op::ParagraphNumbering);
+    b.destination({"listtext", "pntext"}, Op::ListText);
     b.destination({"fonttbl"}, Op::FontTable);
     b.destination({"colortbl"}, Op::ColorTable);
     b.destination({"field"}, Op::Field);
     b.destination({"fldinst"}, Op::FieldInstruction);
     b.destination({"fldrslt"}, Op::FieldResult);
     b.destination({"pict"}, Op::Picture);
+    b.destination({"shppict"}, Op::ShapePicture);
+    b.destination({"object"}, Op::Object);
     b.destination({"title"}, Op::Title);
     b.destination({"upr"}, Op::UnicodeAlternatives);
     b.destination({"ud"}, Op::UnicodeText);
@@ -133,6 +138,8 @@ Table makeTable() {
     b.value({"fi"}, Op::FirstIndent);
     b.value({"sb"}, Op::SpaceBefore);
     b.value({"sa"}, Op::SpaceAfter);
+    b.value({"ls"}, Op::ListOverride, ControlWord::kNeedsParam);
+    b.value({"ilvl"}, Op::ListLevel, 0);
 
     b.value({"u"}, Op::UnicodeCharacter, ControlWord::kNeedsParam);
     b.value({"uc"}, Op::UnicodeSkip);
@@ -151,8 +158,13 @@ Table makeTable() {
 
     b.flag({"pngblip"}, Op::PictureType, PictureKind::Png);
     b.flag({"jpegblip"}, Op::PictureType, PictureKind::Jpeg);
-    b.flag({"emfblip", "wmetafile", "macpict", "dibitmap", "wbitmap", "pmmetafile"}, Op::PictureType,
-           PictureKind::Other);
+    b.flag({"dibitmap"}, Op::PictureType, PictureKind::Dib);
+    b.flag({"emfblip", "wmetafile", "pmmetafile"}, Op::PictureType, PictureKind::Metafile);
+    b.flag({"macpict", "wbitmap"}, Op::PictureType, PictureKind::Other);
+    b.value({"picw"}, Op::PictureWidth);
+    b.value({"pich"}, Op::PictureHeight);
+    b.value({"objw"}, Op::ObjectWidth);
+    b.value({"objh"}, Op::ObjectHeight);
     b.value({"picwgoal"}, Op::PictureWidthGoal);
     b.value({"pichgoal"}, Op::PictureHeightGoal);
     b.value({"picscalex"}, Op::PictureScaleX);

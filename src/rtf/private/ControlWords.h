@@ -20,16 +20,22 @@ enum class WordKind : quint8 {
 // the properties are set by the flags, toggles and values that name them.
 enum class Op : quint8 {
     // Destinations
-    SkipGroup,  // a destination without text for us: skipped with everything it nests
-    PassGroup,  // a destination whose text is shown as it is
-    HiddenText, // a destination whose own text is dropped but whose nested destinations are read
-    SideText,   // header, footer, footnote, comment, text box: kept after the body
+    SkipGroup,          // a destination without text for us: skipped with everything it nests
+    PassGroup,          // a destination whose text is shown as it is
+    HiddenText,         // a destination whose own text is dropped but whose nested destinations are read
+    SideText,           // header, footer, footnote, comment, text box: kept after the body
+    ListTable,          // \listtable, read whole by Lists.cpp
+    ListOverrideTable,  // \listoverridetable
+    ParagraphNumbering, // \pn
+    ListText,           // \listtext, \pntext: a list item's marker, shown only where the list is not
     FontTable,
     ColorTable,
     Field,
     FieldInstruction,
     FieldResult,
     Picture,
+    ShapePicture, // \shppict: a picture for readers that know shapes; a \nonshppict may follow
+    Object,       // \object: an embedded object, shown by its result
     Title,
     UnicodeAlternatives, // \upr: an ANSI text and, in its \ud part, the Unicode one
     UnicodeText,         // \ud
@@ -60,6 +66,8 @@ enum class Op : quint8 {
     FirstIndent,
     SpaceBefore,
     SpaceAfter,
+    ListOverride, // \ls
+    ListLevel,    // \ilvl
     // Text encoding
     UnicodeCharacter, // \uN
     UnicodeSkip,      // \ucN
@@ -78,6 +86,10 @@ enum class Op : quint8 {
     PictureHeightGoal,
     PictureScaleX,
     PictureScaleY,
+    PictureWidth,
+    PictureHeight,
+    ObjectWidth,
+    ObjectHeight,
     // Tables (Tables.cpp)
     InTable,
     TableDepth,

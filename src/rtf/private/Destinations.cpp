@@ -1,31 +1,18 @@
 // The destinations: what a group that starts with a destination word holds, what happens when it ends, and
-// the state of the font table, colour table, fields and pictures.
+// the state of the font table, colour table and fields. Pictures have Pictures.cpp.
 
 #include "Interpreter.h"
 #include "Units.h"
 
-#include <QBuffer>
-#include <QImageReader>
 #include <QStringList>
 
 #include <algorithm>
-#include <cmath>
 
 using namespace Qt::StringLiterals;
 
 namespace rtf::detail {
 
 namespace {
-
-int hexDigit(char16_t c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // The address of a HYPERLINK field instruction: HYPERLINK "url" [\l "anchor"] [other switches]; empty when
 // the field is not a link.
@@ -90,12 +77,24 @@ void Interpreter::destination(Op op) {
         s.target = Target::None;
         break;
     case Op::SideText:
-        if (s.target == Target::Main || s.target == Target::Side || s.target == Target::None) {
-            if (s.target != Target::Side)
-                s.onClose = OnClose::EndSide;
-            s.target = Target::Side;
-        } else {
+        // Inside a picture or an object the side text is kept with it, not shown; inside a kept group a
+        // nested one is kept with it; elsewhere (in a font table, say) it is dropped.
+        if (s.keptStart)
             s.target = Target::None;
+        else if (s.target != Target::Side)
+            s.target = startKept(s) ? Target::Side : Target::None;
+        break;
+    case Op::ListTable:
+    case Op::ListOverrideTable:
+    case Op::ParagraphNumbering:
+        readListGroup(op);
+        break;
+    case Op::ListText:
+        if (s.target == Target::Main) {
+            // A marker not yet shown (a paragraph of a list with no text) is dropped with the paragraph.
+            m_listText.clear();
+            m_listTextProps = s.chr;
+            s.target = Target::ListText;
         }
         break;
     case Op::FontTable:
@@ -119,14 +118,23 @@ void Interpreter::destination(Op op) {
     case Op::FieldInstruction:
         s.instField = s.field;
         s.target = s.field >= 0 ? Target::FieldInst : Target::None;
+        // Kept whole, unless its group has shown text before the instruction, which would then show twice.
+        if (s.field >= 0 && s.mainEvents == m_mainEvents)
+            s.onClose = OnClose::EndFieldInstruction;
         break;
     case Op::FieldResult:
         fieldResult(s);
         break;
     case Op::Picture:
+        startKeptGroup(s, OnClose::EndPicture, false, "pict");
         s.target = Target::Picture;
-        s.onClose = OnClose::EndPicture;
         m_picture = PictureState{};
+        break;
+    case Op::ShapePicture:
+        startKeptGroup(s, OnClose::EndShapePicture, true, "shppict");
+        break;
+    case Op::Object:
+        startKeptGroup(s, OnClose::EndObject, true, "object"); // shown by its result's picture
         break;
     case Op::Title:
         s.target = Target::Title;
@@ -147,19 +155,40 @@ void Interpreter::destination(Op op) {
 void Interpreter::popGroup(bool atEnd) {
     const GroupState closing = m_states.back();
     m_states.pop_back();
+    if (m_mark == Mark::Open && m_markStart && closing.start == m_markStart) {
+        m_mark = Mark::Closed;
+        m_markEnd = m_tokens.position();
+    }
     switch (closing.onClose) {
     case OnClose::Nothing:
         break;
     case OnClose::EndSide:
-        endSideText(closing.para);
+        endSideText(closing, atEnd);
+        break;
+    case OnClose::EndFieldInstruction:
+        if (closing.instField >= 0 && size_t(closing.instField) < m_fields.size() && closing.start) {
+            m_fieldGroups.resize(m_fields.size());
+            const qsizetype length = m_tokens.position() - closing.start;
+            // A field whose instruction is too long to keep is shown by its result alone.
+            m_fieldGroups[size_t(closing.instField)] =
+                length <= kMaxInstructionLength && !atEnd ? QByteArray(closing.start, length) : QByteArray();
+        }
         break;
     case OnClose::EndPicture:
         if (!atEnd)
-            finishPicture(m_states.back());
+            finishPicture(closing, m_states.back());
+        break;
+    case OnClose::EndShapePicture:
+    case OnClose::EndObject:
+        if (!atEnd)
+            finishPictureSet(closing, m_states.back());
         break;
     case OnClose::EndField:
-        if (closing.field >= 0 && size_t(closing.field) < m_fields.size())
+        if (closing.field >= 0 && size_t(closing.field) < m_fields.size()) {
             m_fields.resize(size_t(closing.field));
+            if (m_fieldGroups.size() > m_fields.size())
+                m_fieldGroups.resize(m_fields.size());
+        }
         break;
     case OnClose::EndFontTable:
         commitFontName();
@@ -185,6 +214,7 @@ void Interpreter::destinationProperty(Op op, int value) {
         if (target == Target::Picture) {
             m_picture.picture.kind = PictureKind(value);
             m_picture.wanted = m_picture.picture.format() != nullptr;
+            m_picture.picture.data.clear();
         }
         break;
     case Op::PictureWidthGoal:
@@ -198,6 +228,18 @@ void Interpreter::destinationProperty(Op op, int value) {
         break;
     case Op::PictureScaleY:
         m_picture.scaleY = std::clamp(value, 1, 10000);
+        break;
+    case Op::PictureWidth:
+        m_picture.width = std::clamp(value, 0, kMaxLength * 10);
+        break;
+    case Op::PictureHeight:
+        m_picture.height = std::clamp(value, 0, kMaxLength * 10);
+        break;
+    case Op::ObjectWidth:
+        m_pictureSet.objectWidth = std::clamp(value, 0, kMaxLength * 10);
+        break;
+    case Op::ObjectHeight:
+        m_pictureSet.objectHeight = std::clamp(value, 0, kMaxLength * 10);
         break;
     default:
         tableProperty(op, value);
@@ -229,77 +271,18 @@ void Interpreter::fieldResult(GroupState& s) {
     if (s.field < 0 || s.target == Target::FieldInst)
         return;
     const QString href = withValidSurrogates(hyperlinkTarget(m_fields[size_t(s.field)]));
-    if (href.isEmpty())
+    if (href.isEmpty()) {
+        // Another field: its result is shown, its instruction kept.
+        if (size_t(s.field) < m_fieldGroups.size() && !m_fieldGroups[size_t(s.field)].isEmpty() &&
+            m_tables.fieldInstructions.size() < 100000) {
+            m_tables.fieldInstructions.push_back(m_fieldGroups[size_t(s.field)]);
+            s.chr.field = int(m_tables.fieldInstructions.size() - 1);
+        }
         return;
+    }
     if (m_tables.links.empty() || m_tables.links.back() != href)
         m_tables.links.push_back(href);
     s.chr.link = int(m_tables.links.size() - 1);
-}
-
-void Interpreter::pictureHex(char16_t c) {
-    if (!m_picture.wanted || c > 0x7F)
-        return;
-    const int v = hexDigit(c);
-    if (v < 0)
-        return;
-    if (m_picture.nibble < 0) {
-        m_picture.nibble = v;
-    } else {
-        m_picture.picture.data.append(char(m_picture.nibble * 16 + v));
-        m_picture.nibble = -1;
-    }
-}
-
-void Interpreter::endSideText(const ParaProps& para) {
-    if (m_runTarget == Target::Side) {
-        resolveSurrogate();
-        flushRun();
-    }
-    if (m_sideHasContent) {
-        m_side.endParagraph(para);
-        m_sideHasContent = false;
-    }
-}
-
-void Interpreter::finishPicture(const GroupState& outer) {
-    Picture& picture = m_picture.picture;
-    if (!picture.format() || picture.data.isEmpty())
-        return;
-    if (outer.target != Target::Main && outer.target != Target::Side)
-        return;
-    {
-        // Only a picture whose header can be read is shown; the rest would be an empty frame.
-        QBuffer buffer(&picture.data);
-        buffer.open(QIODevice::ReadOnly);
-        const QSize natural = QImageReader(&buffer, picture.format()).size();
-        if (!natural.isValid() || natural.isEmpty())
-            return;
-        // Without a size in the file the picture has its own, given explicitly so that it survives saving
-        // even when the picture's data is damaged past its header.
-        picture.width = natural.width();
-        picture.height = natural.height();
-    }
-    resolveSurrogate();
-    flushRun();
-    if (m_picture.widthGoal > 0 && m_picture.heightGoal > 0) {
-        picture.width = pixelsFromTwips(m_picture.widthGoal * (m_picture.scaleX / 100.0));
-        picture.height = pixelsFromTwips(m_picture.heightGoal * (m_picture.scaleY / 100.0));
-    }
-    // A size no page has would only make the editor scale the picture into a huge pixmap. Sizes are kept in
-    // whole twips, as they are written.
-    const double scale = kMaxPicturePixels / std::max({picture.width, picture.height, kMaxPicturePixels});
-    picture.width = pixelsFromTwips(std::max(1.0, std::round(twipsFromPixels(picture.width * scale))));
-    picture.height = pixelsFromTwips(std::max(1.0, std::round(twipsFromPixels(picture.height * scale))));
-    if (outer.target == Target::Main)
-        tellTableDepth();
-    sinkFor(outer.target).image(picture, outer.chr);
-    if (outer.target == Target::Main) {
-        m_mainHasContent = true;
-        m_lastMainPara = outer.para;
-    } else {
-        m_sideHasContent = true;
-    }
-    m_picture.picture = Picture{};
 }
 
 } // namespace rtf::detail

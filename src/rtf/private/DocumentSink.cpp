@@ -1,6 +1,12 @@
 #include "DocumentSink.h"
 
+#include "KeptRtf.h"
+#include "Pictures.h"
 #include "Units.h"
+
+#include "../Kept.h"
+
+#include <QTextFrame>
 
 #include <QTextDocument>
 #include <QTextImageFormat>
@@ -13,7 +19,14 @@ namespace rtf::detail {
 DocumentSink::DocumentSink(QTextDocument& doc, const Tables& tables)
     : m_doc(doc)
     , m_cursor(&doc)
-    , m_tables(tables) {
+    , m_tables(tables)
+    , m_lists(tables.lists) {
+    // Formatting that only repeats the document's default font is no formatting: a note the notepad wrote
+    // gives its text back as it was typed, without a font or size of its own.
+    const QFont font = doc.defaultFont();
+    m_defaultFamily = font.family();
+    const qreal points = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 0.75;
+    m_defaultHalfPoints = points > 0 ? int(wholeHalfPoints(points)) : 0;
 }
 
 void DocumentSink::text(const QString& text, const CharProps& props) {
@@ -35,12 +48,13 @@ void DocumentSink::image(const Picture& picture, const CharProps& props) {
     if (gathering())
         return m_table.image(m_depth, picture, props);
     breakIfPending();
-    const QString name = u"rtf-image:%1.%2"_s.arg(++m_images).arg(QLatin1StringView(picture.format()));
-    // Decoded by the document when it is first shown.
-    m_doc.addResource(QTextDocument::ImageResource, QUrl(name), picture.data);
+    const QString name = u"rtf-image:%1"_s.arg(++m_images);
+    m_doc.addResource(QTextDocument::ImageResource, QUrl(name), shownPicture(picture));
     QTextImageFormat format;
     format.merge(charFormat(props));
     format.setName(name);
+    if (!picture.kept.isEmpty())
+        format.setProperty(kKeptRtfProperty, picture.kept);
     if (picture.width > 0 && picture.height > 0) {
         format.setWidth(picture.width);
         format.setHeight(picture.height);
@@ -48,9 +62,50 @@ void DocumentSink::image(const Picture& picture, const CharProps& props) {
     m_cursor.insertImage(format);
 }
 
+void DocumentSink::kept(const KeptGroup& group, const CharProps& props) {
+    if (gathering())
+        return m_table.kept(m_depth, group, props);
+    breakIfPending();
+    QTextCharFormat keptFormat;
+    keptFormat.setProperty(kKeptRtf, group.rtf);
+    keptFormat.setProperty(kKeptId, ++m_keptGroups);
+    keptFormat.setToolTip(group.text);
+    if (group.markLength > 0 && m_cursor.positionInBlock() >= group.markLength) {
+        QTextCursor mark = m_cursor;
+        mark.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor, group.markLength);
+        mark.mergeCharFormat(keptFormat);
+    } else {
+        // Nothing of the group shows: an object replacement character without an object holds it, taking
+        // no room.
+        QTextCharFormat format = charFormat(props);
+        format.merge(keptFormat);
+        m_cursor.insertText(QString(QChar(0xFFFC)), format);
+    }
+}
+
 void DocumentSink::finish(const ParaProps* lastParagraph) {
     m_depth = 0;
-    gathering();
+    gathering(); // a table the document ends in
+    if (m_keptGroups > 0 || !m_tables.fieldInstructions.empty()) {
+        QVariantMap fonts;
+        for (auto it = m_tables.fontNames.cbegin(); it != m_tables.fontNames.cend(); ++it)
+            fonts.insert(QString::number(it.key()), *it);
+        QVariantMap colors;
+        for (size_t i = 0; i < m_tables.colors.size(); ++i) {
+            if (m_tables.colors[i].isValid())
+                colors.insert(QString::number(i), m_tables.colors[i]);
+        }
+        QTextFrameFormat root = m_doc.rootFrame()->frameFormat();
+        root.setProperty(kKeptFonts, fonts);
+        root.setProperty(kKeptColors, colors);
+        QVariantMap charsets;
+        for (auto it = m_tables.fontCharsets.cbegin(); it != m_tables.fontCharsets.cend(); ++it)
+            charsets.insert(QString::number(it.key()), *it);
+        root.setProperty(kKeptFontCharsets, charsets);
+        if (m_tables.ansiCodePage > 0)
+            root.setProperty(kKeptCodePage, m_tables.ansiCodePage);
+        m_doc.rootFrame()->setFrameFormat(root);
+    }
     if (m_besideTable) {
         // The document ended in the table; its last paragraph was the table's.
         markBesideTable();
@@ -87,17 +142,33 @@ void DocumentSink::applyBlockFormat(const ParaProps& props) {
     case Alignment::Left:
         break;
     }
-    if (props.left)
-        format.setLeftMargin(pixelsFromTwips(props.left));
+    // An item of a list the editor shows is indented by its list's level, with the marker hanging before
+    // the text; the paragraph keeps what it has beyond that.
+    int list = props.list;
+    int level = props.level;
+    if (list != 0 && !m_tables.lists.level(list, level))
+        list = 0;
+    if (list == 0 && props.numbering != 0 && m_tables.lists.level(props.numbering, 0))
+        list = props.numbering;
+    int left = props.left;
+    int firstLine = props.firstLine;
+    if (list != 0) {
+        left = std::max(0, left - (level + 1) * kListLevelIndent);
+        firstLine += kListMarkerHang;
+    }
+    if (left)
+        format.setLeftMargin(pixelsFromTwips(left));
     if (props.right)
         format.setRightMargin(pixelsFromTwips(props.right));
-    if (props.firstLine)
-        format.setTextIndent(pixelsFromTwips(props.firstLine));
+    if (firstLine)
+        format.setTextIndent(pixelsFromTwips(firstLine));
     if (props.before)
         format.setTopMargin(pixelsFromTwips(props.before));
     if (props.after)
         format.setBottomMargin(pixelsFromTwips(props.after));
     m_cursor.setBlockFormat(format);
+    if (list != 0)
+        m_lists.add(m_cursor, list, level);
 }
 
 QTextCharFormat DocumentSink::charFormat(const CharProps& props) {
@@ -116,9 +187,9 @@ QTextCharFormat DocumentSink::makeFormat(const CharProps& props) const {
     QTextCharFormat f;
     const int font = props.font >= 0 ? props.font : m_tables.defaultFont;
     const auto name = m_tables.fontNames.constFind(font);
-    if (name != m_tables.fontNames.cend())
+    if (name != m_tables.fontNames.cend() && name->compare(m_defaultFamily, Qt::CaseInsensitive) != 0)
         f.setFontFamilies(QStringList{*name});
-    if (props.size > 0)
+    if (props.size > 0 && props.size != m_defaultHalfPoints)
         f.setFontPointSize(pointsFromHalfPoints(props.size));
     if (props.bold)
         f.setFontWeight(QFont::Bold);
@@ -152,6 +223,10 @@ QTextCharFormat DocumentSink::makeFormat(const CharProps& props) const {
         f.setForeground(c);
     if (const QColor c = color(props.background); c.isValid())
         f.setBackground(c);
+    if (props.field >= 0 && size_t(props.field) < m_tables.fieldInstructions.size()) {
+        f.setProperty(kKeptFieldInstruction, m_tables.fieldInstructions[size_t(props.field)]);
+        f.setProperty(kKeptId, props.field + 1);
+    }
     if (props.link >= 0 && size_t(props.link) < m_tables.links.size()) {
         f.setAnchor(true);
         f.setAnchorHref(m_tables.links[size_t(props.link)]);

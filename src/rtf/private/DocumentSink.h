@@ -20,10 +20,15 @@ public:
     void text(const QString& text, const CharProps& props) override;
     void endParagraph(const ParaProps& props) override;
     void image(const Picture& picture, const CharProps& props) override;
+    void kept(const KeptGroup& group, const CharProps& props) override;
     void finish(const ParaProps* lastParagraph) override;
     void tableDepth(int depth) override;
     void endCell(const ParaProps& props) override;
     void endRow(const RowDef& row, int depth) override;
+
+    // Inserts the rows of `record` as a table at the cursor, without the paragraphs after its last row; false
+    // when it has none. The block after it stays beside it until something goes into it.
+    bool insertRows(const TableRecord& record);
 
 private:
     // Tables (TableBuilder.cpp). Their content is gathered until the table ends, then built in one go.
@@ -51,6 +56,10 @@ private:
     int m_depth = 0;
     bool m_building = false;
     bool m_besideTable = false; // the cursor is in the block after a table, and nothing has gone into it
+    ListBuilder m_lists;
+    int m_keptGroups = 0;
+    QString m_defaultFamily;
+    int m_defaultHalfPoints = 0; // the default font's size in whole half-points, 0 when it has none
 };
 
 } // namespace rtf::detail

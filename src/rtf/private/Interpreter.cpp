@@ -6,8 +6,8 @@
 namespace rtf::detail {
 
 size_t qHash(const CharProps& p, size_t seed) {
-    return qHashMulti(seed, p.font, p.size, p.foreground, p.background, p.link, p.bold, p.italic, p.strike,
-                      int(p.underline), int(p.vertical), int(p.caps));
+    return qHashMulti(seed, p.font, p.size, p.foreground, p.background, p.link, p.field, p.bold, p.italic,
+                      p.strike, int(p.underline), int(p.vertical), int(p.caps));
 }
 
 QString withValidSurrogates(QString text) {
@@ -92,12 +92,15 @@ void Interpreter::openGroup() {
     m_skip = 0;
     m_groupJustOpened = true;
     m_star = false;
+    m_groupStart = m_tokens.position() - 1;
     if (m_states.size() > kMaxDepth || m_overflow > 0) {
         ++m_overflow;
         return;
     }
     GroupState next = m_states.back();
     next.onClose = OnClose::Nothing;
+    next.start = m_tokens.position() - 1;
+    next.mainEvents = m_mainEvents;
     m_states.push_back(next);
 }
 
@@ -138,6 +141,7 @@ void Interpreter::controlWord(const Token& token) {
     const bool groupStart = std::exchange(m_groupJustOpened, false);
     // The fallback of \uN is text and \'hh; a control word ends it, so that none is lost.
     m_skip = 0;
+    m_wordStart = token.text.data() - 1;
     const ControlWord* word = findControlWord(token.text);
     if (!word) {
         if (star && groupStart)
@@ -150,10 +154,12 @@ void Interpreter::controlWord(const Token& token) {
         // state to give it, so it is skipped.
         if (m_states.size() <= 2)
             return;
-        if (word->op == Op::SkipGroup || m_overflow > 0)
+        if (word->op == Op::SkipGroup || m_overflow > 0) {
             skipGroup();
-        else
+        } else {
+            m_destinationStartsGroup = groupStart;
             destination(word->op);
+        }
         break;
     case WordKind::Symbol:
         symbol(word->op, word->value);
@@ -251,9 +257,15 @@ void Interpreter::byte(uchar c) {
         --m_skip;
         return;
     }
-    if (c >= 0x80)
+    if (c >= 0x80) {
+        const bool trail = m_decoder.awaitsTrailByte();
         putByte(c);
-    else if (c == '\t')
+        // In a double-byte code page the byte after a raw lead byte is its trail byte, even a brace or a
+        // backslash, which older writers left unescaped.
+        uchar next = 0;
+        if (!trail && m_decoder.awaitsTrailByte() && m_tokens.takeStructuralByte(next))
+            putByte(next);
+    } else if (c == '\t')
         putUnit('\t');
     // other control characters carry nothing
 }
@@ -285,9 +297,19 @@ void Interpreter::symbol(Op op, int character) {
         if (target == Target::Main)
             ++m_footnotes;
         if (target == Target::Main || target == Target::Side) {
+            const qint64 before = m_mainEvents;
             const QString number = QString::number(std::max(m_footnotes, 1));
             for (const QChar c : number)
                 putUnit(c.unicode());
+            if (target == Target::Main) {
+                m_mark = Mark::Open;
+                // The mark's group stands for it only when it shows nothing else.
+                m_markStart = m_states.size() > 2 && top().mainEvents == before ? top().start : nullptr;
+                m_markEvents = m_mainEvents;
+                m_markWord = m_wordStart;
+                m_markWordEnd = m_tokens.position();
+                m_markLength = int(number.size());
+            }
         }
         break;
     default:
@@ -363,6 +385,13 @@ void Interpreter::setProperty(Op op, int value) {
         break;
     case Op::SpaceAfter:
         para.after = std::clamp(value, 0, kMaxLength);
+        break;
+    case Op::ListOverride:
+        // \ls counts from 1, but some writers count from 0: the paragraph keeps \ls + 1, 0 being no list.
+        para.list = value >= 0 ? std::min(value, kMaxListOverride) + 1 : 0;
+        break;
+    case Op::ListLevel:
+        para.level = std::clamp(value, 0, kListLevels - 1);
         break;
     case Op::UnicodeCharacter: {
         const int uc = s.uc;
@@ -520,6 +549,10 @@ void Interpreter::putUnit(char16_t c) {
         if (m_tables.title.size() < kMaxTitleLength)
             m_tables.title.append(QChar(c));
         break;
+    case Target::ListText:
+        if (m_listText.size() < kMaxTitleLength)
+            m_listText.append(QChar(c));
+        break;
     case Target::Picture:
         pictureHex(c);
         break;
@@ -578,6 +611,11 @@ void Interpreter::prepareRun(Target target) {
         m_runProps = s.chr;
     }
     if (target == Target::Main) {
+        if (!m_listText.isEmpty())
+            emitListText();
+        if (m_mark == Mark::Closed)
+            m_mark = Mark::None;
+        ++m_mainEvents;
         m_mainHasContent = true;
         m_lastMainPara = s.para;
     } else {
@@ -600,6 +638,12 @@ void Interpreter::endParagraph(bool cellEnd) {
         return;
     m_decoder.flush([this](char16_t u) { putUnit(u); });
     resolveSurrogate();
+    if (s.target == Target::Main) {
+        if (!m_listText.isEmpty())
+            emitListText();
+        m_mark = Mark::None;
+        ++m_mainEvents;
+    }
     flushRun();
     if (s.target == Target::Main)
         tellTableDepth();
@@ -618,6 +662,8 @@ void Interpreter::endParagraph(bool cellEnd) {
 void Interpreter::finish() {
     while (m_states.size() > 1)
         popGroup(true);
+    m_tables.fontCharsets = m_fontTable.charset;
+    m_tables.ansiCodePage = m_ansiCodePage;
     m_tables.title = withValidSurrogates(m_tables.title);
     m_decoder.flush([this](char16_t u) { putUnit(u); });
     resolveSurrogate();

@@ -49,11 +49,21 @@ enum class Target : quint8 {
     ColorTable, // \colortbl
     FieldInst,  // \fldinst: a field's instruction
     Title,      // \info\title
+    ListText,   // \listtext: a list item's marker, held until its paragraph says whether it is in a list
     Picture,    // \pict: hex picture data
 };
 
 // What has to happen when the group that started a destination ends.
-enum class OnClose : quint8 { Nothing, EndSide, EndPicture, EndField, EndFontTable };
+enum class OnClose : quint8 {
+    Nothing,
+    EndSide,
+    EndPicture,
+    EndShapePicture,
+    EndObject,
+    EndField,
+    EndFontTable,
+    EndFieldInstruction
+};
 
 // The state a group inherits from the group around it and loses when it ends.
 struct GroupState {
@@ -65,7 +75,17 @@ struct GroupState {
     Target target = Target::Main;
     Target outerTarget = Target::Main; // the target around an \upr group, for its \ud part
     OnClose onClose = OnClose::Nothing;
-    bool fontTable = false; // inside \fonttbl
+    const char* start = nullptr;     // where the group's "{" is in the bytes
+    const char* sideStart = nullptr; // EndSide: where the kept RTF starts (the group, or its mark before it)
+    int markLength = 0;              // EndSide: the length of that mark in the body
+    qint64 mainEvents = 0;           // Interpreter::m_mainEvents when the group opened
+    bool fontTable = false;          // inside \fonttbl
+    // Inside a \shppict or \object: its pictures are candidates for what stands for the whole group.
+    bool pictureSet = false;
+    const char* keptStart = nullptr; // where a picture, \shppict or \object group starts in the bytes
+    // The destination word of such a group when text came before it in the group, so that the group is kept
+    // from the word on; null when the word starts the group and keptStart is its "{".
+    const char* keptWord = nullptr;
 };
 
 // \fonttbl: the font being defined, and what the table says of each font's encoding.
@@ -94,6 +114,16 @@ struct PictureState {
     int heightGoal = 0;
     int scaleX = 100; // percent
     int scaleY = 100;
+    int width = 0; // \picw, \pich: pixels, or hundredths of a millimetre for a metafile
+    int height = 0;
+};
+
+// \shppict, \object: the picture shown for the group, and an object's own size.
+struct PictureSetState {
+    Picture shown;
+    bool haveShown = false;
+    int objectWidth = 0; // twips
+    int objectHeight = 0;
 };
 
 class Interpreter {
@@ -124,8 +154,17 @@ private:
     void finish();
 
     // Destinations' own handling (Destinations.cpp).
-    void endSideText(const ParaProps& para);
+    void endSideText(const GroupState& closing, bool atEnd);
+    bool startKept(GroupState& s);
+    void readListGroup(Op op);
+    void emitListText();
+    bool isListed(const ParaProps& para) const;
     void finishPicture(const GroupState& outer);
+    void startKeptGroup(GroupState& s, OnClose onClose, bool pictureSet, const char* word);
+    QByteArray keptText(const GroupState& closing, const char* end) const;
+    void finishPicture(const GroupState& closing, const GroupState& outer);
+    void finishPictureSet(const GroupState& closing, const GroupState& outer);
+    void showPicture(Picture& picture, const GroupState& outer);
     void commitFontName();
     void commitColor();
     void fieldResult(GroupState& s);
@@ -162,7 +201,9 @@ private:
     SideText m_side;
 
     std::vector<GroupState> m_states;
-    qsizetype m_overflow = 0; // groups opened beyond the nesting limit and not yet closed
+    const char* m_groupStart = nullptr;    // the "{" of the group opened last
+    bool m_destinationStartsGroup = false; // the destination word being handled came right after the "{"
+    qsizetype m_overflow = 0;              // groups opened beyond the nesting limit and not yet closed
     bool m_groupJustOpened = false;
     bool m_star = false; // "\*" opened the current group: unknown destinations are skipped
     int m_skip = 0;      // fallback characters still to skip after \uN
@@ -187,7 +228,24 @@ private:
     FontTableState m_fontTable;
     ColorTableState m_color;
     PictureState m_picture;
-    std::vector<QString> m_fields; // the instructions of the fields open around the current position
+    std::vector<QString> m_fields;         // the instructions of the fields open around the current position
+    std::vector<QByteArray> m_fieldGroups; // their \fldinst groups as they came
+
+    // A footnote's mark (\chftn) in the body, in a group of its own: the note that follows it owns it.
+    enum class Mark : quint8 { None, Open, Closed };
+    Mark m_mark = Mark::None;
+    const char* m_markStart = nullptr;
+    const char* m_markEnd = nullptr;
+    const char* m_markWord = nullptr; // the \chftn itself, for a note right after it in the same group
+    const char* m_markWordEnd = nullptr;
+    qint64 m_markEvents = 0; // m_mainEvents after the mark: the body has shown nothing since when equal
+    const char* m_wordStart = nullptr; // the control word being read
+    int m_markLength = 0;
+
+    qint64 m_mainEvents = 0; // text, paragraph ends, pictures and kept groups given to the body so far
+    QString m_listText;      // the marker of \listtext, until its paragraph's text or end
+    CharProps m_listTextProps;
+    PictureSetState m_pictureSet;
     int m_footnotes = 0;
 
     std::vector<RowDef> m_rowDefs = std::vector<RowDef>(kMaxTableDepth + 1); // the row words, by depth

@@ -8,8 +8,11 @@
 #include <QByteArray>
 #include <QColor>
 #include <QHash>
+#include <QSize>
 #include <QString>
 #include <QTextCharFormat>
+
+#include "Lists.h"
 
 #include <vector>
 
@@ -18,8 +21,9 @@ namespace rtf::detail {
 enum class VerticalPosition : quint8 { Normal, Superscript, Subscript };
 enum class Capitals : quint8 { Normal, All, Small };
 enum class Alignment : quint8 { Left, Right, Centre, Justified };
-// The picture formats the reader shows; Other pictures (metafiles, bitmaps of the device) are not shown.
-enum class PictureKind : quint8 { Other, Png, Jpeg };
+// The kinds of picture data. Png, Jpeg and Dib (a device-independent bitmap) are shown decoded; a metafile
+// (measured in hundredths of a millimetre) and Other pictures (bitmaps of a device) are shown as a stand-in.
+enum class PictureKind : quint8 { Other, Png, Jpeg, Dib, Metafile };
 
 // Character formatting as the reader tracks it; the sinks turn it into a QTextCharFormat.
 struct CharProps {
@@ -28,6 +32,7 @@ struct CharProps {
     int foreground = 0; // colour table index, 0 for automatic
     int background = 0; // colour table index, 0 for none
     int link = -1;      // index into Tables::links, -1 for none
+    int field = -1;     // a field shown by its result: index into Tables::fieldInstructions, -1 for none
     bool bold = false;
     bool italic = false;
     bool strike = false;
@@ -50,15 +55,22 @@ struct ParaProps {
     int after = 0;
     int tableDepth =
         0; // \intbl and \itapN: 0 outside tables, 1 in a table of the body, 2 in one nested in it
+    int list = 0;      // \ls + 1: the list override the paragraph is an item of, 0 for none
+    int level = 0;     // \ilvl
+    int numbering = 0; // an older \pn numbering: ListDefinitions::numberings -1, -2, ...; 0 for none
 
     friend bool operator==(const ParaProps&, const ParaProps&) = default;
 };
 
 struct Picture {
-    QByteArray data;
+    QByteArray data; // image bytes Qt reads with format(); a DIB is given the file header of a BMP
     PictureKind kind = PictureKind::Other;
     double width = 0; // display size in pixels (1/96 inch); 0 when not given
     double height = 0;
+    QSize natural;   // the size the data's header gives; invalid when the data cannot be shown
+    QByteArray kept; // the picture's RTF as it came, written back in its place (KeptRtf.h)
+
+    bool displayable() const { return format() && natural.isValid() && !natural.isEmpty(); }
 
     // The image format name Qt reads the data with: "png" or "jpeg"; null for other pictures.
     const char* format() const {
@@ -67,6 +79,9 @@ struct Picture {
             return "png";
         case PictureKind::Jpeg:
             return "jpeg";
+        case PictureKind::Dib:
+            return "bmp";
+        case PictureKind::Metafile:
         case PictureKind::Other:
             break;
         }
@@ -80,7 +95,18 @@ struct Tables {
     int defaultFont = -1;
     std::vector<QColor> colors; // invalid = automatic
     std::vector<QString> links;
+    QHash<int, int> fontCharsets; // \fcharset by font number, for the kept RTF's bytes
+    int ansiCodePage = 0;
+    std::vector<QByteArray> fieldInstructions; // the \fldinst groups of fields other than links, as they came
+    ListDefinitions lists;
     QString title;
+};
+
+// A group the editor does not show (header, footer, note, comment, text box), kept as the RTF it came as.
+struct KeptGroup {
+    QByteArray rtf;
+    QString text;       // its text, paragraphs separated by "\n"
+    int markLength = 0; // the last characters of the body before it are its mark (a footnote's number)
 };
 
 class Sink {
@@ -95,6 +121,7 @@ public:
     virtual void tableDepth(int) {}
     virtual void endCell(const ParaProps& props) { endParagraph(props); }
     virtual void endRow(const RowDef&, int) {}
+    virtual void kept(const KeptGroup& group, const CharProps& props) = 0;
     // The end of the document. `lastParagraph` is the formatting of the paragraph after the last
     // endParagraph(), or null when there is none (the document ended with a paragraph mark).
     virtual void finish(const ParaProps* lastParagraph) = 0;

@@ -24,6 +24,24 @@ public:
     }
     void finish(const ParaProps*) override {}
 
+    void kept(const KeptGroup&, const CharProps&) override {}
+
+    // The text collected since the last call, paragraphs separated by "\n"; forgets it.
+    QString takeText() {
+        QString text;
+        for (const Event& e : m_events) {
+            if (e.kind == Kind::Text)
+                text.append(e.text);
+            else if (e.kind == Kind::Paragraph)
+                text.append(u'\n');
+        }
+        m_events.clear();
+        m_pictures.clear();
+        while (text.endsWith(u'\n'))
+            text.chop(1);
+        return text;
+    }
+
     void replay(Sink& sink) const {
         for (const Event& e : m_events) {
             switch (e.kind) {

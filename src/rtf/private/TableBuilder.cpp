@@ -76,6 +76,12 @@ void TableBuilder::image(int depth, const Picture& picture, const CharProps& pro
         {CellEvent::Kind::Image, {}, props, {}, int(table.pictures.size() - 1)});
 }
 
+void TableBuilder::kept(int depth, const KeptGroup& group, const CharProps& props) {
+    TableRecord& table = at(depth);
+    table.kept.push_back(group);
+    currentCell(table).events.push_back({CellEvent::Kind::Kept, {}, props, {}, int(table.kept.size() - 1)});
+}
+
 void TableBuilder::endCell(int depth, const ParaProps& props) {
     CellRecord& cell = currentCell(at(depth));
     cell.events.push_back({CellEvent::Kind::Paragraph, {}, {}, props, -1});
@@ -122,13 +128,24 @@ void DocumentSink::endRow(const RowDef& row, int depth) {
         m_table.endRow(depth, row);
 }
 
-void DocumentSink::insertTable(const TableRecord& record) {
-    // Paragraphs that still say they are in the table after its last row are the body's again.
-    const RowRecord* after = nullptr;
+const RowRecord* trailingParagraphs(const TableRecord& record) {
     if (!record.rows.empty() && !record.rows.back().ended &&
         std::none_of(record.rows.back().cells.begin(), record.rows.back().cells.end(),
                      [](const CellRecord& cell) { return cell.ended; }))
-        after = &record.rows.back();
+        return &record.rows.back();
+    return nullptr;
+}
+
+void DocumentSink::insertTable(const TableRecord& record) {
+    insertRows(record);
+    if (const RowRecord* after = trailingParagraphs(record)) {
+        for (const CellRecord& cell : after->cells)
+            replay(record, cell.events);
+    }
+}
+
+bool DocumentSink::insertRows(const TableRecord& record) {
+    const RowRecord* after = trailingParagraphs(record);
     // Each row's cells with their edges; a row without words of its own has the last row's.
     std::vector<std::vector<PlacedCell>> rows;
     RowDef last;
@@ -164,11 +181,8 @@ void DocumentSink::insertTable(const TableRecord& record) {
         edges.push_back(placed.front().left);
         rows.push_back(std::move(placed));
     }
-    if (rows.empty()) {
-        if (after)
-            replay(record, after->cells.front().events);
-        return;
-    }
+    if (rows.empty())
+        return false;
 
     // The columns: every edge any row has, those within a few twips of each other taken as one.
     std::sort(edges.begin(), edges.end());
@@ -289,10 +303,7 @@ void DocumentSink::insertTable(const TableRecord& record) {
     m_cursor.setPosition(table->lastPosition() + 1);
     m_pendingBreak = false;
     m_besideTable = true; // until something goes into the block after the table
-    if (after) {
-        for (const CellRecord& cell : after->cells)
-            replay(record, cell.events);
-    }
+    return true;
 }
 
 void DocumentSink::markBesideTable() {
@@ -313,6 +324,9 @@ void DocumentSink::replay(const TableRecord& record, const std::vector<CellEvent
             break;
         case CellEvent::Kind::Image:
             image(record.pictures[size_t(event.index)], event.chr);
+            break;
+        case CellEvent::Kind::Kept:
+            kept(record.kept[size_t(event.index)], event.chr);
             break;
         case CellEvent::Kind::Table:
             insertTable(*record.nested[size_t(event.index)]);

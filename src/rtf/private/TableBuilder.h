@@ -16,12 +16,12 @@ namespace rtf::detail {
 struct TableRecord;
 
 struct CellEvent {
-    enum class Kind : quint8 { Text, Paragraph, Image, Table };
+    enum class Kind : quint8 { Text, Paragraph, Image, Kept, Table };
     Kind kind;
     QString text;
     CharProps chr;
     ParaProps para;
-    int index = -1; // Image: into TableRecord::pictures; Table: into TableRecord::nested
+    int index = -1; // Image: into TableRecord::pictures; Kept: into TableRecord::kept; Table: into nested
 };
 
 struct CellRecord {
@@ -38,6 +38,7 @@ struct RowRecord {
 struct TableRecord {
     std::vector<RowRecord> rows;
     std::vector<Picture> pictures;
+    std::vector<KeptGroup> kept;
     std::vector<std::unique_ptr<TableRecord>> nested;
 };
 
@@ -49,6 +50,10 @@ inline constexpr int kBesideTableProperty = 0x100A01;
 inline bool holdsTableOnly(const QTextBlock& block) {
     return block.length() == 1 && block.blockFormat().boolProperty(kBesideTableProperty);
 }
+
+// The last row of `record` when it is not the table's: paragraphs that still say they are in the table after
+// its last row, none of whose cells ended. They are the body's again.
+const RowRecord* trailingParagraphs(const TableRecord& record);
 
 class TableBuilder {
 public:
@@ -62,6 +67,7 @@ public:
     void text(int depth, const QString& text, const CharProps& props);
     void endParagraph(int depth, const ParaProps& props);
     void image(int depth, const Picture& picture, const CharProps& props);
+    void kept(int depth, const KeptGroup& group, const CharProps& props);
     void endCell(int depth, const ParaProps& props);
     void endRow(int depth, const RowDef& row);
 

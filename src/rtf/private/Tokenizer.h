@@ -53,6 +53,17 @@ public:
             ++m_p;
     }
 
+    // Takes the next byte when it is "{", "}" or "\\": the trail byte of a double-byte character written raw.
+    bool takeStructuralByte(uchar& byte) {
+        if (m_p >= m_end || (*m_p != '{' && *m_p != '}' && *m_p != '\\'))
+            return false;
+        byte = *m_p++;
+        return true;
+    }
+
+    // Where the next token starts.
+    const char* position() const { return reinterpret_cast<const char*>(m_p); }
+
     Token next() {
         while (m_p < m_end) {
             const uchar c = *m_p;
@@ -83,6 +94,17 @@ public:
             return Token::of(Token::Kind::Text, 0, view(start, m_p));
         }
         return {};
+    }
+
+    // The value of a hexadecimal digit, or -1 for any other byte.
+    static int hexValue(uchar c) {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
     }
 
 private:
@@ -152,16 +174,6 @@ private:
     static bool isLetter(uchar c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
     static bool isDigit(uchar c) { return c >= '0' && c <= '9'; }
-
-    static int hexValue(uchar c) {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    }
 
     const uchar* m_p;
     const uchar* m_end;

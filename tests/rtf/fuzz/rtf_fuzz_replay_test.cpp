@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QLoggingCategory>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <sys/resource.h>
@@ -130,6 +131,8 @@ private slots:
     void truncationsOfRichDocument();
     void mutationsOfRichDocument();
     void corpusFilesAndTheirTruncations();
+    void keptFindings_data();
+    void keptFindings();
     void memoryStayedBounded();
 
 private:
@@ -209,6 +212,28 @@ void tst_RtfFuzzReplay::corpusFilesAndTheirTruncations() {
             check(bytes.left(length), u"%1 cut at %2"_s.arg(path).arg(length));
         }
     }
+}
+
+// The inputs the fuzzer found, kept in the repository.
+void tst_RtfFuzzReplay::keptFindings_data() {
+    QTest::addColumn<QString>("path");
+    const QDir dir(QStringLiteral(MOSSPORT_FUZZ_REGRESSIONS));
+    const QStringList names =
+        dir.entryList(QDir::Files, QDir::Name).filter(QRegularExpression(u"^(?!README)"_s));
+    if (names.isEmpty())
+        QSKIP(qPrintable(u"no finding of the fuzzer is kept in %1"_s.arg(dir.path())));
+    for (const QString& name : names)
+        QTest::newRow(qPrintable(name)) << dir.filePath(name);
+}
+
+void tst_RtfFuzzReplay::keptFindings() {
+    QFETCH(QString, path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray bytes = file.readAll();
+    if (!bytes.startsWith("{\\rtf"))
+        bytes.prepend("{\\rtf1 ");
+    check(bytes, path);
 }
 
 void tst_RtfFuzzReplay::memoryStayedBounded() {

@@ -1,5 +1,6 @@
 // libFuzzer target for the RTF reader and writer. Build with clang and MOSSPORT_FUZZ=ON, then for example:
-//   build/bin/rtf_fuzzer -max_len=65536 -timeout=10 -rss_limit_mb=2048 CORPUS_DIR ../shared/rtf-corpus/*/
+//   build/bin/rtf_fuzzer -max_len=65536 -timeout=10 -rss_limit_mb=2048 -dict=tests/rtf/fuzz/rtf.dict CORPUS_DIR \
+//       ../shared/rtf-corpus/*/
 // Any input on which reading, plain-text reading and a write/read round trip disagree aborts.
 
 #include "FuzzCheck.h"

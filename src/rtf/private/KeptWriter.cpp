@@ -1,0 +1,202 @@
+#include "WriterParts.h"
+
+#include "../Kept.h"
+
+#include <QTextDocument>
+#include <QTextFrame>
+
+#include <string_view>
+
+namespace rtf::detail {
+
+namespace {
+
+enum class Numbered { None, Font, Color };
+
+// The control words in kept RTF whose parameter is a font number or a colour index.
+Numbered numberedBy(std::string_view word) {
+    if (word == "f" || word == "af")
+        return Numbered::Font;
+    static constexpr std::string_view kColorWords[] = {
+        "cf",     "cb",      "highlight", "chcbpat", "chcfpat", "cbpat", "cfpat",
+        "brdrcf", "clcbpat", "clcfpat",   "trcbpat", "trcfpat", "ulc",
+    };
+    for (const std::string_view w : kColorWords) {
+        if (word == w)
+            return Numbered::Color;
+    }
+    return Numbered::None;
+}
+
+bool isLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Calls `visit(word, numberBegin, numberEnd)` for each control word with a parameter, skipping \bin data.
+template <typename Visit> void forEachNumberedWord(const QByteArray& rtf, Visit visit) {
+    const qsizetype n = rtf.size();
+    qsizetype i = 0;
+    while (i < n) {
+        if (rtf.at(i) != '\\') {
+            ++i;
+            continue;
+        }
+        qsizetype j = i + 1;
+        while (j < n && isLetter(rtf.at(j)))
+            ++j;
+        if (j == i + 1) {
+            i = j + 1; // a control symbol
+            continue;
+        }
+        const std::string_view word(rtf.constData() + i + 1, size_t(j - i - 1));
+        const qsizetype numberBegin = j;
+        if (j < n && rtf.at(j) == '-')
+            ++j;
+        while (j < n && isDigit(rtf.at(j)) && j - numberBegin < 10)
+            ++j;
+        if (j > numberBegin) {
+            const qint64 value = QByteArrayView(rtf).sliced(numberBegin, j - numberBegin).toLongLong();
+            if (word == "bin") {
+                if (j < n && rtf.at(j) == ' ')
+                    ++j;
+                i = j + std::clamp<qint64>(value, 0, n - j);
+                continue;
+            }
+            visit(word, numberBegin, j, int(value));
+        }
+        i = j;
+    }
+}
+
+} // namespace
+
+KeptWriter::KeptWriter(const QTextDocument& doc, std::function<int(const QString&)> fontIndex,
+                       std::function<int(const QColor&)> colorIndex)
+    : m_fontIndex(std::move(fontIndex))
+    , m_colorIndex(std::move(colorIndex)) {
+    const QTextFrameFormat root = doc.rootFrame()->frameFormat();
+    const QVariantMap fonts = root.property(kKeptFonts).toMap();
+    for (auto it = fonts.cbegin(); it != fonts.cend(); ++it)
+        m_fonts.insert(it.key().toInt(), it.value().toString());
+    const QVariantMap charsets = root.property(kKeptFontCharsets).toMap();
+    for (auto it = charsets.cbegin(); it != charsets.cend(); ++it)
+        m_charsets.insert(it.key().toInt(), it.value().toInt());
+    if (const int codePage = root.intProperty(kKeptCodePage); codePage > 0)
+        m_codePage = codePage;
+    const QVariantMap colors = root.property(kKeptColors).toMap();
+    for (auto it = colors.cbegin(); it != colors.cend(); ++it)
+        m_colors.insert(it.key().toInt(), it.value().value<QColor>());
+}
+
+void KeptWriter::collect(const QByteArray& kept) {
+    forEachNumberedWord(kept, [this](std::string_view word, qsizetype, qsizetype, int value) {
+        switch (numberedBy(word)) {
+        case Numbered::Font:
+            if (const auto it = m_fonts.constFind(value); it != m_fonts.cend()) {
+                m_fontIndex(*it);
+                if (const int charset = m_charsets.value(value); charset != 0)
+                    m_charsetOf.insert(*it, charset);
+            }
+            break;
+        case Numbered::Color:
+            if (const auto it = m_colors.constFind(value); it != m_colors.cend() && it->isValid())
+                m_colorIndex(*it);
+            break;
+        case Numbered::None:
+            break;
+        }
+    });
+}
+
+// The kept RTF as the writer writes it: fonts and colours renumbered, and 7-bit like the rest of the file
+// (bytes above 0x7F as \'hh, the data of \binN as hexadecimal digits, which pictures and objects take too).
+QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
+    static constexpr char kHex[] = "0123456789abcdef";
+    const auto appendHex = [](QByteArray& out, uchar b) {
+        out.append(kHex[b >> 4]);
+        out.append(kHex[b & 15]);
+    };
+    QByteArray out;
+    out.reserve(kept.size() + 16);
+    const qsizetype n = kept.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const char c = kept.at(i);
+        if (uchar(c) >= 0x80) {
+            out.append("\\'");
+            appendHex(out, uchar(c));
+            ++i;
+            continue;
+        }
+        if (c != '\\') {
+            out.append(c);
+            ++i;
+            continue;
+        }
+        qsizetype j = i + 1;
+        while (j < n && isLetter(kept.at(j)))
+            ++j;
+        if (j == i + 1) {
+            // A control symbol; one of a byte above 0x7F means nothing and is left out.
+            if (j < n && uchar(kept.at(j)) < 0x80) {
+                out.append('\\');
+                out.append(kept.at(j));
+            }
+            i = j + 1;
+            continue;
+        }
+        const std::string_view word(kept.constData() + i + 1, size_t(j - i - 1));
+        const qsizetype numberBegin = j;
+        if (j < n && kept.at(j) == '-')
+            ++j;
+        while (j < n && isDigit(kept.at(j)) && j - numberBegin < 10)
+            ++j;
+        const bool hasNumber = j > numberBegin && isDigit(kept.at(j - 1));
+        const qint64 value =
+            hasNumber ? QByteArrayView(kept).sliced(numberBegin, j - numberBegin).toLongLong() : 0;
+        if (word == "bin" && hasNumber) {
+            if (j < n && kept.at(j) == ' ')
+                ++j;
+            const qsizetype length = std::clamp<qint64>(value, 0, n - j);
+            out.append(' ');
+            for (qsizetype k = 0; k < length; ++k)
+                appendHex(out, uchar(kept.at(j + k)));
+            out.append(' ');
+            i = j + length;
+            continue;
+        }
+        int number = -1;
+        if (hasNumber) {
+            switch (numberedBy(word)) {
+            case Numbered::Font:
+                if (const auto it = m_fonts.constFind(int(value)); it != m_fonts.cend())
+                    number = m_fontIndex(*it);
+                else
+                    number = 0; // a font the file did not define: the default font
+                break;
+            case Numbered::Color:
+                if (const auto it = m_colors.constFind(int(value)); it != m_colors.cend() && it->isValid())
+                    number = m_colorIndex(*it);
+                else
+                    number = 0; // automatic
+                break;
+            case Numbered::None:
+                break;
+            }
+        }
+        if (number >= 0) {
+            out.append(QByteArrayView(kept).sliced(i, numberBegin - i));
+            out.append(QByteArray::number(number));
+        } else {
+            out.append(QByteArrayView(kept).sliced(i, j - i));
+        }
+        i = j;
+    }
+    return out;
+}
+
+} // namespace rtf::detail

@@ -1,0 +1,233 @@
+// RTF the editor does not show: headers, footers, notes, comments, text boxes and fields' instructions are
+// kept where they were and written back there; what the user deletes of them is gone.
+
+#include "rtf/Kept.h"
+#include "rtf/Rtf.h"
+
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QTextCharFormat keptFormat(const QByteArray& rtfGroup, int id) {
+    QTextCharFormat format;
+    format.setProperty(rtf::kKeptRtf, rtfGroup);
+    format.setProperty(rtf::kKeptId, id);
+    return format;
+}
+
+// The document's font number for a family, read from the written font table.
+QByteArray fontNumber(const QByteArray& written, const QByteArray& family) {
+    const qsizetype at = written.indexOf(" " + family + ";}");
+    const qsizetype open = written.lastIndexOf("{\\f", at);
+    if (at < 0 || open < 0)
+        return {};
+    qsizetype end = open + 3;
+    while (end < written.size() && std::isdigit(uchar(written.at(end))))
+        ++end;
+    return written.mid(open + 3, end - open - 3);
+}
+
+} // namespace
+
+class tst_RtfKept : public QObject {
+    Q_OBJECT
+
+private slots:
+    void keptGroupIsWrittenOnceInItsPlace();
+    void fontsAndColoursOfKeptGroupsAreRenumbered();
+    void deletedMarkTakesItsGroupAlong();
+    void fieldResultIsWrittenAsEditedWithItsInstruction();
+    void typingNextToAMarkIsNotPartOfIt();
+    void footnoteStaysAsItsMarkWithTheNoteAsTooltip();
+    void headersAndNotesAreNotMovedIntoTheBody();
+    void fieldShowsItsResultAndKeepsItsInstruction();
+    void cutOffGroupIsClosed();
+};
+
+void tst_RtfKept::keptGroupIsWrittenOnceInItsPlace() {
+    QTextDocument doc;
+    QTextCursor cursor(&doc);
+    cursor.insertText(u"before "_s);
+    // A mark of two characters in two fragments of different formatting stands for one footnote.
+    QTextCharFormat mark = keptFormat("{\\super\\chftn}{\\footnote note}", 1);
+    cursor.insertText(u"1"_s, mark);
+    mark.setFontItalic(true);
+    cursor.insertText(u"2"_s, mark);
+    // The same bytes again, as another item, right after it.
+    cursor.insertText(u"3"_s, keptFormat("{\\super\\chftn}{\\footnote note}", 2));
+    cursor.insertText(u" after"_s, QTextCharFormat());
+    const QByteArray written = rtf::write(doc);
+    QCOMPARE(written.count("{\\footnote note}"), 2);
+    const qsizetype before = written.indexOf("before ");
+    const qsizetype note = written.indexOf("{\\super\\chftn}{\\footnote note}");
+    const qsizetype after = written.indexOf(" after");
+    QVERIFY(before >= 0 && before < note && note < after);
+    // The mark's own characters are the group's, not text of the body.
+    QVERIFY(!written.mid(before, after - before).contains("12"));
+}
+
+void tst_RtfKept::fontsAndColoursOfKeptGroupsAreRenumbered() {
+    QTextDocument doc;
+    QTextFrameFormat root = doc.rootFrame()->frameFormat();
+    root.setProperty(rtf::kKeptFonts, QVariantMap{{u"7"_s, u"Kept Serif"_s}, {u"3"_s, u"Kept Sans"_s}});
+    root.setProperty(rtf::kKeptColors, QVariantMap{{u"2"_s, QColor(0x12, 0x34, 0x56)}});
+    doc.rootFrame()->setFrameFormat(root);
+    QTextCursor cursor(&doc);
+    cursor.insertText(u"x"_s);
+    cursor.insertText(u"\uFFFC"_s,
+                      keptFormat("{\\header\\pard\\f7\\fs20\\cf2 head\\f3 \\f99 x\\fs24\\'f7\\\\f7}", 1));
+    const QByteArray written = rtf::write(doc);
+    const QByteArray serif = fontNumber(written, "Kept Serif");
+    const QByteArray sans = fontNumber(written, "Kept Sans");
+    QVERIFY2(!serif.isEmpty() && !sans.isEmpty(), written.constData());
+    QVERIFY(written.contains("\\red18\\green52\\blue86;"));
+    const qsizetype colour = written.left(written.indexOf("\\red18\\green52\\blue86;")).count(';') -
+                             written.left(written.indexOf("{\\colortbl")).count(';');
+    const QByteArray expected = "{\\header\\pard\\f" + serif + "\\fs20\\cf" + QByteArray::number(colour) +
+                                " head\\f" + sans + " \\f0 x\\fs24\\'f7\\\\f7}";
+    QVERIFY2(written.contains(expected), written.constData());
+}
+
+void tst_RtfKept::deletedMarkTakesItsGroupAlong() {
+    QTextDocument doc;
+    QTextCursor cursor(&doc);
+    cursor.insertText(u"a"_s);
+    cursor.insertText(u"1"_s, keptFormat("{\\footnote gone}", 1));
+    cursor.insertText(u"b"_s, QTextCharFormat());
+    cursor.insertText(u"2"_s, keptFormat("{\\footnote stays}", 2));
+    cursor.setPosition(1);
+    cursor.setPosition(2, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    const QByteArray written = rtf::write(doc);
+    QVERIFY(!written.contains("gone"));
+    QVERIFY(written.contains("{\\footnote stays}"));
+}
+
+void tst_RtfKept::fieldResultIsWrittenAsEditedWithItsInstruction() {
+    QTextDocument doc;
+    QTextCursor cursor(&doc);
+    QTextCharFormat field;
+    field.setProperty(rtf::kKeptFieldInstruction, QByteArray("{\\*\\fldinst  DATE \\\\@ \"d MMMM\" }"));
+    field.setProperty(rtf::kKeptId, 4);
+    cursor.insertText(u"7 May"_s, field);
+    cursor.insertText(u" then"_s, QTextCharFormat());
+    // The user edits the shown result.
+    cursor.setPosition(1);
+    cursor.insertText(u"th"_s);
+    const QByteArray written = rtf::write(doc);
+    QCOMPARE(written.count("\\field"), 1);
+    QVERIFY2(written.contains("{\\field{\\*\\fldinst  DATE \\\\@ \"d MMMM\" }{\\fldrslt {"),
+             written.constData());
+    const qsizetype result = written.indexOf("\\fldrslt");
+    QVERIFY(written.indexOf("th May", result) > result);
+    QVERIFY(written.indexOf("}}", result) < written.indexOf(" then", result));
+}
+
+void tst_RtfKept::typingNextToAMarkIsNotPartOfIt() {
+    QTextCharFormat mark = keptFormat("{\\footnote n}", 3);
+    mark.setToolTip(u"n"_s);
+    mark.setFontWeight(QFont::Bold);
+    const QTextCharFormat typed = rtf::withoutKept(mark);
+    QVERIFY(!rtf::isKept(typed));
+    QVERIFY(!typed.hasProperty(rtf::kKeptId));
+    QVERIFY(typed.toolTip().isEmpty());
+    QCOMPARE(typed.fontWeight(), int(QFont::Bold));
+    // Text typed into a field's result stays in the field.
+    QTextCharFormat field;
+    field.setProperty(rtf::kKeptFieldInstruction, QByteArray("{\\*\\fldinst PAGE}"));
+    field.setProperty(rtf::kKeptId, 5);
+    QCOMPARE(rtf::withoutKept(field), field);
+}
+
+void tst_RtfKept::footnoteStaysAsItsMarkWithTheNoteAsTooltip() {
+    const QByteArray note = R"({\rtf1{\fonttbl{\f0 Arial;}{\f1 Kept Times;}}
+\pard Text{\super\chftn}{\footnote\pard\plain{\super\chftn} The \f1 note.}more\par})";
+    QTextDocument doc;
+    QVERIFY(rtf::read(note, doc));
+    QCOMPARE(rtf::plainText(doc), u"Text1more"_s);
+    QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept), u"Text1more\n1 The note."_s);
+    QCOMPARE(rtf::readPlainText(note, rtf::TextScope::WithKept), u"Text1more\n1 The note."_s);
+    QTextCursor cursor(&doc);
+    cursor.setPosition(5);
+    QVERIFY(rtf::isKept(cursor.charFormat()));
+    QCOMPARE(cursor.charFormat().toolTip(), u"1 The note."_s);
+    QCOMPARE(cursor.charFormat().verticalAlignment(), QTextCharFormat::AlignSuperScript);
+
+    const QByteArray written = rtf::write(doc);
+    const qsizetype text = written.indexOf("Text");
+    const qsizetype mark =
+        written.indexOf("{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} The \\f");
+    QVERIFY2(text >= 0 && mark > text && written.indexOf("more", mark) > mark, written.constData());
+    QTextDocument back;
+    QVERIFY(rtf::read(written, back));
+    QCOMPARE(rtf::plainText(back, rtf::TextScope::WithKept), u"Text1more\n1 The note."_s);
+    // The note's own font is the one it had.
+    const QByteArray times = fontNumber(written, "Kept Times");
+    QVERIFY(written.contains("The \\f" + times + " note."));
+
+    // Deleting the mark deletes the note.
+    cursor.setPosition(4);
+    cursor.setPosition(5, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    QVERIFY(!rtf::write(doc).contains("footnote"));
+    QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept), u"Textmore"_s);
+}
+
+void tst_RtfKept::headersAndNotesAreNotMovedIntoTheBody() {
+    const QByteArray note = R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}\sectd{\headerl\pard Left head\par}
+{\footer\pard Foot\par}\pard Body one\par Body two{\*\annotation Remark}\par
+{\shp{\*\shpinst\shpleft0{\sp{\sn fFilled}{\sv 0}}{\shptxt Box}}}\par Last\par})";
+    QTextDocument doc;
+    QVERIFY(rtf::read(note, doc));
+    QCOMPARE(rtf::plainText(doc), u"Body one\nBody two\n\nLast"_s);
+    QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept),
+             u"Body one\nBody two\n\nLast\nLeft head\nFoot\nRemark\nBox"_s);
+    const QByteArray written = rtf::write(doc);
+    const qsizetype head = written.indexOf("{\\headerl\\pard Left head\\par}");
+    const qsizetype foot = written.indexOf("{\\footer\\pard Foot\\par}");
+    const qsizetype one = written.indexOf("Body one");
+    const qsizetype two = written.indexOf("Body two");
+    const qsizetype remark = written.indexOf("{\\*\\annotation Remark}");
+    const qsizetype box =
+        written.indexOf("{\\shp{\\*\\shpinst\\shpleft0{\\sp{\\sn fFilled}{\\sv 0}}{\\shptxt Box}}}");
+    const qsizetype last = written.indexOf("Last");
+    QVERIFY2(head >= 0 && head < foot && foot < one && two < remark && remark < box && box < last,
+             written.constData());
+    QTextDocument back;
+    QVERIFY(rtf::read(written, back));
+    QCOMPARE(rtf::plainText(back, rtf::TextScope::WithKept), rtf::plainText(doc, rtf::TextScope::WithKept));
+    QCOMPARE(rtf::write(back), written);
+}
+
+void tst_RtfKept::fieldShowsItsResultAndKeepsItsInstruction() {
+    const QByteArray note =
+        R"({\rtf1 Page {\field{\*\fldinst { PAGE \\* MERGEFORMAT }}{\fldrslt {\b 3}}} of 9\par})";
+    QTextDocument doc;
+    QVERIFY(rtf::read(note, doc));
+    QCOMPARE(rtf::plainText(doc), u"Page 3 of 9"_s);
+    const QByteArray written = rtf::write(doc);
+    QVERIFY2(written.contains("{\\field{\\*\\fldinst { PAGE \\\\* MERGEFORMAT }}{\\fldrslt {"),
+             written.constData());
+    QTextDocument back;
+    QVERIFY(rtf::read(written, back));
+    QCOMPARE(rtf::plainText(back), u"Page 3 of 9"_s);
+    QCOMPARE(rtf::write(back), written);
+}
+
+void tst_RtfKept::cutOffGroupIsClosed() {
+    QTextDocument doc;
+    QVERIFY(rtf::read("{\\rtf1 Body{\\footnote {\\i cut off\\b", doc));
+    QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept), u"Body\ncut off"_s);
+    const QByteArray written = rtf::write(doc);
+    QCOMPARE(written.count('{'), written.count('}'));
+    QVERIFY(written.contains("{\\footnote {\\i cut off\\b }}"));
+}
+
+QTEST_MAIN(tst_RtfKept)
+#include "rtf_kept_test.moc"
