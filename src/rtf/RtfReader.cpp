@@ -122,12 +122,20 @@ private:
         return false;
     }
     void putTable(const TableRecord& record) {
-        if (!m_scratch)
+        if (!m_scratch) {
             m_scratch = std::make_unique<QTextDocument>();
+            m_scratch->setUndoRedoEnabled(false);
+        }
+        // In one edit, as the document is read: the document's frames are then found once, not after each
+        // table.
+        QTextCursor edit(m_scratch.get());
+        edit.beginEditBlock();
         m_scratch->clear();
         DocumentSink sink(*m_scratch, m_tables);
-        if (sink.insertRows(record)) {
-            sink.finish(nullptr);
+        const bool inserted = sink.insertRows(record);
+        sink.finish(nullptr);
+        edit.endEditBlock();
+        if (inserted) {
             // The table follows the paragraph it is in, unless that one is empty: then the document keeps
             // the paragraph only because a table cannot start there, and does not show it.
             if (m_pendingBreak || m_lineUsed || m_besideTable)

@@ -129,6 +129,7 @@ private slots:
     void readByLibreOffice();
     void readRowsWidthsAndMerges();
     void readNestedTables();
+    void negativeRowIndentStays();
     void corpusTablesSurviveASave();
 };
 
@@ -308,7 +309,18 @@ void tst_RtfTables::readNestedTables() {
     QTextDocument* doc = readRtf(rtfBytes, this);
     QCOMPARE(tablesOf(*doc), (QStringList{u"widths 4000 2000"_s, u"1x1:outer/x/y/|1x1:right"_s,
                                           u"widths 1000 2000"_s, u"1x1:x|1x1:y"_s}));
-    QCOMPARE(rtf::plainText(*doc), u"outer\nx\ny\n\nright\nafter"_s);
+    QCOMPARE(rtf::plainText(*doc), u"outer\nx\ny\nright\nafter"_s);
+}
+
+// Word puts a row's cells left of the margin by their gap (\\trleft-108): the table keeps that place.
+void tst_RtfTables::negativeRowIndentStays() {
+    QTextDocument* doc = readRtf(
+        "{\\rtf1\\trowd\\trgaph108\\trleft-108\\cellx2000\\cellx4000\\intbl a\\cell b\\cell\\row}", this);
+    QCOMPARE(tablesOf(*doc), (QStringList{u"widths 2108 2000"_s, u"1x1:a|1x1:b"_s}));
+    const auto* table = qobject_cast<QTextTable*>(doc->rootFrame()->childFrames().value(0));
+    QVERIFY(table);
+    QCOMPARE(qRound(table->format().leftMargin() * 15), -108);
+    QCOMPARE(rowWords(rtf::write(*doc)), QStringList{u"\\trgaph108\\trleft-108\\cellx2000\\cellx4000"_s});
 }
 
 // Every table of the corpus comes back from a save with the same rows, columns, widths, merges and text.

@@ -7,6 +7,8 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 
+#include <span>
+
 class QTextDocument;
 
 namespace rtf::detail {
@@ -34,7 +36,7 @@ private:
     // Tables (TableBuilder.cpp). Their content is gathered until the table ends, then built in one go.
     bool gathering();
     void insertTable(const TableRecord& record);
-    void replay(const TableRecord& record, const std::vector<CellEvent>& events);
+    void replay(const TableRecord& record, std::span<const CellEvent> events);
     void markBesideTable();
 
     void breakIfPending();

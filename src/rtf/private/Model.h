@@ -54,7 +54,7 @@ struct ParaProps {
     int before = 0;
     int after = 0;
     int tableDepth =
-        0; // \intbl and \itapN: 0 outside tables, 1 in a table of the body, 2 in one nested in it
+        0;             // \intbl and \itapN: 0 outside tables, 1 in a table of the body, 2 in one nested in it
     int list = 0;      // \ls + 1: the list override the paragraph is an item of, 0 for none
     int level = 0;     // \ilvl
     int numbering = 0; // an older \pn numbering: ListDefinitions::numberings -1, -2, ...; 0 for none

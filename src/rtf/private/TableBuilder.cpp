@@ -7,6 +7,7 @@
 #include <QTextTable>
 
 #include <algorithm>
+#include <span>
 
 namespace rtf::detail {
 
@@ -17,6 +18,12 @@ namespace {
 constexpr int kEdgeTolerance = 20;
 // The width given to a cell that has no edge of its own: one inch.
 constexpr int kDefaultCellWidth = 1440;
+constexpr int kFarthestDefaultEdge = 100 * 1440;
+// A table has at most this many columns, and at most a few times as many cells as the file gives plus this
+// many: a broken file whose rows each give new edges, or many edges and few cells, would otherwise ask for
+// a grid of millions of empty cells.
+constexpr size_t kMaxColumns = 1000;
+constexpr size_t kSpareCells = 100'000;
 
 // A row's cells as they stand in the table: from one column edge to another, with what describes them.
 struct PlacedCell {
@@ -27,7 +34,8 @@ struct PlacedCell {
     int rowSpan = 1;
     bool covered = false; // continues the cell above it
     CellDef def;
-    const CellRecord* content = nullptr;
+    const CellRecord* content = nullptr; // the first of `contents` records of the row, or none
+    size_t contents = 0;
 };
 
 } // namespace
@@ -146,8 +154,18 @@ void DocumentSink::insertTable(const TableRecord& record) {
 
 bool DocumentSink::insertRows(const TableRecord& record) {
     const RowRecord* after = trailingParagraphs(record);
-    // Each row's cells with their edges; a row without words of its own has the last row's.
+    size_t rowCount = 0;
+    size_t cellCount = 0;
+    for (const RowRecord& row : record.rows) {
+        rowCount += row.cells.empty() || &row == after ? 0 : 1;
+        cellCount += row.cells.size();
+    }
+    const size_t maxColumns =
+        std::clamp((4 * cellCount + kSpareCells) / std::max<size_t>(rowCount, 1), size_t(1), kMaxColumns);
+    // Each row's cells with their edges; a row without words of its own has the last row's. Cells past the
+    // most a row can have go into its last one.
     std::vector<std::vector<PlacedCell>> rows;
+    rows.reserve(rowCount);
     RowDef last;
     int headerRows = 0;
     bool headerRun = true;
@@ -167,12 +185,22 @@ bool DocumentSink::insertRows(const TableRecord& record) {
         const size_t count = std::max(row.cells.size(), last.cells.size());
         for (size_t i = 0; i < count; ++i) {
             const CellDef def = i < last.cells.size() ? last.cells[i] : CellDef{};
-            const int right = i < last.cells.size() ? std::max(def.edge, left + 1) : left + kDefaultCellWidth;
+            // Cells past the row's edges are an inch wide, up to a hundred inches.
+            const int right = i < last.cells.size()         ? std::max(def.edge, left + 1)
+                              : left < kFarthestDefaultEdge ? left + kDefaultCellWidth
+                                                            : left + 1;
             const CellRecord* content = i < row.cells.size() ? &row.cells[i] : nullptr;
-            if (def.horizontal == CellMerge::Continued && !placed.empty()) {
+            if (placed.size() == maxColumns) {
+                PlacedCell& into = placed.back();
+                into.right = right;
+                if (content && !into.content)
+                    into.content = content;
+                if (content)
+                    into.contents = size_t(content - into.content) + 1;
+            } else if (def.horizontal == CellMerge::Continued && !placed.empty()) {
                 placed.back().right = right; // an old-style merge: the cell joins the one before it
             } else {
-                placed.push_back({left, right, 0, 0, 1, false, def, content});
+                placed.push_back({left, right, 0, 0, 1, false, def, content, content ? 1u : 0u});
             }
             left = right;
         }
@@ -184,15 +212,25 @@ bool DocumentSink::insertRows(const TableRecord& record) {
     if (rows.empty())
         return false;
 
-    // The columns: every edge any row has, those within a few twips of each other taken as one.
+    // The columns: every edge any row has, those within a few twips of each other taken as one; when that
+    // gives more columns than the table may have, edges closer than an even share of its width are.
     std::sort(edges.begin(), edges.end());
     std::vector<int> grid;
-    for (const int edge : edges) {
-        if (grid.empty() || edge - grid.back() > kEdgeTolerance)
-            grid.push_back(edge);
+    int tolerance = kEdgeTolerance;
+    const auto makeGrid = [&] {
+        grid.clear();
+        for (const int edge : edges) {
+            if (grid.empty() || edge - grid.back() > tolerance)
+                grid.push_back(edge);
+        }
+    };
+    makeGrid();
+    if (grid.size() > maxColumns + 1) {
+        tolerance = int((qint64(edges.back()) - edges.front()) / qint64(maxColumns) + 1);
+        makeGrid();
     }
-    const auto columnAt = [&grid](int x) {
-        const auto it = std::lower_bound(grid.begin(), grid.end(), x - kEdgeTolerance);
+    const auto columnAt = [&grid, tolerance](int x) {
+        const auto it = std::lower_bound(grid.begin(), grid.end(), x - tolerance);
         return int(it - grid.begin());
     };
     int columns = 1;
@@ -235,8 +273,8 @@ bool DocumentSink::insertRows(const TableRecord& record) {
         format.setAlignment(Qt::AlignHCenter);
     else if (look.align == 2)
         format.setAlignment(Qt::AlignRight);
-    if (look.left > 0)
-        format.setLeftMargin(pixelsFromTwips(look.left));
+    if (look.left != 0)
+        format.setLeftMargin(pixelsFromTwips(look.left)); // to the left of the margin where negative
     int border = 0;
     int borderColor = 0;
     for (const std::vector<PlacedCell>& row : rows) {
@@ -295,7 +333,15 @@ bool DocumentSink::insertRows(const TableRecord& record) {
                 continue;
             m_cursor = target.firstCursorPosition();
             m_pendingBreak = false;
-            replay(record, cell.content->events);
+            for (size_t i = 0; i < cell.contents; ++i) {
+                // The paragraph mark that ends a cell right after a nested table only closes the cell: it is
+                // the block the cell has after the table anyway.
+                std::span<const CellEvent> events = cell.content[i].events;
+                if (events.size() >= 2 && events.back().kind == CellEvent::Kind::Paragraph &&
+                    events[events.size() - 2].kind == CellEvent::Kind::Table)
+                    events = events.first(events.size() - 1);
+                replay(record, events);
+            }
             if (m_besideTable)
                 markBesideTable();
         }
@@ -313,7 +359,7 @@ void DocumentSink::markBesideTable() {
     m_besideTable = false;
 }
 
-void DocumentSink::replay(const TableRecord& record, const std::vector<CellEvent>& events) {
+void DocumentSink::replay(const TableRecord& record, std::span<const CellEvent> events) {
     for (const CellEvent& event : events) {
         switch (event.kind) {
         case CellEvent::Kind::Text:

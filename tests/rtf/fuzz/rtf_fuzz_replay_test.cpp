@@ -101,6 +101,30 @@ QList<std::pair<QString, QByteArray>> pathologicalInputs() {
     add(u"only the start"_s, "{\\rtf");
     add(u"bom and white space"_s, "\xEF\xBB\xBF \r\n{\\rtf1 x}");
     add(u"NUL bytes"_s, QByteArray("{\\rtf1 a\0b\0\\'00}", 16));
+    // Broken tables: cells without rows, rows without words, depth jumps, merges with nothing to join,
+    // absurd edges, and grids that would have millions of cells.
+    add(u"cells without rows"_s, "{\\rtf1 " + repeated("\\intbl a\\cell ", 50'000) + "}");
+    add(u"rows without row words"_s, "{\\rtf1 " + repeated("\\row\\intbl x\\row\\nestrow", 20'000) + "}");
+    add(u"table depth jumps"_s,
+        "{\\rtf1 " +
+            repeated("\\pard\\intbl\\itap9999 a\\nestcell\\itap1 b\\cell\\itap3 c\\nestrow\\row", 2000) +
+            "}");
+    add(u"merges that join nothing"_s, "{\\rtf1 " +
+                                           repeated("\\trowd\\clmrg\\cellx100\\clvmrg\\cellx200\\clvmrg\\clmr"
+                                                    "g\\cellx150\\intbl a\\cell b\\cell c\\cell\\row",
+                                                    5000) +
+                                           "}");
+    add(u"absurd cell edges"_s, "{\\rtf1\\trowd\\trleft-2147483647\\trgaph2147483647\\cellx2147483647\\cellx-"
+                                "2147483648\\cellx99999999999 \\intbl a\\cell b\\cell c\\cell d\\cell\\row}");
+    QByteArray edges = "{\\rtf1\\trowd";
+    QByteArray newEdgeEachRow = "{\\rtf1 ";
+    for (int i = 1; i <= 5000; ++i) {
+        edges += "\\cellx" + QByteArray::number(i * 5);
+        newEdgeEachRow += "\\trowd\\cellx" + QByteArray::number(100 + i * 3) + "\\intbl a\\cell\\row";
+    }
+    add(u"thousands of columns"_s, edges + repeated("\\intbl x\\cell", 5000) + "\\row}");
+    add(u"many edges, one cell a row"_s, edges + repeated("\\intbl x\\cell\\row", 5000) + "}");
+    add(u"a new edge on every row"_s, newEdgeEachRow + "}");
     return inputs;
 }
 
