@@ -49,6 +49,7 @@ private slots:
     void fieldShowsItsResultAndKeepsItsInstruction();
     void cutOffGroupIsClosed();
     void commentKeepsItsAuthorAndDate();
+    void fontsInAKeptObjectAreTheDocumentsFonts();
 };
 
 void tst_RtfKept::keptGroupIsWrittenOnceInItsPlace() {
@@ -258,6 +259,19 @@ void tst_RtfKept::commentKeepsItsAuthorAndDate() {
     const QByteArray edited = rtf::write(doc);
     QVERIFY(!edited.contains("John Doe") && !edited.contains("Remark"));
     QVERIFY(edited.contains(second));
+}
+
+// An object is shown by a picture and kept whole; the fonts its result names are the file's, renumbered with
+// the document's as those of every kept group are.
+void tst_RtfKept::fontsInAKeptObjectAreTheDocumentsFonts() {
+    QTextDocument doc;
+    QVERIFY(rtf::read(
+        R"({\rtf1{\fonttbl{\f0 Arial;}{\f3 Kept Mono;}}a{\object\objemb{\*\objdata 01}{\result{\f3 x}}}b})",
+        doc));
+    const QByteArray written = rtf::write(doc);
+    const QByteArray mono = fontNumber(written, "Kept Mono");
+    QVERIFY2(!mono.isEmpty(), written.constData());
+    QVERIFY2(written.contains("{\\result {\\f" + mono + " x}}"), written.constData());
 }
 
 QTEST_MAIN(tst_RtfKept)

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QTextImageFormat>
 #include <QUrl>
 
@@ -89,6 +90,7 @@ private slots:
     void shapeKeptWholeAndShownByItsPicture();
     void loneNonShapePictureIsShownAndKept();
     void deletedPictureIsGone();
+    void copiedPictureAndTextTypedBesideIt();
     void largePhotoIsShownAndKept();
     void photoIsNotEncodedAgain();
     void jpegAfterBareBin();
@@ -299,6 +301,25 @@ void tst_RtfPictures::deletedPictureIsGone() {
     QVERIFY(rtf::read(written, back));
     QCOMPARE(rtf::plainText(back), u"one[edited]three"_s);
     QCOMPARE(images(back).size(), 1);
+}
+
+// A copy of a picture is a picture of its own; text typed after it takes on its format but is text.
+void tst_RtfPictures::copiedPictureAndTextTypedBesideIt() {
+    QTextDocument doc;
+    QVERIFY(rtf::read("{\\rtf1 a{\\pict\\wmetafile8\\picw100\\pich100 0102}b}", doc));
+    QTextCursor cursor(&doc);
+    cursor.setPosition(1);
+    cursor.setPosition(2, QTextCursor::KeepAnchor);
+    const QTextDocumentFragment picture = cursor.selection();
+    cursor.clearSelection();
+    cursor.insertFragment(picture);
+    cursor.insertText(u"typed"_s);
+    const QByteArray written = rtf::write(doc);
+    QCOMPARE(written.count("\\wmetafile8"), 2);
+    QTextDocument back;
+    QVERIFY(rtf::read(written, back));
+    QCOMPARE(rtf::plainText(back), u"atypedb"_s);
+    QCOMPARE(images(back).size(), 2);
 }
 
 // A note holding an 8000 x 6000 photo, more than Qt's image reader allocates by default, lost it on save.

@@ -1,5 +1,5 @@
 // Pictures: \pict, \shppict with the \nonshppict after it, \object, and shapes (\shp, \shpgrp). Each keeps
-// its RTF as it came (KeptRtf.h), so that it is written back unchanged, and is shown decoded where Qt can
+// its RTF as it came (Kept.h), so that it is written back unchanged, and is shown decoded where Qt can
 // decode it, else by a framed box of its size.
 
 #include "Pictures.h"
