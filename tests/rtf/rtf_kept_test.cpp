@@ -50,6 +50,7 @@ private slots:
     void cutOffGroupIsClosed();
     void commentKeepsItsAuthorAndDate();
     void fontsInAKeptObjectAreTheDocumentsFonts();
+    void keptGroupsHoldAllTheirRest();
 };
 
 void tst_RtfKept::keptGroupIsWrittenOnceInItsPlace() {
@@ -272,6 +273,21 @@ void tst_RtfKept::fontsInAKeptObjectAreTheDocumentsFonts() {
     const QByteArray mono = fontNumber(written, "Kept Mono");
     QVERIFY2(!mono.isEmpty(), written.constData());
     QVERIFY2(written.contains("{\\result {\\f" + mono + " x}}"), written.constData());
+}
+
+// A comment whose rest is skipped after a destination word in it, and a text box's shape with a picture and
+// a comment after the box's text: each is one kept group, written whole, nothing of it shown.
+void tst_RtfKept::keptGroupsHoldAllTheirRest() {
+    const QByteArray comment = R"({\*\annotation Remark\atnid X})";
+    const QByteArray box = R"({\shp{\*\shpinst{\shptxt Box}}{\pict\wmetafile8 0102}{\*\annotation Inner}})";
+    QTextDocument doc;
+    QVERIFY(rtf::read("{\\rtf1 a" + comment + "b" + box + "c\\par}", doc));
+    QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept), u"abc\nRemark\nBox"_s);
+    const QByteArray written = rtf::write(doc);
+    QVERIFY2(written.contains("{a}" + comment + "\\plain {b}" + box + "\\plain {c}"), written.constData());
+    QTextDocument back;
+    QVERIFY(rtf::read(written, back));
+    QCOMPARE(rtf::plainText(back, rtf::TextScope::WithKept), rtf::plainText(doc, rtf::TextScope::WithKept));
 }
 
 QTEST_MAIN(tst_RtfKept)

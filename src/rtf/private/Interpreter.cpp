@@ -117,13 +117,18 @@ bool Interpreter::closeGroup() {
     return m_states.size() > 1;
 }
 
-// Skips the rest of the current group, nested groups and \binN data included, without interpreting it.
+// Skips the rest of the current group, nested groups and \binN data included, without interpreting it. The
+// group then ends as if it were closed, so that one that keeps its RTF (a destination word in the middle of
+// a note, say) is kept; only a font's name goes on after a skipped group inside it.
 void Interpreter::skipGroup() {
     int depth = 1;
+    bool atEnd = false;
     for (;;) {
         const Token token = m_tokens.next();
-        if (token.kind == Token::Kind::End)
+        if (token.kind == Token::Kind::End) {
+            atEnd = true;
             break;
+        }
         if (token.kind == Token::Kind::GroupOpen)
             ++depth;
         else if (token.kind == Token::Kind::GroupClose && --depth == 0)
@@ -132,8 +137,10 @@ void Interpreter::skipGroup() {
     m_skip = 0;
     if (m_overflow > 0)
         --m_overflow;
-    else if (m_states.size() > 2)
+    else if (m_states.size() > 2 && top().target == Target::FontName && top().onClose == OnClose::Nothing)
         m_states.pop_back();
+    else if (m_states.size() > 2)
+        popGroup(atEnd);
 }
 
 void Interpreter::controlWord(const Token& token) {

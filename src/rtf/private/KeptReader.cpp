@@ -132,6 +132,10 @@ bool Interpreter::startKept(GroupState& s) {
                 shape.onClose = OnClose::EndSide;
                 shape.sideStart = shape.start;
                 shape.markLength = 0;
+                // The rest of the shape is kept with it: nothing after the box's text is shown, and a note or a
+                // picture in it is part of the shape, not a group of its own.
+                shape.target = Target::None;
+                shape.keptStart = shape.start;
                 m_mark = Mark::None;
                 return true;
             }

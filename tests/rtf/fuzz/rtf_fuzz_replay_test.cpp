@@ -57,6 +57,21 @@ QByteArray richDocument() {
            "{\\upr{a}{\\*\\ud{u}}}\\page\\sect end\\par}";
 }
 
+// Shapes, pictures given as their properties, pictures for readers without shapes, and comments with their
+// authors, to cut and mutate.
+QByteArray shapesAndComments() {
+    return "{\\rtf1 a{\\shp{\\*\\shpinst\\shpleft0\\shptop0\\shpright300\\shpbottom300{\\sp{\\sn pib}{\\sv "
+           "{\\pict\\pngblip " +
+           smallPngHex() +
+           "}}}}{\\shprslt{\\pict\\wmetafile8 0304}}}b{\\shp{\\*\\shpinst{\\sp{\\sn a}{\\sv 1}}{\\shptxt "
+           "box}}}"
+           "{\\shpgrp{\\*\\shpinst\\shpleft0\\shptop0\\shpright9\\shpbottom9{\\shp{\\*\\shpinst}}}}"
+           "{\\nonshppict{\\pict\\wmetafile8 0506}}c{\\*\\shppict{\\pict\\emfblip 07}}{\\nonshppict{\\pict"
+           "\\wmetafile8 08}}{\\v{\\*\\atnid A}{\\*\\atnauthor B}\\chatn}{\\*\\annotation{\\*\\atnref "
+           "1}{\\*\\atndate "
+           "5}c}{\\*\\atnid C}\\chatn{\\*\\annotation d}{\\footnote\\chftn e}end\\par}";
+}
+
 QByteArray repeated(const QByteArray& piece, int count) {
     return piece.repeated(count);
 }
@@ -152,7 +167,9 @@ private slots:
     void initTestCase() { QLoggingCategory::setFilterRules(u"qt.gui.imageio*=false"_s); }
     void pathological_data();
     void pathological();
+    void truncationsOfRichDocument_data();
     void truncationsOfRichDocument();
+    void mutationsOfRichDocument_data() { truncationsOfRichDocument_data(); }
     void mutationsOfRichDocument();
     void corpusFilesAndTheirTruncations();
     void keptFindings_data();
@@ -180,15 +197,21 @@ void tst_RtfFuzzReplay::pathological() {
     check(bytes, QString::fromLatin1(QTest::currentDataTag()));
 }
 
+void tst_RtfFuzzReplay::truncationsOfRichDocument_data() {
+    QTest::addColumn<QByteArray>("rich");
+    QTest::newRow("rich document") << richDocument();
+    QTest::newRow("shapes and comments") << shapesAndComments();
+}
+
 void tst_RtfFuzzReplay::truncationsOfRichDocument() {
-    const QByteArray rich = richDocument();
+    QFETCH(QByteArray, rich);
     check(rich, u"the whole document"_s);
     for (qsizetype length = 0; length < rich.size(); ++length)
         check(rich.left(length), u"the first %1 bytes"_s.arg(length));
 }
 
 void tst_RtfFuzzReplay::mutationsOfRichDocument() {
-    const QByteArray rich = richDocument();
+    QFETCH(QByteArray, rich);
     static const char special[] = {'{', '}', '\\', '\'', '*', ' ', '\n', '-', '9', char(0x82), char(0xFF), 0};
     QRandomGenerator rng(20240607);
     for (int round = 0; round < 2000; ++round) {
