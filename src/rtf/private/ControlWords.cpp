@@ -65,6 +65,7 @@ Table makeTable() {
     b.destination({"shpgrp"}, Op::ShapeGroup);
     b.destination({"atnid", "atnauthor", "atntime", "atnicn", "atnref", "atndate", "atnparent"},
                   Op::AnnotationPart);
+    b.destination({"atrfstart", "atrfend"}, Op::AnnotationRange);
     b.destination({"header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf",
                    "footnote", "annotation", "shptxt"},
                   Op::SideText);

@@ -39,6 +39,7 @@ enum class Op : quint8 {
     Shape,           // \shp: a drawing, shown by its picture
     ShapeGroup,      // \shpgrp: shapes drawn as one
     AnnotationPart,  // \atnid, \atnauthor...: a comment's author and date, kept with the comment
+    AnnotationRange, // \atrfstart, \atrfend: where the text a comment is about starts and ends
     Object,          // \object: an embedded object, shown by its result
     Title,
     UnicodeAlternatives, // \upr: an ANSI text and, in its \ud part, the Unicode one

@@ -149,6 +149,9 @@ void Interpreter::destination(Op op) {
     case Op::AnnotationPart:
         annotationPart();
         break;
+    case Op::AnnotationRange:
+        keepAnchor(s);
+        break;
     case Op::Title:
         s.target = Target::Title;
         m_tables.title.clear();

@@ -170,6 +170,7 @@ private:
     void endSideText(const GroupState& closing, bool atEnd);
     bool startKept(GroupState& s);
     void annotationPart();
+    void keepAnchor(GroupState& s);
     bool startsShapeWithText() const;
     void readListGroup(Op op);
     void emitListText();

@@ -112,6 +112,21 @@ void Interpreter::annotationPart() {
         m_annotation.outer = outer.start;
 }
 
+// A group that shows nothing but marks a place in the body (where a comment's text starts or ends): kept
+// there, its text not read.
+void Interpreter::keepAnchor(GroupState& s) {
+    const bool inBody = s.target == Target::Main && m_destinationStartsGroup && s.start;
+    s.target = Target::None;
+    if (!inBody)
+        return;
+    resolveSurrogate();
+    if (m_runTarget == Target::Main)
+        flushRun();
+    s.onClose = OnClose::EndSide;
+    s.sideStart = s.start;
+    s.markLength = 0;
+}
+
 // Starts keeping the group `s` begins, or the text box around it; false when there is nothing to keep it in
 // (a side group outside the body).
 bool Interpreter::startKept(GroupState& s) {
@@ -132,8 +147,8 @@ bool Interpreter::startKept(GroupState& s) {
                 shape.onClose = OnClose::EndSide;
                 shape.sideStart = shape.start;
                 shape.markLength = 0;
-                // The rest of the shape is kept with it: nothing after the box's text is shown, and a note or a
-                // picture in it is part of the shape, not a group of its own.
+                // The rest of the shape is kept with it: nothing after the box's text is shown, and a note or
+                // a picture in it is part of the shape, not a group of its own.
                 shape.target = Target::None;
                 shape.keptStart = shape.start;
                 m_mark = Mark::None;

@@ -67,7 +67,8 @@ QByteArray shapesAndComments() {
            "box}}}"
            "{\\shpgrp{\\*\\shpinst\\shpleft0\\shptop0\\shpright9\\shpbottom9{\\shp{\\*\\shpinst}}}}"
            "{\\nonshppict{\\pict\\wmetafile8 0506}}c{\\*\\shppict{\\pict\\emfblip 07}}{\\nonshppict{\\pict"
-           "\\wmetafile8 08}}{\\v{\\*\\atnid A}{\\*\\atnauthor B}\\chatn}{\\*\\annotation{\\*\\atnref "
+           "\\wmetafile8 08}}{\\*\\atrfstart 1}r{\\*\\atrfend 1}{\\v{\\*\\atnid A}{\\*\\atnauthor "
+           "B}\\chatn}{\\*\\annotation{\\*\\atnref "
            "1}{\\*\\atndate "
            "5}c}{\\*\\atnid C}\\chatn{\\*\\annotation d}{\\footnote\\chftn e}end\\par}";
 }
