@@ -130,6 +130,7 @@ private slots:
     void readRowsWidthsAndMerges();
     void readNestedTables();
     void negativeRowIndentStays();
+    void longTableShownInPartsWrittenWhole();
     void corpusTablesSurviveASave();
 };
 
@@ -321,6 +322,40 @@ void tst_RtfTables::negativeRowIndentStays() {
     QVERIFY(table);
     QCOMPARE(qRound(table->format().leftMargin() * 15), -108);
     QCOMPARE(rowWords(rtf::write(*doc)), QStringList{u"\\trgaph108\\trleft-108\\cellx2000\\cellx4000"_s});
+}
+
+// A long table is shown as tables of some dozens of rows, each part ending only where no merged cell goes
+// on, with nothing between them in the note's text; it is written back as one table.
+void tst_RtfTables::longTableShownInPartsWrittenWhole() {
+    QByteArray rtfBytes = "{\\rtf1\\ansi ";
+    QStringList text;
+    for (int r = 0; r < 150; ++r) {
+        // Rows 63 and 64 share a merged first cell.
+        const QByteArray merge = r == 63 ? "\\clvmgf" : r == 64 ? "\\clvmrg" : "";
+        rtfBytes += "\\trowd" + merge + "\\cellx1000\\cellx2000\\intbl " + QByteArray::number(r) +
+                    "a\\cell " + QByteArray::number(r) + "b\\cell\\row\r\n";
+        if (r != 64)
+            text.append(u"%1a"_s.arg(r));
+        text.append(u"%1b"_s.arg(r));
+    }
+    rtfBytes += "\\pard after\\par}";
+    text.append(u"after"_s);
+    const auto rowsOfParts = [](const QTextDocument& doc) {
+        QList<int> rows;
+        for (QTextFrame* frame : doc.rootFrame()->childFrames())
+            rows.append(qobject_cast<QTextTable*>(frame)->rows());
+        return rows;
+    };
+    QTextDocument* doc = readRtf(rtfBytes, this);
+    QCOMPARE(rowsOfParts(*doc), (QList<int>{65, 64, 21}));
+    QCOMPARE(rtf::plainText(*doc), text.join(u'\n'));
+    QCOMPARE(rtf::readPlainText(rtfBytes).value(), text.join(u'\n'));
+    const QByteArray written = rtf::write(*doc);
+    QCOMPARE(rowWords(written).size(), 150);
+    QCOMPARE(written.count("\\row\r\n\\pard"), 1); // no paragraph between rows, only after the last
+    QTextDocument* again = readRtf(written, this);
+    QCOMPARE(rowsOfParts(*again), (QList<int>{65, 64, 21}));
+    QCOMPARE(tablesOf(*again), tablesOf(*doc));
 }
 
 // Every table of the corpus comes back from a save with the same rows, columns, widths, merges and text.

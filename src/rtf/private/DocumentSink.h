@@ -10,8 +10,11 @@
 #include <span>
 
 class QTextDocument;
+class QTextTableFormat;
 
 namespace rtf::detail {
+
+struct PlacedCell;
 
 // Builds a QTextDocument through one cursor; paragraph breaks are made lazily so that the paragraph mark that
 // ends the document adds no empty paragraph.
@@ -37,6 +40,8 @@ private:
     bool gathering();
     void insertTable(const TableRecord& record);
     void replay(const TableRecord& record, std::span<const CellEvent> events);
+    void insertPart(const TableRecord& record, std::vector<std::vector<PlacedCell>>& rows, size_t first,
+                    size_t end, int columns, const QTextTableFormat& format);
     void markBesideTable();
 
     void breakIfPending();

@@ -24,6 +24,10 @@ constexpr int kFarthestDefaultEdge = 100 * 1440;
 // a grid of millions of empty cells.
 constexpr size_t kMaxColumns = 1000;
 constexpr size_t kSpareCells = 100'000;
+// The rows of each part of a long table as the editor shows it.
+constexpr size_t kPartRows = 64;
+
+} // namespace
 
 // A row's cells as they stand in the table: from one column edge to another, with what describes them.
 struct PlacedCell {
@@ -37,8 +41,6 @@ struct PlacedCell {
     const CellRecord* content = nullptr; // the first of `contents` records of the row, or none
     size_t contents = 0;
 };
-
-} // namespace
 
 // ---- Gathering -------------------------------------------------------------------------------------------
 
@@ -298,26 +300,54 @@ bool DocumentSink::insertRows(const TableRecord& record) {
     format.setColumnWidthConstraints(constraints);
     format.setHeaderRowCount(headerRows);
 
+    // A long table is shown as tables of a few dozen rows, one under the other: the editor lays a table out
+    // whole before it shows any of it, and lays the document out a screenful at a time. The rows are written
+    // back as one table. Parts end only where no merged cell goes on into the next row.
+    std::vector<size_t> partStarts{0};
+    for (size_t r = 1; r < rows.size(); ++r) {
+        if (r - partStarts.back() >= kPartRows &&
+            std::none_of(rows[r].begin(), rows[r].end(), [](const PlacedCell& cell) { return cell.covered; }))
+            partStarts.push_back(r);
+    }
+    partStarts.push_back(rows.size());
+    for (size_t part = 0; part + 1 < partStarts.size(); ++part) {
+        const size_t first = partStarts[part];
+        const size_t end = partStarts[part + 1];
+        if (part > 0) {
+            // The empty block between two parts takes no room.
+            QTextBlockFormat between = m_cursor.blockFormat();
+            between.setLineHeight(0, QTextBlockFormat::FixedHeight);
+            m_cursor.setBlockFormat(between);
+            format.setHeaderRowCount(0);
+        }
+        insertPart(record, rows, first, end, columns, format);
+    }
+    return true;
+}
+
+void DocumentSink::insertPart(const TableRecord& record, std::vector<std::vector<PlacedCell>>& rows,
+                              size_t first, size_t end, int columns, const QTextTableFormat& format) {
     // The paragraph before the table ends with the table. A table cannot be the first thing in the document
     // or a cell: an empty block stays before it there, which is not the note's.
     if (!m_pendingBreak && m_cursor.block().length() == 1 && m_cursor.atBlockStart())
         markBesideTable();
     m_besideTable = false;
     m_pendingBreak = false;
-    QTextTable* table = m_cursor.insertTable(int(rows.size()), columns, format);
-    for (int r = 0; r < int(rows.size()); ++r) {
-        for (const PlacedCell& cell : rows[size_t(r)]) {
+    QTextTable* table = m_cursor.insertTable(int(end - first), columns, format);
+    for (size_t r = first; r < end; ++r) {
+        for (const PlacedCell& cell : rows[r]) {
             if (cell.covered)
                 continue;
             if (cell.rowSpan > 1 || cell.endColumn - cell.firstColumn > 1)
-                table->mergeCells(r, cell.firstColumn, cell.rowSpan, cell.endColumn - cell.firstColumn);
+                table->mergeCells(int(r - first), cell.firstColumn, cell.rowSpan,
+                                  cell.endColumn - cell.firstColumn);
         }
     }
-    for (int r = 0; r < int(rows.size()); ++r) {
-        for (const PlacedCell& cell : rows[size_t(r)]) {
+    for (size_t r = first; r < end; ++r) {
+        for (const PlacedCell& cell : rows[r]) {
             if (cell.covered)
                 continue;
-            QTextTableCell target = table->cellAt(r, cell.firstColumn);
+            QTextTableCell target = table->cellAt(int(r - first), cell.firstColumn);
             const QColor shading = color(cell.def.shading);
             if (shading.isValid() || cell.def.align != CellVertical::Top) {
                 QTextTableCellFormat cellLook = target.format().toTableCellFormat();
@@ -331,7 +361,7 @@ bool DocumentSink::insertRows(const TableRecord& record) {
             }
             if (!cell.content || cell.content->events.empty())
                 continue;
-            m_cursor = target.firstCursorPosition();
+            m_cursor.setPosition(target.firstPosition());
             m_pendingBreak = false;
             for (size_t i = 0; i < cell.contents; ++i) {
                 // The paragraph mark that ends a cell right after a nested table only closes the cell: it is
@@ -349,7 +379,6 @@ bool DocumentSink::insertRows(const TableRecord& record) {
     m_cursor.setPosition(table->lastPosition() + 1);
     m_pendingBreak = false;
     m_besideTable = true; // until something goes into the block after the table
-    return true;
 }
 
 void DocumentSink::markBesideTable() {
