@@ -90,6 +90,7 @@ private slots:
     void shapeKeptWholeAndShownByItsPicture();
     void loneNonShapePictureIsShownAndKept();
     void wordInsideAKeptGroupIsPartOfIt();
+    void tablesInsideAPictureAreNotTheDocuments();
     void deletedPictureIsGone();
     void copiedPictureAndTextTypedBesideIt();
     void largePhotoIsShownAndKept();
@@ -302,6 +303,22 @@ void tst_RtfPictures::wordInsideAKeptGroupIsPartOfIt() {
     QVERIFY(rtf::read(written, back));
     QCOMPARE(images(back).size(), 1);
     QCOMPARE(shown(back, images(back)[0]).pixelColor(1, 1), QColor(Qt::blue));
+}
+
+// A colour table or title inside a picture or a shape's property does not replace the document's.
+void tst_RtfPictures::tablesInsideAPictureAreNotTheDocuments() {
+    const QByteArray input = "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}{\\info{\\title Mine}}"
+                             "{\\pict\\wmetafile8{\\colortbl;\\red0\\green0\\blue255;}0102}"
+                             "{\\shp{\\*\\shpinst{\\sp{\\sn x}{\\sv{\\info{\\title Other}}}}}}{\\cf1 red}}";
+    QTextDocument doc;
+    const QByteArray written = readWrite(input, doc);
+    QTextDocument back;
+    QVERIFY(rtf::read(written, back));
+    for (const QTextDocument* d : {&doc, &back}) {
+        const QTextCursor red = d->find(u"red"_s);
+        QCOMPARE(red.charFormat().foreground().color(), QColor(255, 0, 0));
+        QCOMPARE(d->metaInformation(QTextDocument::DocumentTitle), u"Mine"_s);
+    }
 }
 
 void tst_RtfPictures::deletedPictureIsGone() {

@@ -60,7 +60,8 @@ Table makeTable() {
     // clang-format on
     b.destination({"result", "rtf", "nesttableprops"}, Op::PassGroup);
     // A shape's properties: the picture of a picture shape is one of them.
-    b.destination({"info", "shpinst", "sp"}, Op::HiddenText);
+    b.destination({"info", "shpinst"}, Op::HiddenText);
+    b.destination({"sp"}, Op::ShapeProperty);
     b.destination({"shp"}, Op::Shape);
     b.destination({"shpgrp"}, Op::ShapeGroup);
     b.destination({"atnid", "atnauthor", "atntime", "atnicn", "atnref", "atndate", "atnparent"},

@@ -38,6 +38,7 @@ enum class Op : quint8 {
     NonShapePicture, // \nonshppict: the same picture for other readers, or the only one
     Shape,           // \shp: a drawing, shown by its picture
     ShapeGroup,      // \shpgrp: shapes drawn as one
+    ShapeProperty,   // \sp: a shape's property; only a picture in it is read
     AnnotationPart,  // \atnid, \atnauthor...: a comment's author and date, kept with the comment
     AnnotationRange, // \atrfstart, \atrfend: where the text a comment is about starts and ends
     Object,          // \object: an embedded object, shown by its result

@@ -72,7 +72,20 @@ QString hyperlinkTarget(const QString& instruction) {
 
 void Interpreter::destination(Op op) {
     GroupState& s = top();
+    // Inside a shape's property only a picture is read; inside a kept picture, shape or object no table
+    // of the document's is redefined: those bytes are written back as they are, in a file with tables of its
+    // own.
+    const bool table = op == Op::FontTable || op == Op::ColorTable || op == Op::ListTable ||
+                       op == Op::ListOverrideTable || op == Op::ParagraphNumbering || op == Op::Title;
+    if ((s.shapeProperty && op != Op::Picture) || (s.keptStart && table)) {
+        skipGroup();
+        return;
+    }
     switch (op) {
+    case Op::ShapeProperty:
+        s.target = Target::None;
+        s.shapeProperty = true;
+        break;
     case Op::HiddenText:
         s.target = Target::None;
         break;

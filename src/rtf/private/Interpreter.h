@@ -80,6 +80,7 @@ struct GroupState {
     int markLength = 0;              // EndSide: the length of that mark in the body
     qint64 mainEvents = 0;           // Interpreter::m_mainEvents when the group opened
     bool fontTable = false;          // inside \fonttbl
+    bool shapeProperty = false;      // inside \sp: destinations other than a picture are skipped
     // Inside a \shppict or \object: its pictures are candidates for what stands for the whole group.
     bool pictureSet = false;
     const char* keptStart = nullptr; // where a picture, \shppict or \object group starts in the bytes
