@@ -1,7 +1,8 @@
 // Idle cost of the game window: the processor time and memory that Mossport's game window uses while it shows
 // a page and the play-time clock runs, against a bare QWebEngineView of the same size on the same page. Both
-// run side by side in the same run (as separate processes, with the sidebar shown in a third), so that the
-// machine's load falls on each alike; the page is served on 127.0.0.1 by this process.
+// run side by side in the same run (as separate processes, with the sidebar shown in a third, and in a fourth
+// the game window with no page at all), so that the machine's load falls on each alike; the page is served on
+// 127.0.0.1 by this process.
 //
 //   xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" build-test/bin/idle_bench [SECONDS]
 //
@@ -52,7 +53,8 @@ td { border: 1px solid #806030; padding: 4px 10px }
 
 // ----- the windows measured, each in a process of its own -----
 
-// The game window as the program shows it, pointed at the served page, its clock running.
+// The game window as the program shows it, pointed at the served page, its clock running. Without a page,
+// the web view shows nothing: the main process's memory without web content.
 int runMossport(int argc, char** argv, const QUrl& page, bool sidebar) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Mossport"_s);
@@ -74,7 +76,14 @@ int runMossport(int argc, char** argv, const QUrl& page, bool sidebar) {
             std::fflush(stdout);
         }
     });
-    window->wbApplet->Navigate(page.toString());
+    if (page.isEmpty()) {
+        QTimer::singleShot(0, &app, [] {
+            std::printf("ready\n");
+            std::fflush(stdout);
+        });
+    } else {
+        window->wbApplet->Navigate(page.toString());
+    }
     return QApplication::exec();
 }
 
@@ -179,6 +188,8 @@ int main(int argc, char** argv) {
         return runMossport(argc, argv, QUrl(QString::fromLatin1(argv[2])), false);
     if (argc == 3 && QByteArray(argv[1]) == "--mossport-sidebar")
         return runMossport(argc, argv, QUrl(QString::fromLatin1(argv[2])), true);
+    if (argc == 2 && QByteArray(argv[1]) == "--mossport-no-page")
+        return runMossport(argc, argv, QUrl(), false);
 
     QCoreApplication app(argc, argv);
     const int seconds = argc > 1 ? QByteArray(argv[1]).toInt() : 60;
@@ -190,13 +201,15 @@ int main(int argc, char** argv) {
     server.addPage(u"/idle.html"_s, kPage);
     const QString page = server.address(u"/idle.html"_s);
 
-    QList<Subject> subjects(3);
+    QList<Subject> subjects(4);
     subjects[0].name = u"bare QWebEngineView"_s;
     subjects[0].arguments = QStringList{u"--bare"_s, page};
     subjects[1].name = u"Mossport game window"_s;
     subjects[1].arguments = QStringList{u"--mossport"_s, page};
     subjects[2].name = u"Mossport, sidebar shown"_s;
     subjects[2].arguments = QStringList{u"--mossport-sidebar"_s, page};
+    subjects[3].name = u"Mossport, no page"_s;
+    subjects[3].arguments = QStringList{u"--mossport-no-page"_s};
     int readyCount = 0;
     for (Subject& s : subjects) {
         s.process = new QProcess(&app);

@@ -10,7 +10,7 @@ export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 chmod 0700 "$XDG_RUNTIME_DIR"
 export QT_LOGGING_RULES="qt.webenginecontext.info=false"
 
-results=$(xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" bash -c '
+results=$(xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp -noreset" bash -c '
     for run in 1 2 3 4 5; do
         "$1" "$(date +%s%N)" 2>/dev/null
     done' _ "$bench")

@@ -3,12 +3,15 @@
 #include <QByteArray>
 #include <QTextCharFormat>
 
-// RTF the editor does not show (headers, footers, notes, comments, text boxes, fields' instructions, pictures
-// it cannot decode) is kept in the document as the RTF bytes it came as, on the characters that stand for it:
+// RTF the editor cannot edit as text (headers, footers, notes, comments, text boxes, fields' instructions,
+// pictures, shapes and embedded objects) is kept in the document as the RTF bytes it came as, on the
+// characters that stand for it:
 // - kKeptRtf on a character format: the characters carrying it are what the editor shows of one kept group
-//   (a footnote's mark, a picture's stand-in) or, as one U+FFFC with no object type, an invisible anchor of a
-//   group that shows nothing (a header). The writer writes the bytes once in place of those characters, so
-//   deleting them deletes the group. kKeptId tells neighbouring groups with the same bytes apart.
+//   (a footnote's mark) or, as one U+FFFC with no object type, an invisible anchor of a group that shows
+//   nothing (a header). The writer writes the bytes once in place of those characters, so deleting them
+//   deletes the group. kKeptId tells neighbouring groups with the same bytes apart. On an image format (a
+//   picture, or what the editor shows of a shape or an object) each U+FFFC is one group, written in its
+//   place; text typed next to it, which takes on its format, is text.
 // - kKeptFieldInstruction on a character format: the characters are the shown result of a field whose
 //   instruction (its whole \fldinst group, as it came) is kept; the writer writes the result as it now is
 //   inside that field.

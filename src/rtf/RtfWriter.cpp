@@ -1,6 +1,5 @@
 #include "Kept.h"
 #include "Rtf.h"
-#include "private/KeptRtf.h"
 #include "private/Lists.h"
 #include "private/WriterParts.h"
 
@@ -65,7 +64,7 @@ private:
     void writeFrame(const QTextFrame* frame);
     // `depth` is the block's table nesting depth (0 outside tables); `ending` ends the paragraph.
     void writeBlock(const QTextBlock& block, int depth = 0, const char* ending = "\\par\r\n");
-    void writeFragment(const QTextFragment& fragment);
+    void writeFragment(const QTextFragment& fragment, const QByteArray& kept = {});
     void writeNext(QTextBlock::iterator& it);
     void writeKept(QTextBlock::iterator& it);
     void writeField(QTextBlock::iterator& it);
@@ -289,12 +288,18 @@ void Writer::writeNext(QTextBlock::iterator& it) {
     }
 }
 
-// Neighbouring fragments of one kept group stand for it together: its bytes are written once, after the
+// A kept group shown by a picture is written in place of each of its object replacement characters.
+// Neighbouring fragments of another kept group stand for it together: its bytes are written once, after the
 // formatting its mark or anchor had, which it takes again when read. No group is added around them, so that
 // they stay as deep as they were; \plain undoes the formatting for what follows.
 void Writer::writeKept(QTextBlock::iterator& it) {
     const QTextCharFormat first = it.fragment().charFormat();
     const QByteArray kept = first.property(kKeptRtf).toByteArray();
+    if (first.hasProperty(QTextFormat::ImageName)) {
+        writeFragment(it.fragment(), m_kept.renumbered(kept));
+        ++it;
+        return;
+    }
     const int id = first.intProperty(kKeptId);
     while (!it.atEnd() && isKept(it.fragment().charFormat()) &&
            it.fragment().charFormat().intProperty(kKeptId) == id &&
@@ -326,11 +331,11 @@ void Writer::writeField(QTextBlock::iterator& it) {
     m_out.append("}}");
 }
 
-void Writer::writeFragment(const QTextFragment& fragment) {
+// `kept`: the RTF of the kept group the fragment's pictures show, as it is written.
+void Writer::writeFragment(const QTextFragment& fragment, const QByteArray& kept) {
     const QTextCharFormat format = fragment.charFormat();
     const QString text = fragment.text();
-    const QVariant kept = format.property(detail::kKeptRtfProperty);
-    if (format.isImageFormat() || kept.userType() == QMetaType::QByteArray) {
+    if (format.isImageFormat() || !kept.isEmpty()) {
         // Each object replacement character is one picture or kept group. Text typed next to a picture can
         // take on its format; it is written as text.
         for (qsizetype i = 0; i < text.size(); ++i) {
@@ -347,8 +352,8 @@ void Writer::writeFragment(const QTextFragment& fragment) {
             }
             m_out.append('{');
             writeCharFormat(format);
-            if (kept.userType() == QMetaType::QByteArray)
-                m_out.append(kept.toByteArray());
+            if (!kept.isEmpty())
+                m_out.append(kept);
             else
                 writeImage(format.toImageFormat());
             m_out.append('}');

@@ -48,6 +48,8 @@ private slots:
     void headersAndNotesAreNotMovedIntoTheBody();
     void fieldShowsItsResultAndKeepsItsInstruction();
     void cutOffGroupIsClosed();
+    void commentKeepsItsAuthorAndDate();
+    void fontsInAKeptObjectAreTheDocumentsFonts();
 };
 
 void tst_RtfKept::keptGroupIsWrittenOnceInItsPlace() {
@@ -227,6 +229,49 @@ void tst_RtfKept::cutOffGroupIsClosed() {
     const QByteArray written = rtf::write(doc);
     QCOMPARE(written.count('{'), written.count('}'));
     QVERIFY(written.contains("{\\footnote {\\i cut off\\b }}"));
+}
+
+// A comment's author and date come in groups before the comment's own group, alone or in a group of their
+// own; they are kept with it, and go with it when it is deleted.
+void tst_RtfKept::commentKeepsItsAuthorAndDate() {
+    const QByteArray first =
+        R"({\*\atnid JD}{\*\atnauthor John Doe}\chatn {\*\annotation{\*\atnref 1}{\*\atndate 12345}\pard Remark})";
+    const QByteArray second =
+        R"({\cs16\v {\*\atnid AB}{\*\atnauthor Ann}{\*\atntime 7}\chatn }{\*\annotation\pard Second})";
+    // Text between them and the comment: they stay where they were, and what is written stays balanced.
+    const QByteArray apart = R"({shown {\*\atnid X}\chatn }{\*\annotation\pard Third})";
+    QTextDocument doc;
+    QVERIFY(rtf::read("{\\rtf1 One" + first + "two" + second + "three" + apart + "\\par}", doc));
+    QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept), u"Onetwothreeshown \nRemark\nSecond\nThird"_s);
+    const QByteArray written = rtf::write(doc);
+    QVERIFY2(written.contains("{One}" + first + "\\plain {two}" + second + "\\plain {three"),
+             written.constData());
+    QVERIFY(written.contains("{\\*\\annotation\\pard Third}"));
+    QTextDocument back;
+    QVERIFY(rtf::read(written, back));
+    QCOMPARE(rtf::plainText(back, rtf::TextScope::WithKept), rtf::plainText(doc, rtf::TextScope::WithKept));
+    QCOMPARE(rtf::write(back), written);
+
+    QTextCursor cursor = doc.find(u"One"_s);
+    cursor.clearSelection();
+    cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    const QByteArray edited = rtf::write(doc);
+    QVERIFY(!edited.contains("John Doe") && !edited.contains("Remark"));
+    QVERIFY(edited.contains(second));
+}
+
+// An object is shown by a picture and kept whole; the fonts its result names are the file's, renumbered with
+// the document's as those of every kept group are.
+void tst_RtfKept::fontsInAKeptObjectAreTheDocumentsFonts() {
+    QTextDocument doc;
+    QVERIFY(rtf::read(
+        R"({\rtf1{\fonttbl{\f0 Arial;}{\f3 Kept Mono;}}a{\object\objemb{\*\objdata 01}{\result{\f3 x}}}b})",
+        doc));
+    const QByteArray written = rtf::write(doc);
+    const QByteArray mono = fontNumber(written, "Kept Mono");
+    QVERIFY2(!mono.isEmpty(), written.constData());
+    QVERIFY2(written.contains("{\\result {\\f" + mono + " x}}"), written.constData());
 }
 
 QTEST_MAIN(tst_RtfKept)

@@ -1,5 +1,6 @@
 // Pictures through a read and a write: every kind keeps its bytes and its size and scaling words, a
-// \shppict keeps the \nonshppict after it, an \object is kept whole, and what the document shows for each.
+// \shppict keeps the \nonshppict after it, an \object and a shape are kept whole, and what the document shows
+// for each.
 // Also the three notes that lost or grew their pictures on save.
 
 #include "rtf/Rtf.h"
@@ -12,6 +13,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QTextImageFormat>
 #include <QUrl>
 
@@ -85,7 +87,10 @@ private slots:
     void binaryDataIsWrittenAsHex();
     void shapePictureKeepsItsAlternative();
     void objectKeptWholeAndShownByItsResult();
+    void shapeKeptWholeAndShownByItsPicture();
+    void loneNonShapePictureIsShownAndKept();
     void deletedPictureIsGone();
+    void copiedPictureAndTextTypedBesideIt();
     void largePhotoIsShownAndKept();
     void photoIsNotEncodedAgain();
     void jpegAfterBareBin();
@@ -220,6 +225,68 @@ void tst_RtfPictures::objectKeptWholeAndShownByItsResult() {
     QCOMPARE(pictures(written).value(0).data, png);
 }
 
+void tst_RtfPictures::shapeKeptWholeAndShownByItsPicture() {
+    const QByteArray png = encoded(solid(QSize(4, 3), Qt::green), "PNG");
+    // A picture shape (its picture a property of the shape, a metafile for other readers in its result), a
+    // line without a picture, and a group of shapes.
+    const QByteArray pictureShape =
+        "{\\shp {\\*\\shpinst \\shpleft0 \\shptop0 \\shpright600 \\shpbottom450 {\\sp {\\sn shapeType}{\\sv "
+        "75}}{\\sp {\\sn pib}{\\sv {\\pict \\pngblip \\picw4 \\pich3 \\picwgoal600 \\pichgoal450 " +
+        png.toHex() + "}}}}{\\shprslt {\\pict \\wmetafile8 \\picw10 \\pich10 0102}}}";
+    const QByteArray line = "{\\shp {\\*\\shpinst \\shpleft100 \\shptop0 \\shpright1540 \\shpbottom720 {\\sp "
+                            "{\\sn shapeType}{\\sv 20}}}}";
+    const QByteArray group =
+        "{\\shpgrp {\\*\\shpinst \\shpleft0 \\shptop0 \\shpright2880 \\shpbottom1440 {\\shp "
+        "{\\*\\shpinst \\shpleft0 \\shptop0 \\shpright10 \\shpbottom10 }}}}";
+    QTextDocument doc;
+    const QByteArray written =
+        readWrite("{\\rtf1 a" + pictureShape + "b" + line + "c" + group + "d\\par}", doc);
+    QCOMPARE(rtf::plainText(doc), u"abcd"_s);
+    const QList<QTextImageFormat> found = images(doc);
+    QCOMPARE(found.size(), 3);
+    QCOMPARE(shown(doc, found[0]).pixelColor(2, 1), QColor(Qt::green));
+    QCOMPARE(QSizeF(found[0].width(), found[0].height()), QSizeF(40, 30));
+    QCOMPARE(QSizeF(found[1].width(), found[1].height()), QSizeF(96, 48));  // the line's place
+    QCOMPARE(QSizeF(found[2].width(), found[2].height()), QSizeF(192, 96)); // the group's, not its shape's
+    // As it came, but for the line ends put in where lines grow long.
+    QVERIFY2(QByteArray(written)
+                 .replace("\r\n", "")
+                 .contains("{a}{" + pictureShape + "}{b}{" + line + "}{c}{" + group + "}{d}"),
+             written.constData());
+    QTextDocument again;
+    QCOMPARE(readWrite(written, again), written);
+
+    // Deleting what the editor shows for it deletes the shape.
+    QTextCursor cursor = doc.find(u"b"_s);
+    cursor.clearSelection();
+    cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    const QByteArray edited = rtf::write(doc);
+    QVERIFY(!edited.contains("{\\sv 20}"));
+    QCOMPARE(edited.count("\\shp "), 2);
+}
+
+// A \nonshppict without the \shppict before it holds the only picture; one after its \shppict, even inside an
+// object's result, is kept but not shown a second time.
+void tst_RtfPictures::loneNonShapePictureIsShownAndKept() {
+    const QByteArray png = encoded(solid(QSize(2, 2), Qt::red), "PNG");
+    const QByteArray input = "{\\rtf1 x{\\nonshppict{\\pict\\wmetafile8\\picw2540\\pich1270 0102}}y"
+                             "{\\object\\objw300\\objh300{\\result{\\*\\shppict{\\pict\\pngblip " +
+                             png.toHex() + "}}{\\nonshppict{\\pict\\wmetafile8 0304}}}}z}";
+    QTextDocument doc;
+    const QByteArray written = readWrite(input, doc);
+    QCOMPARE(rtf::plainText(doc), u"xyz"_s);
+    const QList<QTextImageFormat> found = images(doc);
+    QCOMPARE(found.size(), 2);
+    QCOMPARE(QSizeF(found[0].width(), found[0].height()), QSizeF(96, 48)); // the metafile's box
+    QCOMPARE(shown(doc, found[1]).pixelColor(1, 1), QColor(Qt::red));
+    QVERIFY(written.contains("{\\nonshppict {\\pict \\wmetafile8 \\picw2540 \\pich1270 0102}}"));
+    const QList<WrittenPicture> out = pictures(written);
+    QCOMPARE(out.size(), 3);
+    QCOMPARE(out[0].data, QByteArray::fromHex("0102"));
+    QCOMPARE(out[2].data, QByteArray::fromHex("0304"));
+}
+
 void tst_RtfPictures::deletedPictureIsGone() {
     const QByteArray wmf = "{\\pict\\wmetafile8\\picw100\\pich100 0102}";
     QTextDocument doc;
@@ -234,6 +301,25 @@ void tst_RtfPictures::deletedPictureIsGone() {
     QVERIFY(rtf::read(written, back));
     QCOMPARE(rtf::plainText(back), u"one[edited]three"_s);
     QCOMPARE(images(back).size(), 1);
+}
+
+// A copy of a picture is a picture of its own; text typed after it takes on its format but is text.
+void tst_RtfPictures::copiedPictureAndTextTypedBesideIt() {
+    QTextDocument doc;
+    QVERIFY(rtf::read("{\\rtf1 a{\\pict\\wmetafile8\\picw100\\pich100 0102}b}", doc));
+    QTextCursor cursor(&doc);
+    cursor.setPosition(1);
+    cursor.setPosition(2, QTextCursor::KeepAnchor);
+    const QTextDocumentFragment picture = cursor.selection();
+    cursor.clearSelection();
+    cursor.insertFragment(picture);
+    cursor.insertText(u"typed"_s);
+    const QByteArray written = rtf::write(doc);
+    QCOMPARE(written.count("\\wmetafile8"), 2);
+    QTextDocument back;
+    QVERIFY(rtf::read(written, back));
+    QCOMPARE(rtf::plainText(back), u"atypedb"_s);
+    QCOMPARE(images(back).size(), 2);
 }
 
 // A note holding an 8000 x 6000 photo, more than Qt's image reader allocates by default, lost it on save.

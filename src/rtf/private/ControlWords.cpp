@@ -48,10 +48,9 @@ Table makeTable() {
     Builder b(t);
     // clang-format off
     b.destination({"stylesheet", "revtbl", "rsidtbl", "xmlnstbl", "filetbl",
-        "pgdsctbl", "latentstyles", "themedata", "colorschememapping", "datastore", "generator", "nonshppict",
-        "shprslt", "sp", "pntxta", "pntxtb", "nonesttables", "nesttableprops", "objdata", "objclass",
-        "objname", "objalias", "objsect", "objtime", "xe", "tc", "txe", "rxe", "bkmkstart", "bkmkend", "atnid",
-        "atnauthor", "atntime", "atnicn", "atnref", "atndate", "atnparent", "ftnsep", "ftnsepc", "aftnsep",
+        "pgdsctbl", "latentstyles", "themedata", "colorschememapping", "datastore", "generator",
+        "shprslt", "pntxta", "pntxtb", "nonesttables", "nesttableprops", "objdata", "objclass",
+        "objname", "objalias", "objsect", "objtime", "xe", "tc", "txe", "rxe", "bkmkstart", "bkmkend", "ftnsep", "ftnsepc", "aftnsep",
         "aftnsepc", "ftncn", "aftncn", "template", "docvar", "userprops", "do", "falt", "fname", "panose",
         "listpicture", "mmathPr", "private", "author", "operator", "subject", "keywords", "comment",
         "doccomm", "company", "manager", "category", "hlinkbase", "creatim", "revtim", "printim", "buptim",
@@ -59,8 +58,13 @@ Table makeTable() {
         "protusertbl", "htmltag", "mhtmltag", "defchp", "defpap", "fchars", "lchars"},
         Op::SkipGroup);
     // clang-format on
-    b.destination({"shp", "result", "rtf"}, Op::PassGroup);
-    b.destination({"info", "shpinst"}, Op::HiddenText);
+    b.destination({"result", "rtf"}, Op::PassGroup);
+    // A shape's properties: the picture of a picture shape is one of them.
+    b.destination({"info", "shpinst", "sp"}, Op::HiddenText);
+    b.destination({"shp"}, Op::Shape);
+    b.destination({"shpgrp"}, Op::ShapeGroup);
+    b.destination({"atnid", "atnauthor", "atntime", "atnicn", "atnref", "atndate", "atnparent"},
+                  Op::AnnotationPart);
     b.destination({"header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf",
                    "footnote", "annotation", "shptxt"},
                   Op::SideText);
@@ -75,6 +79,7 @@ Table makeTable() {
     b.destination({"fldrslt"}, Op::FieldResult);
     b.destination({"pict"}, Op::Picture);
     b.destination({"shppict"}, Op::ShapePicture);
+    b.destination({"nonshppict"}, Op::NonShapePicture);
     b.destination({"object"}, Op::Object);
     b.destination({"title"}, Op::Title);
     b.destination({"upr"}, Op::UnicodeAlternatives);
@@ -163,6 +168,10 @@ Table makeTable() {
     b.value({"pich"}, Op::PictureHeight);
     b.value({"objw"}, Op::ObjectWidth);
     b.value({"objh"}, Op::ObjectHeight);
+    b.value({"shpleft"}, Op::ShapeLeft);
+    b.value({"shptop"}, Op::ShapeTop);
+    b.value({"shpright"}, Op::ShapeRight);
+    b.value({"shpbottom"}, Op::ShapeBottom);
     b.value({"picwgoal"}, Op::PictureWidthGoal);
     b.value({"pichgoal"}, Op::PictureHeightGoal);
     b.value({"picscalex"}, Op::PictureScaleX);

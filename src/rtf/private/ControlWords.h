@@ -34,8 +34,12 @@ enum class Op : quint8 {
     FieldInstruction,
     FieldResult,
     Picture,
-    ShapePicture, // \shppict: a picture for readers that know shapes; a \nonshppict may follow
-    Object,       // \object: an embedded object, shown by its result
+    ShapePicture,    // \shppict: a picture for readers that know shapes; a \nonshppict may follow
+    NonShapePicture, // \nonshppict: the same picture for other readers, or the only one
+    Shape,           // \shp: a drawing, shown by its picture
+    ShapeGroup,      // \shpgrp: shapes drawn as one
+    AnnotationPart,  // \atnid, \atnauthor...: a comment's author and date, kept with the comment
+    Object,          // \object: an embedded object, shown by its result
     Title,
     UnicodeAlternatives, // \upr: an ANSI text and, in its \ud part, the Unicode one
     UnicodeText,         // \ud
@@ -90,6 +94,10 @@ enum class Op : quint8 {
     PictureHeight,
     ObjectWidth,
     ObjectHeight,
+    ShapeLeft, // \shpleft...: a shape's place in twips
+    ShapeTop,
+    ShapeRight,
+    ShapeBottom,
 };
 
 struct ControlWord {

@@ -133,8 +133,21 @@ void Interpreter::destination(Op op) {
     case Op::ShapePicture:
         startKeptGroup(s, OnClose::EndShapePicture, true, "shppict");
         break;
+    case Op::NonShapePicture:
+        // One that follows its \shppict is kept with it (finishPictureSet()); this one stands alone.
+        startKeptGroup(s, OnClose::EndPictureSet, true, "nonshppict");
+        break;
     case Op::Object:
-        startKeptGroup(s, OnClose::EndObject, true, "object"); // shown by its result's picture
+        startKeptGroup(s, OnClose::EndPictureSet, true, "object"); // shown by its result's picture
+        break;
+    case Op::Shape:
+    case Op::ShapeGroup:
+        // A text box's shape is kept with its text (startKept()); any other is shown by its picture.
+        if (!startsShapeWithText())
+            startKeptGroup(s, OnClose::EndPictureSet, true, op == Op::Shape ? "shp" : "shpgrp");
+        break;
+    case Op::AnnotationPart:
+        annotationPart();
         break;
     case Op::Title:
         s.target = Target::Title;
@@ -159,6 +172,16 @@ void Interpreter::popGroup(bool atEnd) {
         m_mark = Mark::Closed;
         m_markEnd = m_tokens.position();
     }
+    if (m_annotation.start && m_states.size() < m_annotation.depth) {
+        // The group around a comment's author and date has ended: the comment may follow it, if it held
+        // nothing else.
+        if (closing.start == m_annotation.outer && !m_annotation.outerClosed) {
+            m_annotation.outerClosed = true;
+            --m_annotation.depth;
+        } else {
+            m_annotation = AnnotationPrefix{};
+        }
+    }
     switch (closing.onClose) {
     case OnClose::Nothing:
         break;
@@ -179,7 +202,7 @@ void Interpreter::popGroup(bool atEnd) {
             finishPicture(closing, m_states.back());
         break;
     case OnClose::EndShapePicture:
-    case OnClose::EndObject:
+    case OnClose::EndPictureSet:
         if (!atEnd)
             finishPictureSet(closing, m_states.back());
         break;
@@ -240,6 +263,13 @@ void Interpreter::destinationProperty(Op op, int value) {
         break;
     case Op::ObjectHeight:
         m_pictureSet.objectHeight = std::clamp(value, 0, kMaxLength * 10);
+        break;
+    case Op::ShapeLeft:
+    case Op::ShapeTop:
+    case Op::ShapeRight:
+    case Op::ShapeBottom:
+        if (int& side = m_pictureSet.shape[int(op) - int(Op::ShapeLeft)]; side == INT_MIN)
+            side = std::clamp(value, -kMaxLength * 10, kMaxLength * 10);
         break;
     default:
         break;

@@ -1,6 +1,5 @@
 #include "DocumentSink.h"
 
-#include "KeptRtf.h"
 #include "Pictures.h"
 #include "Units.h"
 
@@ -47,8 +46,10 @@ void DocumentSink::image(const Picture& picture, const CharProps& props) {
     QTextImageFormat format;
     format.merge(charFormat(props));
     format.setName(name);
-    if (!picture.kept.isEmpty())
-        format.setProperty(kKeptRtfProperty, picture.kept);
+    if (!picture.kept.isEmpty()) {
+        format.setProperty(kKeptRtf, picture.kept);
+        format.setProperty(kKeptId, ++m_keptGroups);
+    }
     if (picture.width > 0 && picture.height > 0) {
         format.setWidth(picture.width);
         format.setHeight(picture.height);

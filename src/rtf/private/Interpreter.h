@@ -59,7 +59,7 @@ enum class OnClose : quint8 {
     EndSide,
     EndPicture,
     EndShapePicture,
-    EndObject,
+    EndPictureSet, // \object, \shp, a lone \nonshppict: kept whole, shown by the first picture it holds
     EndField,
     EndFontTable,
     EndFieldInstruction
@@ -124,6 +124,19 @@ struct PictureSetState {
     bool haveShown = false;
     int objectWidth = 0; // twips
     int objectHeight = 0;
+    // \shpleft, \shptop, \shpright, \shpbottom of the outermost shape: twips, INT_MIN where not given.
+    int shape[4] = {INT_MIN, INT_MIN, INT_MIN, INT_MIN};
+};
+
+// The groups that name a comment's author and date, before the comment's own group: kept with it.
+struct AnnotationPrefix {
+    const char* start = nullptr; // the first one's "{"; null when none is waiting for its comment
+    size_t depth = 0;            // the size of the group stack around them
+    qint64 mainEvents = 0;       // the body has shown nothing since when equal
+    // The group around them, when it holds nothing else; once it has ended, the comment's group may follow
+    // it.
+    const char* outer = nullptr;
+    bool outerClosed = false;
 };
 
 class Interpreter {
@@ -156,6 +169,8 @@ private:
     // Destinations' own handling (Destinations.cpp).
     void endSideText(const GroupState& closing, bool atEnd);
     bool startKept(GroupState& s);
+    void annotationPart();
+    bool startsShapeWithText() const;
     void readListGroup(Op op);
     void emitListText();
     bool isListed(const ParaProps& para) const;
@@ -240,6 +255,7 @@ private:
     QString m_listText;      // the marker of \listtext, until its paragraph's text or end
     CharProps m_listTextProps;
     PictureSetState m_pictureSet;
+    AnnotationPrefix m_annotation;
     int m_footnotes = 0;
 };
 

@@ -5,6 +5,7 @@
 #include "Interpreter.h"
 
 #include <optional>
+#include <utility>
 
 namespace rtf::detail {
 
@@ -73,6 +74,44 @@ bool startsWith(const char* start, const char* end, std::string_view word) {
 
 } // namespace
 
+// Whether the shape whose word was just read holds a text box: then the shape is kept with the box's text.
+bool Interpreter::startsShapeWithText() const {
+    Tokenizer probe = m_tokens;
+    for (int depth = 1; depth > 0;) {
+        const Token token = probe.next();
+        if (token.kind == Token::Kind::End)
+            break;
+        if (token.kind == Token::Kind::GroupOpen)
+            ++depth;
+        else if (token.kind == Token::Kind::GroupClose)
+            --depth;
+        else if (token.kind == Token::Kind::ControlWord && token.text == "shptxt")
+            return true;
+    }
+    return false;
+}
+
+// A group naming a comment's author, date or reference: in the body, it and those right after it are kept
+// with the comment that follows them. The group itself shows nothing.
+void Interpreter::annotationPart() {
+    const char* start = m_destinationStartsGroup ? m_groupStart : nullptr;
+    const bool inBody = top().target == Target::Main && start;
+    skipGroup();
+    if (!inBody)
+        return;
+    const bool continues = m_annotation.start && m_annotation.mainEvents == m_mainEvents &&
+                           m_annotation.depth == m_states.size() && !m_annotation.outerClosed;
+    if (continues)
+        return;
+    m_annotation = AnnotationPrefix{};
+    m_annotation.start = start;
+    m_annotation.depth = m_states.size();
+    m_annotation.mainEvents = m_mainEvents;
+    const GroupState& outer = top();
+    if (m_states.size() > 2 && outer.mainEvents == m_mainEvents && outer.target == Target::Main)
+        m_annotation.outer = outer.start;
+}
+
 // Starts keeping the group `s` begins, or the text box around it; false when there is nothing to keep it in
 // (a side group outside the body).
 bool Interpreter::startKept(GroupState& s) {
@@ -106,6 +145,15 @@ bool Interpreter::startKept(GroupState& s) {
     s.onClose = OnClose::EndSide;
     s.sideStart = s.start;
     s.markLength = 0;
+    const AnnotationPrefix prefix = std::exchange(m_annotation, AnnotationPrefix{});
+    if (prefix.start && prefix.mainEvents == m_mainEvents && s.start &&
+        startsWith(s.start, end, "annotation")) {
+        // A comment keeps the groups before it that name its author and date, or the group that holds them.
+        if (prefix.depth + 1 == m_states.size()) {
+            s.sideStart = prefix.outerClosed ? prefix.outer : prefix.start;
+            return true;
+        }
+    }
     // A note right after its mark's group owns the mark: deleting the mark deletes the note.
     if (m_mark == Mark::Closed && m_mainEvents == m_markEvents && s.start && m_markEnd <= s.start &&
         onlyBlanks(m_markEnd, s.start)) {

@@ -64,7 +64,7 @@ struct Picture {
     double width = 0; // display size in pixels (1/96 inch); 0 when not given
     double height = 0;
     QSize natural;   // the size the data's header gives; invalid when the data cannot be shown
-    QByteArray kept; // the picture's RTF as it came, written back in its place (KeptRtf.h)
+    QByteArray kept; // the picture's RTF as it came, written back in its place (Kept.h)
 
     bool displayable() const { return format() && natural.isValid() && !natural.isEmpty(); }
 

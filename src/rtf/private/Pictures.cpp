@@ -1,6 +1,6 @@
-// Pictures: \pict, \shppict with the \nonshppict after it, and \object. Each keeps its RTF as it came
-// (KeptRtf.h), so that it is written back unchanged, and is shown decoded where Qt can decode it, else by a
-// framed box of its size.
+// Pictures: \pict, \shppict with the \nonshppict after it, \object, and shapes (\shp, \shpgrp). Each keeps
+// its RTF as it came (Kept.h), so that it is written back unchanged, and is shown decoded where Qt can
+// decode it, else by a framed box of its size.
 
 #include "Pictures.h"
 #include "Interpreter.h"
@@ -268,8 +268,6 @@ void Interpreter::finishPicture(const GroupState& closing, const GroupState& out
 }
 
 void Interpreter::finishPictureSet(const GroupState& closing, const GroupState& outer) {
-    if (outer.pictureSet)
-        return; // part of the group around it, which is kept whole
     const char* end = m_tokens.position();
     if (closing.onClose == OnClose::EndShapePicture) {
         // The \nonshppict group right after it holds the same picture for readers that do not know shapes;
@@ -295,13 +293,25 @@ void Interpreter::finishPictureSet(const GroupState& closing, const GroupState& 
             }
         }
     }
+    if (outer.pictureSet)
+        return; // part of the group around it, which is kept whole
     Picture picture;
     if (m_pictureSet.haveShown) {
         picture = std::move(m_pictureSet.shown);
     } else {
-        const bool sized = m_pictureSet.objectWidth > 0 && m_pictureSet.objectHeight > 0;
-        picture.width = sized ? pixelsFromTwips(m_pictureSet.objectWidth) : 96;
-        picture.height = sized ? pixelsFromTwips(m_pictureSet.objectHeight) : 96;
+        // Nothing to show: a box of the object's size, or the shape's place.
+        const int* place = m_pictureSet.shape;
+        const bool placed = place[0] != INT_MIN && place[1] != INT_MIN && place[2] != INT_MIN &&
+                            place[3] != INT_MIN && place[2] > place[0] && place[3] > place[1];
+        if (m_pictureSet.objectWidth > 0 && m_pictureSet.objectHeight > 0) {
+            picture.width = pixelsFromTwips(m_pictureSet.objectWidth);
+            picture.height = pixelsFromTwips(m_pictureSet.objectHeight);
+        } else if (placed) {
+            picture.width = pixelsFromTwips(double(place[2]) - place[0]);
+            picture.height = pixelsFromTwips(double(place[3]) - place[1]);
+        } else {
+            picture.width = picture.height = 96; // an inch square
+        }
     }
     picture.kept = keptText(closing, end);
     m_pictureSet = PictureSetState{};
