@@ -112,6 +112,19 @@ void KeptWriter::collect(const QByteArray& kept) {
     });
 }
 
+void KeptWriter::collectOuterFont(const QString& family) {
+    if (family.isEmpty() || m_charsetOf.contains(family))
+        return;
+    for (auto it = m_fonts.cbegin(); it != m_fonts.cend(); ++it) {
+        if (*it != family)
+            continue;
+        if (const int charset = m_charsets.value(it.key()); charset != 0) {
+            m_charsetOf.insert(family, charset);
+            return;
+        }
+    }
+}
+
 // The kept RTF as the writer writes it: fonts and colours renumbered, and 7-bit like the rest of the file
 // (bytes above 0x7F as \'hh, the data of \binN as hexadecimal digits, which pictures and objects take too).
 QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
