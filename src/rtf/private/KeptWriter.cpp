@@ -115,14 +115,15 @@ void KeptWriter::collect(const QByteArray& kept) {
 void KeptWriter::collectOuterFont(const QString& family) {
     if (family.isEmpty() || m_charsetOf.contains(family))
         return;
+    // Of the source's fonts of that family, the lowest-numbered one with a character set: the same answer
+    // whatever the order of the table.
+    int lowest = -1;
     for (auto it = m_fonts.cbegin(); it != m_fonts.cend(); ++it) {
-        if (*it != family)
-            continue;
-        if (const int charset = m_charsets.value(it.key()); charset != 0) {
-            m_charsetOf.insert(family, charset);
-            return;
-        }
+        if (*it == family && m_charsets.value(it.key()) != 0 && (lowest < 0 || it.key() < lowest))
+            lowest = it.key();
     }
+    if (lowest >= 0)
+        m_charsetOf.insert(family, m_charsets.value(lowest));
 }
 
 // The kept RTF as the writer writes it: fonts and colours renumbered, and 7-bit like the rest of the file
