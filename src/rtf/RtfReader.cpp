@@ -8,6 +8,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <memory>
+
 using namespace Qt::StringLiterals;
 
 namespace rtf {
@@ -19,28 +21,88 @@ namespace {
 constexpr char16_t kLineSeparator = 0x2028;
 constexpr char16_t kObjectReplacement = 0xFFFC;
 
+// The text of the document's paragraphs, one line each, and the text of its kept groups in `kept`.
+QString documentText(const QTextDocument& doc, QStringList* kept) {
+    QString text;
+    int lastKept = 0;
+    bool first = true;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        if (kept) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat format = it.fragment().charFormat();
+                if (!isKept(format) || format.intProperty(kKeptId) == lastKept)
+                    continue;
+                lastKept = format.intProperty(kKeptId);
+                if (const QString note = format.toolTip(); !note.isEmpty())
+                    kept->append(note);
+            }
+        }
+        if (holdsTableOnly(block))
+            continue;
+        if (!first)
+            text.append(u'\n');
+        first = false;
+        QString line = block.text();
+        line.remove(QChar(kObjectReplacement));
+        line.replace(QChar(kLineSeparator), u'\n');
+        text.append(line);
+    }
+    return text;
+}
+
+// The text the document would show, without building it. Tables are the exception: each is built on its own
+// by the document's code, so that its cells, merges and the paragraphs around it come out as the document has
+// them.
 class PlainTextSink final : public Sink {
 public:
-    explicit PlainTextSink(qsizetype expectedSize) { m_text.reserve(expectedSize); }
+    PlainTextSink(qsizetype expectedSize, const Tables& tables)
+        : m_tables(tables) {
+        m_text.reserve(expectedSize);
+    }
 
-    void text(const QString& text, const CharProps&) override {
+    void text(const QString& text, const CharProps& props) override {
+        if (gathering())
+            return m_table.text(m_depth, text, props);
         breakIfPending();
         m_text.append(text);
+        m_lineUsed = true;
     }
-    void endParagraph(const ParaProps&) override {
+    void endParagraph(const ParaProps& props) override {
+        if (gathering())
+            return m_table.endParagraph(m_depth, props);
         breakIfPending();
         m_pendingBreak = true;
     }
-    void image(const Picture&, const CharProps&) override { breakIfPending(); }
-    void kept(const KeptGroup& group, const CharProps&) override {
+    void image(const Picture& picture, const CharProps& props) override {
+        if (gathering())
+            return m_table.image(m_depth, picture, props);
         breakIfPending();
+        m_lineUsed = true;
+    }
+    void kept(const KeptGroup& group, const CharProps& props) override {
+        if (gathering())
+            return m_table.kept(m_depth, group, props);
+        breakIfPending();
+        m_lineUsed = true;
         if (!group.text.isEmpty())
             m_kept.append(group.text);
     }
     void finish(const ParaProps* lastParagraph) override {
+        m_depth = 0;
+        gathering();
+        if (m_besideTable)
+            return; // the empty block after a table that ends the document is not the note's
         if (lastParagraph)
             breakIfPending();
     }
+    void tableDepth(int depth) override { m_depth = depth; }
+    void endCell(const ParaProps& props) override {
+        if (m_depth > 0)
+            m_table.endCell(m_depth, props);
+        else
+            endParagraph(props);
+    }
+    void endRow(const RowDef& row, int depth) override { m_table.endRow(depth, row); }
 
     QString take(TextScope scope) {
         if (scope == TextScope::WithKept) {
@@ -52,16 +114,86 @@ public:
     }
 
 private:
+    bool gathering() {
+        if (m_depth > 0)
+            return true;
+        if (m_table.isOpen())
+            putTable(*m_table.take());
+        return false;
+    }
+    void putTable(const TableRecord& record) {
+        if (!m_scratch) {
+            m_scratch = std::make_unique<QTextDocument>();
+            m_scratch->setUndoRedoEnabled(false);
+        }
+        // In one edit, as the document is read: the document's frames are then found once, not after each
+        // table.
+        QTextCursor edit(m_scratch.get());
+        edit.beginEditBlock();
+        m_scratch->clear();
+        DocumentSink sink(*m_scratch, m_tables);
+        const bool inserted = sink.insertRows(record);
+        sink.finish(nullptr);
+        edit.endEditBlock();
+        if (inserted) {
+            // The table follows the paragraph it is in, unless that one is empty: then the document keeps
+            // the paragraph only because a table cannot start there, and does not show it.
+            if (m_pendingBreak || m_lineUsed || m_besideTable)
+                m_text.append(u'\n');
+            QStringList kept;
+            m_text.append(documentText(*m_scratch, &kept));
+            m_kept.append(kept);
+            m_pendingBreak = false;
+            m_lineUsed = false;
+            m_besideTable = true;
+        }
+        if (const RowRecord* after = trailingParagraphs(record)) {
+            for (const CellRecord& cell : after->cells)
+                replay(record, cell.events);
+        }
+    }
+    void replay(const TableRecord& record, const std::vector<CellEvent>& events) {
+        for (const CellEvent& event : events) {
+            switch (event.kind) {
+            case CellEvent::Kind::Text:
+                text(event.text, event.chr);
+                break;
+            case CellEvent::Kind::Paragraph:
+                endParagraph(event.para);
+                break;
+            case CellEvent::Kind::Image:
+                image(record.pictures[size_t(event.index)], event.chr);
+                break;
+            case CellEvent::Kind::Kept:
+                kept(record.kept[size_t(event.index)], event.chr);
+                break;
+            case CellEvent::Kind::Table:
+                putTable(*record.nested[size_t(event.index)]);
+                break;
+            }
+        }
+    }
     void breakIfPending() {
+        if (m_besideTable) {
+            m_text.append(u'\n'); // the block after a table has something now
+            m_besideTable = false;
+        }
         if (m_pendingBreak) {
             m_text.append(u'\n');
             m_pendingBreak = false;
+            m_lineUsed = false;
         }
     }
 
+    const Tables& m_tables;
     QString m_text;
     QStringList m_kept;
     bool m_pendingBreak = false;
+    bool m_lineUsed = false;    // the paragraph being read has text, a picture or a kept group
+    bool m_besideTable = false; // a table ended the last paragraph, and nothing has come since
+    int m_depth = 0;
+    TableBuilder m_table;
+    std::unique_ptr<QTextDocument> m_scratch;
 };
 
 } // namespace
@@ -107,33 +239,14 @@ std::optional<QString> readPlainText(const QByteArray& bytes, TextScope scope) {
     if (!isRtf(bytes))
         return std::nullopt;
     detail::Tables tables;
-    detail::PlainTextSink sink(bytes.size() / 2);
+    detail::PlainTextSink sink(bytes.size() / 2, tables);
     detail::parse(bytes, sink, tables);
     return sink.take(scope);
 }
 
 QString plainText(const QTextDocument& doc, TextScope scope) {
-    QString text;
     QStringList kept;
-    int lastKept = 0;
-    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
-        if (scope == TextScope::WithKept) {
-            for (auto it = block.begin(); !it.atEnd(); ++it) {
-                const QTextCharFormat format = it.fragment().charFormat();
-                if (!isKept(format) || format.intProperty(kKeptId) == lastKept)
-                    continue;
-                lastKept = format.intProperty(kKeptId);
-                if (const QString note = format.toolTip(); !note.isEmpty())
-                    kept.append(note);
-            }
-        }
-        if (block != doc.begin())
-            text.append(u'\n');
-        QString line = block.text();
-        line.remove(QChar(detail::kObjectReplacement));
-        line.replace(QChar(detail::kLineSeparator), u'\n');
-        text.append(line);
-    }
+    QString text = detail::documentText(doc, scope == TextScope::WithKept ? &kept : nullptr);
     for (const QString& note : std::as_const(kept)) {
         text.append(u'\n');
         text.append(QString(note).replace(QChar(detail::kLineSeparator), u'\n'));

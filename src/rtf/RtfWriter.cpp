@@ -3,6 +3,7 @@
 #include "private/Lists.h"
 #include "private/WriterParts.h"
 
+#include "private/TableBuilder.h"
 #include "private/TableWriter.h"
 #include "private/Units.h"
 
@@ -198,7 +199,9 @@ void Writer::writeFrame(const QTextFrame* frame) {
     for (auto it = frame->begin(); !it.atEnd(); ++it) {
         const QTextFrame* child = it.currentFrame();
         if (!child) {
-            writeBlock(it.currentBlock());
+            // The empty block a table needs beside it where nothing else is, is not the note's.
+            if (!detail::holdsTableOnly(it.currentBlock()))
+                writeBlock(it.currentBlock());
         } else if (const auto* table = qobject_cast<const QTextTable*>(child)) {
             // Columns without a fixed width share the width the editor gives the text, or a page's.
             const qreal shown = m_doc.textWidth() - 2 * m_doc.documentMargin();

@@ -51,6 +51,8 @@ private slots:
     void commentKeepsItsAuthorAndDate();
     void fontsInAKeptObjectAreTheDocumentsFonts();
     void keptTextKeepsTheCharacterSetOfTheFontAroundIt();
+    void keptGroupsHoldAllTheirRest();
+    void symbolLeftOutStillEndsTheWordBeforeIt();
 };
 
 void tst_RtfKept::keptGroupIsWrittenOnceInItsPlace() {
@@ -233,7 +235,8 @@ void tst_RtfKept::cutOffGroupIsClosed() {
 }
 
 // A comment's author and date come in groups before the comment's own group, alone or in a group of their
-// own; they are kept with it, and go with it when it is deleted.
+// own; they are kept with it, and go with it when it is deleted. Where the text it is about starts and ends
+// is kept where it is.
 void tst_RtfKept::commentKeepsItsAuthorAndDate() {
     const QByteArray first =
         R"({\*\atnid JD}{\*\atnauthor John Doe}\chatn {\*\annotation{\*\atnref 1}{\*\atndate 12345}\pard Remark})";
@@ -242,10 +245,13 @@ void tst_RtfKept::commentKeepsItsAuthorAndDate() {
     // Text between them and the comment: they stay where they were, and what is written stays balanced.
     const QByteArray apart = R"({shown {\*\atnid X}\chatn }{\*\annotation\pard Third})";
     QTextDocument doc;
-    QVERIFY(rtf::read("{\\rtf1 One" + first + "two" + second + "three" + apart + "\\par}", doc));
+    const QByteArray range = R"({\*\atrfstart 2}two{\*\atrfend 2})";
+    QVERIFY(rtf::read("{\\rtf1 One" + first + range + second + "three" + apart + "\\par}", doc));
     QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept), u"Onetwothreeshown \nRemark\nSecond\nThird"_s);
     const QByteArray written = rtf::write(doc);
-    QVERIFY2(written.contains("{One}" + first + "\\plain {two}" + second + "\\plain {three"),
+    QVERIFY2(written.contains("{One}" + first +
+                              "\\plain {\\*\\atrfstart 2}\\plain {two}{\\*\\atrfend 2}\\plain " + second +
+                              "\\plain {three"),
              written.constData());
     QVERIFY(written.contains("{\\*\\annotation\\pard Third}"));
     QTextDocument back;
@@ -286,6 +292,36 @@ void tst_RtfKept::keptTextKeepsTheCharacterSetOfTheFontAroundIt() {
     QTextDocument back;
     QVERIFY(rtf::read(rtf::write(doc), back));
     QCOMPARE(rtf::plainText(back, rtf::TextScope::WithKept), rtf::plainText(doc, rtf::TextScope::WithKept));
+}
+
+// A comment whose rest is skipped after a destination word in it, a text box's shape with a picture and a
+// comment after the box's text, and a group of shapes holding a text box: each is one kept group, written
+// whole, nothing of it shown.
+void tst_RtfKept::keptGroupsHoldAllTheirRest() {
+    const QByteArray comment = R"({\*\annotation Remark\atnid X})";
+    const QByteArray box = R"({\shp{\*\shpinst{\shptxt Box}}{\pict\wmetafile8 0102}{\*\annotation Inner}})";
+    const QByteArray group = R"({\shpgrp{\*\shpinst{\shp{\*\shpinst{\shptxt Grouped}}}{\shp{\*\shpinst}}}})";
+    QTextDocument doc;
+    QVERIFY(rtf::read("{\\rtf1 a" + comment + "b" + box + "c" + group + "\\par}", doc));
+    QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept), u"abc\nRemark\nBox\nGrouped"_s);
+    QCOMPARE(doc.toHtml().count(u"<img"_s), 0);
+    const QByteArray written = rtf::write(doc);
+    QVERIFY2(written.contains("{a}" + comment + "\\plain {b}" + box + "\\plain {c}" + group),
+             written.constData());
+    QTextDocument back;
+    QVERIFY(rtf::read(written, back));
+    QCOMPARE(rtf::plainText(back, rtf::TextScope::WithKept), rtf::plainText(doc, rtf::TextScope::WithKept));
+}
+
+// A backslash before an 8-bit byte means nothing and is not written; the word before it stays a word of its
+// own, so that the note's text does not come out in the body.
+void tst_RtfKept::symbolLeftOutStillEndsTheWordBeforeIt() {
+    QTextDocument doc;
+    QVERIFY(rtf::read("{\\rtf1 a{\\footnote\\\x8bnote}b\\par}", doc));
+    QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept), u"ab\nnote"_s);
+    QTextDocument back;
+    QVERIFY(rtf::read(rtf::write(doc), back));
+    QCOMPARE(rtf::plainText(back, rtf::TextScope::WithKept), u"ab\nnote"_s);
 }
 
 QTEST_MAIN(tst_RtfKept)

@@ -89,6 +89,7 @@ private slots:
     void objectKeptWholeAndShownByItsResult();
     void shapeKeptWholeAndShownByItsPicture();
     void loneNonShapePictureIsShownAndKept();
+    void wordInsideAKeptGroupIsPartOfIt();
     void deletedPictureIsGone();
     void copiedPictureAndTextTypedBesideIt();
     void largePhotoIsShownAndKept();
@@ -285,6 +286,22 @@ void tst_RtfPictures::loneNonShapePictureIsShownAndKept() {
     QCOMPARE(out.size(), 3);
     QCOMPARE(out[0].data, QByteArray::fromHex("0102"));
     QCOMPARE(out[2].data, QByteArray::fromHex("0304"));
+}
+
+// A shape word in the middle of a shape's group: the group is one shape, kept from its start.
+void tst_RtfPictures::wordInsideAKeptGroupIsPartOfIt() {
+    const QByteArray png = encoded(solid(QSize(2, 2), Qt::blue), "PNG");
+    const QByteArray input = "{\\rtf1 a{\\shp{\\*\\shpinst{\\sp{\\sn pib}{\\sv{\\pict\\pngblip " +
+                             png.toHex() +
+                             "}}}} y\\shpgrp{\\*\\shpinst\\shpleft0\\shptop0\\shpright9\\shpbottom9}}b}";
+    QTextDocument doc;
+    const QByteArray written = readWrite(input, doc);
+    QCOMPARE(images(doc).size(), 1);
+    QCOMPARE(pictures(written).value(0).data, png);
+    QTextDocument back;
+    QVERIFY(rtf::read(written, back));
+    QCOMPARE(images(back).size(), 1);
+    QCOMPARE(shown(back, images(back)[0]).pixelColor(1, 1), QColor(Qt::blue));
 }
 
 void tst_RtfPictures::deletedPictureIsGone() {

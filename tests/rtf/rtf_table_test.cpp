@@ -3,6 +3,8 @@
 
 #include "rtf/Rtf.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -73,6 +75,48 @@ QString tableStructure(const QString& page) {
     return out + page.mid(at).remove(space);
 }
 
+// Every table of the document, the nested ones after the one holding them: each row as its cells' spans and
+// text, e.g. "2x1:a|b" for a cell two rows high holding "a" then a plain cell holding "b"; widths in twips.
+QStringList tablesOf(const QTextDocument& doc) {
+    QStringList out;
+    QList<QTextFrame*> frames{doc.rootFrame()};
+    while (!frames.isEmpty()) {
+        QTextFrame* frame = frames.takeFirst();
+        frames = frame->childFrames() + frames;
+        const auto* table = qobject_cast<QTextTable*>(frame);
+        if (!table)
+            continue;
+        QStringList widths;
+        for (const QTextLength& w : table->format().columnWidthConstraints())
+            widths.append(QString::number(qRound(w.rawValue() * 15)));
+        out.append(u"widths "_s + widths.join(u' '));
+        for (int r = 0; r < table->rows(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < table->columns(); ++c) {
+                const QTextTableCell cell = table->cellAt(r, c);
+                if (cell.row() != r || cell.column() != c)
+                    continue;
+                QTextCursor text(cell.firstCursorPosition());
+                text.setPosition(cell.lastPosition(), QTextCursor::KeepAnchor);
+                QString shown = text.selectedText();
+                shown.remove(QChar(0xFFFC));
+                // Paragraph, cell and table boundaries inside the cell (of a nested table) as "/".
+                for (const char16_t mark : {u'\u2029', u'\uFDD0', u'\uFDD1'})
+                    shown.replace(QChar(mark), u'/');
+                cells.append(u"%1x%2:"_s.arg(cell.rowSpan()).arg(cell.columnSpan()) + shown);
+            }
+            out.append(cells.join(u'|'));
+        }
+    }
+    return out;
+}
+
+QTextDocument* readRtf(const QByteArray& bytes, QObject* parent) {
+    auto* doc = new QTextDocument(parent);
+    rtf::read(bytes, *doc);
+    return doc;
+}
+
 } // namespace
 
 class tst_RtfTables final : public QObject {
@@ -83,6 +127,11 @@ private slots:
     void nestedTable();
     void columnsWithoutAWidthShareThePage();
     void readByLibreOffice();
+    void readRowsWidthsAndMerges();
+    void readNestedTables();
+    void negativeRowIndentStays();
+    void longTableShownInPartsWrittenWhole();
+    void corpusTablesSurviveASave();
 };
 
 // Each row: its words with the right edge of every cell in twips (1/15 of a pixel), then every cell's
@@ -220,6 +269,116 @@ void tst_RtfTables::readByLibreOffice() {
              "<tr><td>r2c0</td><td colspan=2>r2c1</td></tr></table>"
              "Nested<table><tr><td><table><tr><td>r0c0</td><td>r0c1</td></tr><tr><td>r1c0</td>"
              "<td>r1c1</td></tr></table></td><td>right</td></tr></table>"_s);
+}
+
+// Rows become one table whose columns are every cell edge of its rows; \\clvmgf/\\clvmrg and the older
+// \\clmgf/\\clmrg merge cells; shading, vertical alignment and the text's formatting stay.
+void tst_RtfTables::readRowsWidthsAndMerges() {
+    const QByteArray rtfBytes =
+        "{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;}Before\\par\r\n"
+        "\\trowd\\trgaph108\\clvmgf\\cellx2000\\clcbpat1\\clvertalc\\cellx4000\\cellx6000\r\n"
+        "\\pard\\intbl A\\cell B\\cell C\\cell\\row\r\n"
+        "\\trowd\\trgaph108\\clvmrg\\cellx2000\\cellx6000\r\n"
+        "\\pard\\intbl\\cell {\\b D}\\cell\\row\r\n"
+        "\\trowd\\clmgf\\cellx2000\\clmrg\\cellx4000\\cellx6000\r\n"
+        "\\intbl E\\cell\\cell F\\cell\\row\r\n"
+        "\\pard After\\par}";
+    QTextDocument* doc = readRtf(rtfBytes, this);
+    QCOMPARE(tablesOf(*doc),
+             (QStringList{u"widths 2000 2000 2000"_s, u"2x1:A|1x1:B|1x1:C"_s, u"1x2:D"_s, u"1x2:E|1x1:F"_s}));
+    QCOMPARE(rtf::plainText(*doc), u"Before\nA\nB\nC\nD\nE\nF\nAfter"_s);
+    QCOMPARE(rtf::readPlainText(rtfBytes).value(), rtf::plainText(*doc));
+    const QTextTable* first = qobject_cast<QTextTable*>(doc->rootFrame()->childFrames().first());
+    QVERIFY(first);
+    const QTextTableCellFormat shaded = first->cellAt(0, 1).format().toTableCellFormat();
+    QCOMPARE(shaded.background().color(), QColor(Qt::red));
+    QCOMPARE(shaded.verticalAlignment(), QTextCharFormat::AlignMiddle);
+    QCOMPARE(first->format().cellPadding() * 15, 108.0);
+    QVERIFY(doc->find(u"D"_s).charFormat().fontWeight() >= QFont::Bold);
+}
+
+// Word's nested tables: \\itap2 paragraphs ending with \\nestcell, the rows' words in \\nesttableprops, and
+// \\nonesttables text for readers without nested tables, which is not shown.
+void tst_RtfTables::readNestedTables() {
+    const QByteArray rtfBytes =
+        "{\\rtf1\\ansi\\trowd\\cellx4000\\cellx6000\r\n"
+        "\\pard\\intbl\\itap1 outer\\par\r\n"
+        "\\pard\\intbl\\itap2 x\\nestcell y\\nestcell\r\n"
+        "{\\*\\nesttableprops\\trowd\\cellx1000\\cellx3000\\nestrow}{\\nonesttables\\par}\r\n"
+        "\\pard\\intbl\\itap1 \\cell right\\cell\r\n"
+        "\\trowd\\cellx4000\\cellx6000\\row\\pard after\\par}";
+    QTextDocument* doc = readRtf(rtfBytes, this);
+    QCOMPARE(tablesOf(*doc), (QStringList{u"widths 4000 2000"_s, u"1x1:outer/x/y/|1x1:right"_s,
+                                          u"widths 1000 2000"_s, u"1x1:x|1x1:y"_s}));
+    QCOMPARE(rtf::plainText(*doc), u"outer\nx\ny\nright\nafter"_s);
+}
+
+// Word puts a row's cells left of the margin by their gap (\\trleft-108): the table keeps that place.
+void tst_RtfTables::negativeRowIndentStays() {
+    QTextDocument* doc = readRtf(
+        "{\\rtf1\\trowd\\trgaph108\\trleft-108\\cellx2000\\cellx4000\\intbl a\\cell b\\cell\\row}", this);
+    QCOMPARE(tablesOf(*doc), (QStringList{u"widths 2108 2000"_s, u"1x1:a|1x1:b"_s}));
+    const auto* table = qobject_cast<QTextTable*>(doc->rootFrame()->childFrames().value(0));
+    QVERIFY(table);
+    QCOMPARE(qRound(table->format().leftMargin() * 15), -108);
+    QCOMPARE(rowWords(rtf::write(*doc)), QStringList{u"\\trgaph108\\trleft-108\\cellx2000\\cellx4000"_s});
+}
+
+// A long table is shown as tables of some dozens of rows, each part ending only where no merged cell goes
+// on, with nothing between them in the note's text; it is written back as one table.
+void tst_RtfTables::longTableShownInPartsWrittenWhole() {
+    QByteArray rtfBytes = "{\\rtf1\\ansi ";
+    QStringList text;
+    for (int r = 0; r < 150; ++r) {
+        // Rows 63 and 64 share a merged first cell.
+        const QByteArray merge = r == 63 ? "\\clvmgf" : r == 64 ? "\\clvmrg" : "";
+        rtfBytes += "\\trowd" + merge + "\\cellx1000\\cellx2000\\intbl " + QByteArray::number(r) +
+                    "a\\cell " + QByteArray::number(r) + "b\\cell\\row\r\n";
+        if (r != 64)
+            text.append(u"%1a"_s.arg(r));
+        text.append(u"%1b"_s.arg(r));
+    }
+    rtfBytes += "\\pard after\\par}";
+    text.append(u"after"_s);
+    const auto rowsOfParts = [](const QTextDocument& doc) {
+        QList<int> rows;
+        for (QTextFrame* frame : doc.rootFrame()->childFrames())
+            rows.append(qobject_cast<QTextTable*>(frame)->rows());
+        return rows;
+    };
+    QTextDocument* doc = readRtf(rtfBytes, this);
+    QCOMPARE(rowsOfParts(*doc), (QList<int>{65, 64, 21}));
+    QCOMPARE(rtf::plainText(*doc), text.join(u'\n'));
+    QCOMPARE(rtf::readPlainText(rtfBytes).value(), text.join(u'\n'));
+    const QByteArray written = rtf::write(*doc);
+    QCOMPARE(rowWords(written).size(), 150);
+    QCOMPARE(written.count("\\row\r\n\\pard"), 1); // no paragraph between rows, only after the last
+    QTextDocument* again = readRtf(written, this);
+    QCOMPARE(rowsOfParts(*again), (QList<int>{65, 64, 21}));
+    QCOMPARE(tablesOf(*again), tablesOf(*doc));
+}
+
+// Every table of the corpus comes back from a save with the same rows, columns, widths, merges and text.
+void tst_RtfTables::corpusTablesSurviveASave() {
+    const QString corpus = QStringLiteral(MOSSPORT_SHARED_DIR) + u"/rtf-corpus"_s;
+    if (!QDir(corpus).exists())
+        QSKIP("the RTF corpus is not there (MOSSPORT_SHARED_DIR)");
+    int tables = 0;
+    QDirIterator it(corpus, {u"*.rtf"_s}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QTextDocument* first = readRtf(file.readAll(), this);
+        const QStringList before = tablesOf(*first);
+        QTextDocument* again = readRtf(rtf::write(*first), this);
+        QCOMPARE(tablesOf(*again), before);
+        QCOMPARE(rtf::plainText(*again), rtf::plainText(*first));
+        for (const QString& line : before)
+            tables += line.startsWith(u"widths"_s) ? 1 : 0;
+        delete first;
+        delete again;
+    }
+    QVERIFY2(tables >= 10, qPrintable(QString::number(tables)));
 }
 
 QTEST_MAIN(tst_RtfTables)

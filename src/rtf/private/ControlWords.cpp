@@ -49,7 +49,7 @@ Table makeTable() {
     // clang-format off
     b.destination({"stylesheet", "revtbl", "rsidtbl", "xmlnstbl", "filetbl",
         "pgdsctbl", "latentstyles", "themedata", "colorschememapping", "datastore", "generator",
-        "shprslt", "pntxta", "pntxtb", "nonesttables", "nesttableprops", "objdata", "objclass",
+        "shprslt", "pntxta", "pntxtb", "nonesttables", "objdata", "objclass",
         "objname", "objalias", "objsect", "objtime", "xe", "tc", "txe", "rxe", "bkmkstart", "bkmkend", "ftnsep", "ftnsepc", "aftnsep",
         "aftnsepc", "ftncn", "aftncn", "template", "docvar", "userprops", "do", "falt", "fname", "panose",
         "listpicture", "mmathPr", "private", "author", "operator", "subject", "keywords", "comment",
@@ -58,13 +58,14 @@ Table makeTable() {
         "protusertbl", "htmltag", "mhtmltag", "defchp", "defpap", "fchars", "lchars"},
         Op::SkipGroup);
     // clang-format on
-    b.destination({"result", "rtf"}, Op::PassGroup);
+    b.destination({"result", "rtf", "nesttableprops"}, Op::PassGroup);
     // A shape's properties: the picture of a picture shape is one of them.
     b.destination({"info", "shpinst", "sp"}, Op::HiddenText);
     b.destination({"shp"}, Op::Shape);
     b.destination({"shpgrp"}, Op::ShapeGroup);
     b.destination({"atnid", "atnauthor", "atntime", "atnicn", "atnref", "atndate", "atnparent"},
                   Op::AnnotationPart);
+    b.destination({"atrfstart", "atrfend"}, Op::AnnotationRange);
     b.destination({"header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf",
                    "footnote", "annotation", "shptxt"},
                   Op::SideText);
@@ -104,8 +105,10 @@ Table makeTable() {
     b.symbol({"rtlmark"}, Op::Character, 0x200F);
     b.symbol({"par"}, Op::ParagraphEnd);
     b.symbol({"sect", "page"}, Op::SoftParagraphEnd);
-    b.symbol({"cell", "nestcell"}, Op::CellEnd);
-    b.symbol({"row", "nestrow"}, Op::RowEnd);
+    b.symbol({"cell"}, Op::CellEnd, 1);
+    b.symbol({"nestcell"}, Op::CellEnd, 2);
+    b.symbol({"row"}, Op::RowEnd, 1);
+    b.symbol({"nestrow"}, Op::RowEnd, 2);
     b.symbol({"chftn"}, Op::FootnoteMark);
 
     b.toggle({"b"}, Op::Bold, true);
@@ -176,6 +179,29 @@ Table makeTable() {
     b.value({"pichgoal"}, Op::PictureHeightGoal);
     b.value({"picscalex"}, Op::PictureScaleX);
     b.value({"picscaley"}, Op::PictureScaleY);
+
+    b.flag({"intbl"}, Op::InTable, 1);
+    b.value({"itap"}, Op::TableDepth, 1);
+    b.flag({"trowd"}, Op::RowDefaults, 0);
+    b.value({"trgaph"}, Op::RowGap);
+    b.value({"trleft"}, Op::RowLeft);
+    b.flag({"trql"}, Op::RowAlign, 0);
+    b.flag({"trqc"}, Op::RowAlign, 1);
+    b.flag({"trqr"}, Op::RowAlign, 2);
+    b.flag({"trhdr"}, Op::RowHeader, 1);
+    b.value({"cellx"}, Op::CellEdge, ControlWord::kNeedsParam);
+    b.flag({"clmgf"}, Op::CellMergeHorizontal, CellMerge::First);
+    b.flag({"clmrg"}, Op::CellMergeHorizontal, CellMerge::Continued);
+    b.flag({"clvmgf"}, Op::CellMergeVertical, CellMerge::First);
+    b.flag({"clvmrg"}, Op::CellMergeVertical, CellMerge::Continued);
+    b.flag({"clvertalt"}, Op::CellAlign, CellVertical::Top);
+    b.flag({"clvertalc"}, Op::CellAlign, CellVertical::Centre);
+    b.flag({"clvertalb"}, Op::CellAlign, CellVertical::Bottom);
+    b.value({"clcbpat"}, Op::CellShading);
+    b.flag({"clbrdrt", "clbrdrl", "clbrdrb", "clbrdrr"}, Op::CellBorderSide, 0);
+    b.value({"brdrw"}, Op::BorderWidth);
+    b.value({"brdrcf"}, Op::BorderColor);
+    b.flag({"brdrnone", "brdrnil", "brdrtbl"}, Op::BorderNone, 0);
     return t;
 }
 

@@ -39,6 +39,7 @@ enum class Op : quint8 {
     Shape,           // \shp: a drawing, shown by its picture
     ShapeGroup,      // \shpgrp: shapes drawn as one
     AnnotationPart,  // \atnid, \atnauthor...: a comment's author and date, kept with the comment
+    AnnotationRange, // \atrfstart, \atrfend: where the text a comment is about starts and ends
     Object,          // \object: an embedded object, shown by its result
     Title,
     UnicodeAlternatives, // \upr: an ANSI text and, in its \ud part, the Unicode one
@@ -47,8 +48,8 @@ enum class Op : quint8 {
     Character, // the entry's value is a UTF-16 unit
     ParagraphEnd,
     SoftParagraphEnd, // \sect, \page: a paragraph end unless the paragraph is empty
-    CellEnd,
-    RowEnd,
+    CellEnd,          // the entry's value: 1 for \cell, 2 for \nestcell
+    RowEnd,           // likewise \row and \nestrow
     FootnoteMark,
     // Character properties
     Bold,
@@ -98,6 +99,23 @@ enum class Op : quint8 {
     ShapeTop,
     ShapeRight,
     ShapeBottom,
+    // Tables (Tables.cpp)
+    InTable,
+    TableDepth,
+    RowDefaults,
+    RowGap,
+    RowLeft,
+    RowAlign, // value: 0 left, 1 centre, 2 right
+    RowHeader,
+    CellEdge,
+    CellMergeHorizontal, // value: a CellMerge
+    CellMergeVertical,
+    CellAlign, // value: a CellVertical
+    CellShading,
+    CellBorderSide,
+    BorderWidth,
+    BorderColor,
+    BorderNone,
 };
 
 struct ControlWord {

@@ -29,17 +29,23 @@ DocumentSink::DocumentSink(QTextDocument& doc, const Tables& tables)
 }
 
 void DocumentSink::text(const QString& text, const CharProps& props) {
+    if (gathering())
+        return m_table.text(m_depth, text, props);
     breakIfPending();
     m_cursor.insertText(text, charFormat(props));
 }
 
 void DocumentSink::endParagraph(const ParaProps& props) {
+    if (gathering())
+        return m_table.endParagraph(m_depth, props);
     breakIfPending();
     applyBlockFormat(props);
     m_pendingBreak = true;
 }
 
 void DocumentSink::image(const Picture& picture, const CharProps& props) {
+    if (gathering())
+        return m_table.image(m_depth, picture, props);
     breakIfPending();
     const QString name = u"rtf-image:%1"_s.arg(++m_images);
     m_doc.addResource(QTextDocument::ImageResource, QUrl(name), shownPicture(picture));
@@ -58,6 +64,8 @@ void DocumentSink::image(const Picture& picture, const CharProps& props) {
 }
 
 void DocumentSink::kept(const KeptGroup& group, const CharProps& props) {
+    if (gathering())
+        return m_table.kept(m_depth, group, props);
     breakIfPending();
     QTextCharFormat keptFormat;
     keptFormat.setProperty(kKeptRtf, group.rtf);
@@ -77,6 +85,8 @@ void DocumentSink::kept(const KeptGroup& group, const CharProps& props) {
 }
 
 void DocumentSink::finish(const ParaProps* lastParagraph) {
+    m_depth = 0;
+    gathering(); // a table the document ends in
     if (m_keptGroups > 0 || !m_tables.fieldInstructions.empty()) {
         QVariantMap fonts;
         for (auto it = m_tables.fontNames.cbegin(); it != m_tables.fontNames.cend(); ++it)
@@ -97,6 +107,11 @@ void DocumentSink::finish(const ParaProps* lastParagraph) {
             root.setProperty(kKeptCodePage, m_tables.ansiCodePage);
         m_doc.rootFrame()->setFrameFormat(root);
     }
+    if (m_besideTable) {
+        // The document ended in the table; its last paragraph was the table's.
+        markBesideTable();
+        return;
+    }
     if (!lastParagraph)
         return;
     breakIfPending();
@@ -104,6 +119,7 @@ void DocumentSink::finish(const ParaProps* lastParagraph) {
 }
 
 void DocumentSink::breakIfPending() {
+    m_besideTable = false;
     if (m_pendingBreak) {
         m_cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
         m_pendingBreak = false;

@@ -1,14 +1,20 @@
 #pragma once
 
 #include "Model.h"
+#include "TableBuilder.h"
 
 #include <QHash>
 #include <QTextCharFormat>
 #include <QTextCursor>
 
+#include <span>
+
 class QTextDocument;
+class QTextTableFormat;
 
 namespace rtf::detail {
+
+struct PlacedCell;
 
 // Builds a QTextDocument through one cursor; paragraph breaks are made lazily so that the paragraph mark that
 // ends the document adds no empty paragraph.
@@ -21,8 +27,23 @@ public:
     void image(const Picture& picture, const CharProps& props) override;
     void kept(const KeptGroup& group, const CharProps& props) override;
     void finish(const ParaProps* lastParagraph) override;
+    void tableDepth(int depth) override;
+    void endCell(const ParaProps& props) override;
+    void endRow(const RowDef& row, int depth) override;
+
+    // Inserts the rows of `record` as a table at the cursor, without the paragraphs after its last row; false
+    // when it has none. The block after it stays beside it until something goes into it.
+    bool insertRows(const TableRecord& record);
 
 private:
+    // Tables (TableBuilder.cpp). Their content is gathered until the table ends, then built in one go.
+    bool gathering();
+    void insertTable(const TableRecord& record);
+    void replay(const TableRecord& record, std::span<const CellEvent> events);
+    void insertPart(const TableRecord& record, std::vector<std::vector<PlacedCell>>& rows, size_t first,
+                    size_t end, int columns, const QTextTableFormat& format);
+    void markBesideTable();
+
     void breakIfPending();
     void applyBlockFormat(const ParaProps& props);
     QTextCharFormat charFormat(const CharProps& props);
@@ -38,6 +59,10 @@ private:
     bool m_haveLast = false;
     bool m_pendingBreak = false;
     int m_images = 0;
+    TableBuilder m_table;
+    int m_depth = 0;
+    bool m_building = false;
+    bool m_besideTable = false; // the cursor is in the block after a table, and nothing has gone into it
     ListBuilder m_lists;
     int m_keptGroups = 0;
     QString m_defaultFamily;

@@ -117,13 +117,18 @@ bool Interpreter::closeGroup() {
     return m_states.size() > 1;
 }
 
-// Skips the rest of the current group, nested groups and \binN data included, without interpreting it.
+// Skips the rest of the current group, nested groups and \binN data included, without interpreting it. The
+// group then ends as if it were closed, so that one that keeps its RTF (a destination word in the middle of
+// a note, say) is kept; only a font's name goes on after a skipped group inside it.
 void Interpreter::skipGroup() {
     int depth = 1;
+    bool atEnd = false;
     for (;;) {
         const Token token = m_tokens.next();
-        if (token.kind == Token::Kind::End)
+        if (token.kind == Token::Kind::End) {
+            atEnd = true;
             break;
+        }
         if (token.kind == Token::Kind::GroupOpen)
             ++depth;
         else if (token.kind == Token::Kind::GroupClose && --depth == 0)
@@ -132,8 +137,10 @@ void Interpreter::skipGroup() {
     m_skip = 0;
     if (m_overflow > 0)
         --m_overflow;
-    else if (m_states.size() > 2)
+    else if (m_states.size() > 2 && top().target == Target::FontName && top().onClose == OnClose::Nothing)
         m_states.pop_back();
+    else if (m_states.size() > 2)
+        popGroup(atEnd);
 }
 
 void Interpreter::controlWord(const Token& token) {
@@ -281,13 +288,17 @@ void Interpreter::symbol(Op op, int character) {
         putUnit(char16_t(character));
         break;
     case Op::ParagraphEnd:
-    case Op::CellEnd:
         endParagraph();
         break;
+    case Op::CellEnd:
+        endCell(character);
+        break;
     case Op::SoftParagraphEnd:
-    case Op::RowEnd:
         if (hasContent(target))
             endParagraph();
+        break;
+    case Op::RowEnd:
+        endRow(character);
         break;
     case Op::FootnoteMark:
         if (target == Target::Main)
@@ -622,11 +633,13 @@ void Interpreter::prepareRun(Target target) {
 void Interpreter::flushRun() {
     if (m_run.isEmpty())
         return;
+    if (m_runTarget == Target::Main)
+        tellTableDepth();
     sinkFor(m_runTarget).text(m_run, m_runProps);
     m_run.resize(0);
 }
 
-void Interpreter::endParagraph() {
+void Interpreter::endParagraph(bool cellEnd) {
     const GroupState& s = m_states.back();
     if (s.target != Target::Main && s.target != Target::Side)
         return;
@@ -639,7 +652,12 @@ void Interpreter::endParagraph() {
         ++m_mainEvents;
     }
     flushRun();
-    sinkFor(s.target).endParagraph(s.para);
+    if (s.target == Target::Main)
+        tellTableDepth();
+    if (cellEnd)
+        sinkFor(s.target).endCell(s.para);
+    else
+        sinkFor(s.target).endParagraph(s.para);
     if (s.target == Target::Main) {
         m_mainHasContent = false;
         m_mainEnded = true;
@@ -660,6 +678,7 @@ void Interpreter::finish() {
     if (!m_side.isEmpty()) {
         if (m_mainHasContent)
             m_sink.endParagraph(m_lastMainPara);
+        m_sink.tableDepth(0); // the side text comes after the body, outside its tables
         m_side.replay(m_sink);
         m_sink.finish(nullptr);
     } else if (m_mainHasContent || !m_mainEnded) {

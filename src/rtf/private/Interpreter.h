@@ -170,7 +170,8 @@ private:
     void endSideText(const GroupState& closing, bool atEnd);
     bool startKept(GroupState& s);
     void annotationPart();
-    bool startsShapeWithText() const;
+    void keepAnchor(GroupState& s);
+    bool keepShapeWithText(GroupState& text);
     void readListGroup(Op op);
     void emitListText();
     bool isListed(const ParaProps& para) const;
@@ -186,6 +187,12 @@ private:
     void pictureHex(char16_t c);
     void destinationProperty(Op op, int value);
 
+    // Tables (Tables.cpp).
+    void tableProperty(Op op, int value);
+    void endCell(int level);
+    void endRow(int level);
+    void tellTableDepth();
+
     // Output of characters to the current target.
     void putAscii(const uchar* s, qsizetype n);
     void putByte(uchar byte);
@@ -195,7 +202,7 @@ private:
     void prepareRun(Target target);
     void flushRun();
     void resolveSurrogate();
-    void endParagraph();
+    void endParagraph(bool cellEnd = false);
     bool hasContent(Target target) const;
     Sink& sinkFor(Target target) { return target == Target::Side ? static_cast<Sink&>(m_side) : m_sink; }
 
@@ -257,6 +264,13 @@ private:
     PictureSetState m_pictureSet;
     AnnotationPrefix m_annotation;
     int m_footnotes = 0;
+
+    std::vector<RowDef> m_rowDefs = std::vector<RowDef>(kMaxTableDepth + 1); // the row words, by depth
+    CellDef m_cellDef;         // the cell being described, up to its \cellx
+    int m_defDepth = 1;        // the depth of the table the last \trowd describes a row of
+    bool m_rowOpen = false;    // a body row was described (\trowd) and has not ended (\row)
+    bool m_cellBorder = false; // the border words describe a cell's border
+    int m_sinkDepth = 0;       // the table depth the sink was last told
 };
 
 // The text with each surrogate that has no partner replaced by U+FFFD, as the body text gets it.

@@ -72,6 +72,20 @@ template <typename Visit> void forEachNumberedWord(const QByteArray& rtf, Visit 
     }
 }
 
+// Whether the RTF ends in a control word that the next letter or digit would continue.
+bool endsInControlWord(const QByteArray& rtf) {
+    qsizetype i = rtf.size();
+    while (i > 0 && (isDigit(rtf.at(i - 1)) || rtf.at(i - 1) == '-'))
+        --i;
+    const qsizetype letters = i;
+    while (i > 0 && isLetter(rtf.at(i - 1)))
+        --i;
+    qsizetype backslashes = 0;
+    while (i - backslashes > 0 && rtf.at(i - backslashes - 1) == '\\')
+        ++backslashes;
+    return i < letters && backslashes % 2 == 1;
+}
+
 } // namespace
 
 KeptWriter::KeptWriter(const QTextDocument& doc, std::function<int(const QString&)> fontIndex,
@@ -155,10 +169,13 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
         while (j < n && isLetter(kept.at(j)))
             ++j;
         if (j == i + 1) {
-            // A control symbol; one of a byte above 0x7F means nothing and is left out.
+            // A control symbol; one of a byte above 0x7F means nothing and is left out, but still ends the
+            // control word before it.
             if (j < n && uchar(kept.at(j)) < 0x80) {
                 out.append('\\');
                 out.append(kept.at(j));
+            } else if (endsInControlWord(out)) {
+                out.append(' ');
             }
             i = j + 1;
             continue;

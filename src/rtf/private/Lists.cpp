@@ -343,6 +343,7 @@ void Interpreter::emitListText() {
     if (marker.isEmpty() || isListed(top().para))
         return;
     flushRun();
+    tellTableDepth();
     m_sink.text(marker, m_listTextProps);
 }
 

@@ -3,6 +3,8 @@
 // What the interpreter reports while it reads: formatted text, paragraph ends and pictures, to a Sink. The
 // document sink builds a QTextDocument from them; the plain-text sink only collects text.
 
+#include "TableModel.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QHash>
@@ -51,6 +53,8 @@ struct ParaProps {
     int firstLine = 0;
     int before = 0;
     int after = 0;
+    int tableDepth =
+        0;             // \intbl and \itapN: 0 outside tables, 1 in a table of the body, 2 in one nested in it
     int list = 0;      // \ls + 1: the list override the paragraph is an item of, 0 for none
     int level = 0;     // \ilvl
     int numbering = 0; // an older \pn numbering: ListDefinitions::numberings -1, -2, ...; 0 for none
@@ -112,6 +116,11 @@ public:
     // Ends the current paragraph, which has the formatting `props`.
     virtual void endParagraph(const ParaProps& props) = 0;
     virtual void image(const Picture& picture, const CharProps& props) = 0;
+    // Tables: the depth of the table what comes next is in (0 for none); the end of a cell's last paragraph,
+    // which has the formatting `props`; the end of a row at `depth` with the words that describe it.
+    virtual void tableDepth(int) {}
+    virtual void endCell(const ParaProps& props) { endParagraph(props); }
+    virtual void endRow(const RowDef&, int) {}
     virtual void kept(const KeptGroup& group, const CharProps& props) = 0;
     // The end of the document. `lastParagraph` is the formatting of the paragraph after the last
     // endParagraph(), or null when there is none (the document ended with a paragraph mark).

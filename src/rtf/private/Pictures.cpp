@@ -185,6 +185,9 @@ void Interpreter::pictureHex(char16_t c) {
 }
 
 void Interpreter::startKeptGroup(GroupState& s, OnClose onClose, bool pictureSet, const char* word) {
+    // A word in the middle of a group that already has its own end (a picture, a note) is part of that group.
+    if (s.onClose != OnClose::Nothing)
+        return;
     s.onClose = onClose;
     // Text before the word in its group has been shown already; then the group is kept from the word on.
     s.keptStart = m_destinationStartsGroup ? m_groupStart : m_tokens.position();
@@ -335,6 +338,8 @@ void Interpreter::showPicture(Picture& picture, const GroupState& outer) {
     const double scale = kMaxPicturePixels / std::max({picture.width, picture.height, kMaxPicturePixels});
     picture.width = pixelsFromTwips(std::max(1.0, std::round(twipsFromPixels(picture.width * scale))));
     picture.height = pixelsFromTwips(std::max(1.0, std::round(twipsFromPixels(picture.height * scale))));
+    if (outer.target == Target::Main)
+        tellTableDepth();
     sinkFor(outer.target).image(picture, outer.chr);
     if (outer.target == Target::Main) {
         ++m_mainEvents;

@@ -1,8 +1,10 @@
 #include "TableWriter.h"
 
+#include "TableBuilder.h"
 #include "Units.h"
 
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextFrame>
 #include <QTextTable>
 
@@ -222,7 +224,8 @@ void TableWriter::writeRowWords(const QTextTable* table, int row, const QList<in
 void TableWriter::writeCellContent(const QTextTable* table, int row, int column, int depth, int width) {
     const QTextTableCell cell = table->cellAt(row, column);
     const char* cellEnd = depth == 1 ? "\\cell\r\n" : "\\nestcell\r\n";
-    const QTextBlock last = cell.lastCursorPosition().block();
+    // Found without a cursor: a cursor placed in a laid-out document lays its block out again.
+    const QTextBlock last = table->document()->findBlock(cell.lastPosition());
     if (!writeItems(cell.begin(), depth, width, last, cellEnd)) {
         m_out.append("\\pard");
         appendParagraphWords(m_out, depth);
@@ -242,6 +245,8 @@ bool TableWriter::writeItems(QTextFrame::iterator it, int depth, int width, cons
             continue;
         }
         const QTextBlock block = it.currentBlock();
+        if (holdsTableOnly(block))
+            continue;
         ended = block == last;
         m_writeBlock(block, depth, ended ? cellEnd : "\\par\r\n");
     }

@@ -3,7 +3,9 @@
 #include "DocSnapshot.h"
 #include "rtf/Kept.h"
 #include "rtf/Rtf.h"
+#include "rtf/private/Tokenizer.h"
 
+#include <QImage>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextImageFormat>
@@ -50,6 +52,86 @@ QStringList shape(const QTextDocument& doc) {
     return lines;
 }
 
+// The data of each \pict group in kept RTF, in order: its hexadecimal digits and \bin bytes as bytes. Groups
+// nested in a picture (its properties) are not its data.
+void appendPictureData(const QByteArray& rtfBytes, QList<QByteArray>& out) {
+    using rtf::detail::Token;
+    rtf::detail::Tokenizer tokens(rtfBytes.constData(), rtfBytes.constData() + rtfBytes.size());
+    int depth = 0;
+    int pictDepth = -1; // the depth of the \pict group being read, -1 outside one
+    QByteArray data;
+    int nibble = -1;
+    for (Token t = tokens.next(); t.kind != Token::Kind::End; t = tokens.next()) {
+        const bool inPicture = depth == pictDepth;
+        switch (t.kind) {
+        case Token::Kind::GroupOpen:
+            ++depth;
+            break;
+        case Token::Kind::GroupClose:
+            if (inPicture) {
+                out.append(data);
+                pictDepth = -1;
+            }
+            --depth;
+            break;
+        case Token::Kind::ControlWord:
+            if (t.text == "pict" && pictDepth < 0) {
+                pictDepth = depth;
+                data.clear();
+                nibble = -1;
+            }
+            break;
+        case Token::Kind::Text:
+            for (const char c : t.text) {
+                const int v = rtf::detail::Tokenizer::hexValue(uchar(c));
+                if (!inPicture || v < 0)
+                    continue;
+                if (nibble < 0) {
+                    nibble = v;
+                } else {
+                    data.append(char(nibble * 16 + v));
+                    nibble = -1;
+                }
+            }
+            break;
+        case Token::Kind::Binary:
+            if (inPicture)
+                data.append(t.text.data(), qsizetype(t.text.size()));
+            break;
+        default:
+            break;
+        }
+    }
+    if (pictDepth >= 0)
+        out.append(data);
+}
+
+// The bytes of every picture the document holds, in order: what the editor shows (the image data it decodes,
+// or the size of the image it draws) and the data of the pictures in the picture's kept RTF.
+QList<QByteArray> pictureBytes(const QTextDocument& doc) {
+    QList<QByteArray> bytes;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (!format.isImageFormat())
+                continue;
+            const QVariant shown =
+                doc.resource(QTextDocument::ImageResource, QUrl(format.toImageFormat().name()));
+            for (qsizetype i = 0; i < it.fragment().length(); ++i) {
+                if (shown.userType() == QMetaType::QImage) {
+                    const QSize size = shown.value<QImage>().size();
+                    bytes.append("image " + QByteArray::number(size.width()) + "x" +
+                                 QByteArray::number(size.height()));
+                } else {
+                    bytes.append("data " + shown.toByteArray());
+                }
+                appendPictureData(format.property(rtf::kKeptRtf).toByteArray(), bytes);
+            }
+        }
+    }
+    return bytes;
+}
+
 } // namespace
 
 QString checkOneInput(const QByteArray& bytes) {
@@ -92,6 +174,14 @@ QString checkOneInput(const QByteArray& bytes) {
     }
     if (rtf::plainText(back, rtf::TextScope::WithKept) != rtf::plainText(doc, rtf::TextScope::WithKept))
         return u"the kept text changed in a write/read round trip"_s;
+    const QList<QByteArray> pictures = pictureBytes(doc);
+    const QList<QByteArray> picturesBack = pictureBytes(back);
+    for (qsizetype i = 0; i < std::max(pictures.size(), picturesBack.size()); ++i) {
+        if (pictures.value(i) != picturesBack.value(i))
+            return u"picture bytes %1 of %2 changed in a write/read round trip (%3 of them now)"_s.arg(i)
+                .arg(pictures.size())
+                .arg(picturesBack.size());
+    }
     if (back.metaInformation(QTextDocument::DocumentTitle) !=
         doc.metaInformation(QTextDocument::DocumentTitle))
         return u"the title changed in a write/read round trip"_s;

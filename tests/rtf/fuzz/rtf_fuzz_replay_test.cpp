@@ -63,6 +63,22 @@ QByteArray richDocument() {
            "{\\upr{a}{\\*\\ud{u}}}\\page\\sect end\\par}";
 }
 
+// Shapes, pictures given as their properties, pictures for readers without shapes, and comments with their
+// authors, to cut and mutate.
+QByteArray shapesAndComments() {
+    return "{\\rtf1 a{\\shp{\\*\\shpinst\\shpleft0\\shptop0\\shpright300\\shpbottom300{\\sp{\\sn pib}{\\sv "
+           "{\\pict\\pngblip " +
+           smallPngHex() +
+           "}}}}{\\shprslt{\\pict\\wmetafile8 0304}}}b{\\shp{\\*\\shpinst{\\sp{\\sn a}{\\sv 1}}{\\shptxt "
+           "box}}}"
+           "{\\shpgrp{\\*\\shpinst\\shpleft0\\shptop0\\shpright9\\shpbottom9{\\shp{\\*\\shpinst}}}}"
+           "{\\nonshppict{\\pict\\wmetafile8 0506}}c{\\*\\shppict{\\pict\\emfblip 07}}{\\nonshppict{\\pict"
+           "\\wmetafile8 08}}{\\*\\atrfstart 1}r{\\*\\atrfend 1}{\\v{\\*\\atnid A}{\\*\\atnauthor "
+           "B}\\chatn}{\\*\\annotation{\\*\\atnref "
+           "1}{\\*\\atndate "
+           "5}c}{\\*\\atnid C}\\chatn{\\*\\annotation d}{\\footnote\\chftn e}end\\par}";
+}
+
 QByteArray repeated(const QByteArray& piece, int count) {
     return piece.repeated(count);
 }
@@ -107,6 +123,30 @@ QList<std::pair<QString, QByteArray>> pathologicalInputs() {
     add(u"only the start"_s, "{\\rtf");
     add(u"bom and white space"_s, "\xEF\xBB\xBF \r\n{\\rtf1 x}");
     add(u"NUL bytes"_s, QByteArray("{\\rtf1 a\0b\0\\'00}", 16));
+    // Broken tables: cells without rows, rows without words, depth jumps, merges with nothing to join,
+    // absurd edges, and grids that would have millions of cells.
+    add(u"cells without rows"_s, "{\\rtf1 " + repeated("\\intbl a\\cell ", 50'000) + "}");
+    add(u"rows without row words"_s, "{\\rtf1 " + repeated("\\row\\intbl x\\row\\nestrow", 20'000) + "}");
+    add(u"table depth jumps"_s,
+        "{\\rtf1 " +
+            repeated("\\pard\\intbl\\itap9999 a\\nestcell\\itap1 b\\cell\\itap3 c\\nestrow\\row", 2000) +
+            "}");
+    add(u"merges that join nothing"_s, "{\\rtf1 " +
+                                           repeated("\\trowd\\clmrg\\cellx100\\clvmrg\\cellx200\\clvmrg\\clmr"
+                                                    "g\\cellx150\\intbl a\\cell b\\cell c\\cell\\row",
+                                                    5000) +
+                                           "}");
+    add(u"absurd cell edges"_s, "{\\rtf1\\trowd\\trleft-2147483647\\trgaph2147483647\\cellx2147483647\\cellx-"
+                                "2147483648\\cellx99999999999 \\intbl a\\cell b\\cell c\\cell d\\cell\\row}");
+    QByteArray edges = "{\\rtf1\\trowd";
+    QByteArray newEdgeEachRow = "{\\rtf1 ";
+    for (int i = 1; i <= 5000; ++i) {
+        edges += "\\cellx" + QByteArray::number(i * 5);
+        newEdgeEachRow += "\\trowd\\cellx" + QByteArray::number(100 + i * 3) + "\\intbl a\\cell\\row";
+    }
+    add(u"thousands of columns"_s, edges + repeated("\\intbl x\\cell", 5000) + "\\row}");
+    add(u"many edges, one cell a row"_s, edges + repeated("\\intbl x\\cell\\row", 5000) + "}");
+    add(u"a new edge on every row"_s, newEdgeEachRow + "}");
     return inputs;
 }
 
@@ -134,7 +174,9 @@ private slots:
     void initTestCase() { QLoggingCategory::setFilterRules(u"qt.gui.imageio*=false"_s); }
     void pathological_data();
     void pathological();
+    void truncationsOfRichDocument_data();
     void truncationsOfRichDocument();
+    void mutationsOfRichDocument_data() { truncationsOfRichDocument_data(); }
     void mutationsOfRichDocument();
     void corpusFilesAndTheirTruncations();
     void keptFindings_data();
@@ -162,15 +204,21 @@ void tst_RtfFuzzReplay::pathological() {
     check(bytes, QString::fromLatin1(QTest::currentDataTag()));
 }
 
+void tst_RtfFuzzReplay::truncationsOfRichDocument_data() {
+    QTest::addColumn<QByteArray>("rich");
+    QTest::newRow("rich document") << richDocument();
+    QTest::newRow("shapes and comments") << shapesAndComments();
+}
+
 void tst_RtfFuzzReplay::truncationsOfRichDocument() {
-    const QByteArray rich = richDocument();
+    QFETCH(QByteArray, rich);
     check(rich, u"the whole document"_s);
     for (qsizetype length = 0; length < rich.size(); ++length)
         check(rich.left(length), u"the first %1 bytes"_s.arg(length));
 }
 
 void tst_RtfFuzzReplay::mutationsOfRichDocument() {
-    const QByteArray rich = richDocument();
+    QFETCH(QByteArray, rich);
     static const char special[] = {'{', '}', '\\', '\'', '*', ' ', '\n', '-', '9', char(0x82), char(0xFF), 0};
     QRandomGenerator rng(20240607);
     for (int round = 0; round < 2000; ++round) {
