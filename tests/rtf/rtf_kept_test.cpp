@@ -280,16 +280,20 @@ void tst_RtfKept::fontsInAKeptObjectAreTheDocumentsFonts() {
     QVERIFY2(written.contains("{\\result {\\f" + mono + " x}}"), written.constData());
 }
 
-// A comment whose rest is skipped after a destination word in it, and a text box's shape with a picture and
-// a comment after the box's text: each is one kept group, written whole, nothing of it shown.
+// A comment whose rest is skipped after a destination word in it, a text box's shape with a picture and a
+// comment after the box's text, and a group of shapes holding a text box: each is one kept group, written
+// whole, nothing of it shown.
 void tst_RtfKept::keptGroupsHoldAllTheirRest() {
     const QByteArray comment = R"({\*\annotation Remark\atnid X})";
     const QByteArray box = R"({\shp{\*\shpinst{\shptxt Box}}{\pict\wmetafile8 0102}{\*\annotation Inner}})";
+    const QByteArray group = R"({\shpgrp{\*\shpinst{\shp{\*\shpinst{\shptxt Grouped}}}{\shp{\*\shpinst}}}})";
     QTextDocument doc;
-    QVERIFY(rtf::read("{\\rtf1 a" + comment + "b" + box + "c\\par}", doc));
-    QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept), u"abc\nRemark\nBox"_s);
+    QVERIFY(rtf::read("{\\rtf1 a" + comment + "b" + box + "c" + group + "\\par}", doc));
+    QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept), u"abc\nRemark\nBox\nGrouped"_s);
+    QCOMPARE(doc.toHtml().count(u"<img"_s), 0);
     const QByteArray written = rtf::write(doc);
-    QVERIFY2(written.contains("{a}" + comment + "\\plain {b}" + box + "\\plain {c}"), written.constData());
+    QVERIFY2(written.contains("{a}" + comment + "\\plain {b}" + box + "\\plain {c}" + group),
+             written.constData());
     QTextDocument back;
     QVERIFY(rtf::read(written, back));
     QCOMPARE(rtf::plainText(back, rtf::TextScope::WithKept), rtf::plainText(doc, rtf::TextScope::WithKept));

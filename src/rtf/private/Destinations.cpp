@@ -77,11 +77,10 @@ void Interpreter::destination(Op op) {
         s.target = Target::None;
         break;
     case Op::SideText:
-        // Inside a picture or an object the side text is kept with it, not shown; inside a kept group a
-        // nested one is kept with it; elsewhere (in a font table, say) it is dropped.
-        if (s.keptStart)
-            s.target = Target::None;
-        else if (s.target != Target::Side)
+        // A text box's text is kept with its shape; other side text inside a picture or an object is kept
+        // with it, not shown; inside a kept group a nested one is kept with it; elsewhere (in a font table,
+        // say) it is dropped.
+        if (s.target != Target::Side)
             s.target = startKept(s) ? Target::Side : Target::None;
         break;
     case Op::ListTable:
@@ -142,8 +141,9 @@ void Interpreter::destination(Op op) {
         break;
     case Op::Shape:
     case Op::ShapeGroup:
-        // A text box's shape is kept with its text (startKept()); any other is shown by its picture.
-        if (!startsShapeWithText())
+        // Shown by its picture; one that turns out to hold a text box is kept with its text (startKept()). A
+        // shape word starts its group: in the middle of one it keeps nothing but a text box's text.
+        if (m_destinationStartsGroup)
             startKeptGroup(s, OnClose::EndPictureSet, true, op == Op::Shape ? "shp" : "shpgrp");
         break;
     case Op::AnnotationPart:

@@ -171,7 +171,7 @@ private:
     bool startKept(GroupState& s);
     void annotationPart();
     void keepAnchor(GroupState& s);
-    bool startsShapeWithText() const;
+    bool keepShapeWithText(GroupState& text);
     void readListGroup(Op op);
     void emitListText();
     bool isListed(const ParaProps& para) const;

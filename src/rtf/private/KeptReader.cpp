@@ -74,23 +74,6 @@ bool startsWith(const char* start, const char* end, std::string_view word) {
 
 } // namespace
 
-// Whether the shape whose word was just read holds a text box: then the shape is kept with the box's text.
-bool Interpreter::startsShapeWithText() const {
-    Tokenizer probe = m_tokens;
-    for (int depth = 1; depth > 0;) {
-        const Token token = probe.next();
-        if (token.kind == Token::Kind::End)
-            break;
-        if (token.kind == Token::Kind::GroupOpen)
-            ++depth;
-        else if (token.kind == Token::Kind::GroupClose)
-            --depth;
-        else if (token.kind == Token::Kind::ControlWord && token.text == "shptxt")
-            return true;
-    }
-    return false;
-}
-
 // A group naming a comment's author, date or reference: in the body, it and those right after it are kept
 // with the comment that follows them. The group itself shows nothing.
 void Interpreter::annotationPart() {
@@ -127,35 +110,49 @@ void Interpreter::keepAnchor(GroupState& s) {
     s.markLength = 0;
 }
 
+// A text box's text: the outermost shape around it, started as a picture shape, is kept with the text
+// instead, written back whole with its position and size. False when the shape is part of something kept
+// otherwise (an object's result) or is not in the body.
+bool Interpreter::keepShapeWithText(GroupState& text) {
+    const char* end = m_tokens.position();
+    size_t shape = 0;
+    for (size_t i = m_states.size() - 1; i-- > 2;) {
+        const GroupState& g = m_states[i];
+        if (g.onClose == OnClose::EndPictureSet && !g.keptWord &&
+            (startsWith(g.start, end, "shp") || startsWith(g.start, end, "shpgrp"))) {
+            shape = i;
+            continue;
+        }
+        if (g.onClose != OnClose::Nothing || !g.pictureSet)
+            break;
+    }
+    if (shape == 0)
+        return false;
+    GroupState& g = m_states[shape];
+    const GroupState& outer = m_states[shape - 1];
+    if (outer.pictureSet || outer.target != Target::Main || g.mainEvents != m_mainEvents)
+        return false;
+    resolveSurrogate();
+    if (m_runTarget == Target::Main)
+        flushRun();
+    // Nothing else of the shape is shown: a note or a picture after the box's text is part of the shape.
+    g.onClose = OnClose::EndSide;
+    g.sideStart = g.start;
+    g.markLength = 0;
+    m_mark = Mark::None;
+    text.keptStart = nullptr;
+    text.pictureSet = false;
+    return true;
+}
+
 // Starts keeping the group `s` begins, or the text box around it; false when there is nothing to keep it in
 // (a side group outside the body).
 bool Interpreter::startKept(GroupState& s) {
     const char* end = m_tokens.position();
-    if (startsWith(s.start, end, "shptxt")) {
-        // A text box's text: the whole shape is kept, written back with its position and size.
-        for (size_t i = m_states.size() - 1; i-- > 1;) {
-            GroupState& shape = m_states[i];
-            if (shape.target != Target::Main || shape.onClose != OnClose::Nothing)
-                continue;
-            // A shape that has shown something already cannot be kept whole without showing it twice.
-            if (shape.mainEvents != m_mainEvents)
-                break;
-            if (startsWith(shape.start, end, "shp")) {
-                resolveSurrogate();
-                if (m_runTarget == Target::Main)
-                    flushRun();
-                shape.onClose = OnClose::EndSide;
-                shape.sideStart = shape.start;
-                shape.markLength = 0;
-                // The rest of the shape is kept with it: nothing after the box's text is shown, and a note or
-                // a picture in it is part of the shape, not a group of its own.
-                shape.target = Target::None;
-                shape.keptStart = shape.start;
-                m_mark = Mark::None;
-                return true;
-            }
-        }
-    }
+    if (startsWith(s.start, end, "shptxt") && keepShapeWithText(s))
+        return true;
+    if (s.keptStart)
+        return false; // inside a picture, a shape or an object: kept with it
     if (s.target != Target::Main)
         return false;
     resolveSurrogate();
