@@ -3,6 +3,7 @@
 #include "TableBuilder.h"
 #include "Units.h"
 
+#include <QHash>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -57,23 +58,76 @@ QList<int> columnWidths(const QTextTable* table, int width) {
     return widths;
 }
 
-// How many columns, from `column` on, the cell at `row` and `column` takes in that row. A cell that spans
-// columns is written as one cell as wide as they are, as word processors write it and read it most surely;
-// its edge stays where the last of its columns ends, so other rows keep the columns apart.
-int spanOf(const QTextTable* table, int row, int column) {
-    const QTextTableCell cell = table->cellAt(row, column);
-    return std::max(1, cell.column() + cell.columnSpan() - column);
-}
+} // namespace
 
-// True when a nested table is among the items from `it` on.
-bool holdsTable(QTextFrame::iterator it) {
-    for (; !it.atEnd(); ++it) {
-        if (const QTextFrame* frame = it.currentFrame();
-            frame && (qobject_cast<const QTextTable*>(frame) || holdsTable(frame->begin())))
-            return true;
+// A table's cells, each looked up once: the writer visits every cell several times, and each lookup of a
+// cell's place or format searches the document.
+class CellGrid {
+public:
+    struct Cell {
+        QTextTableCell cell;
+        int row = 0;
+        int column = 0;
+        int rowSpan = 1;
+        int columnSpan = 1;
+        QTextTableCellFormat format;
+    };
+
+    explicit CellGrid(const QTextTable* table)
+        : m_columns(table->columns()) {
+        const int rows = table->rows();
+        m_at.assign(size_t(rows) * size_t(m_columns), -1);
+        for (int r = 0; r < rows; ++r) {
+            for (int c = 0; c < m_columns; ++c) {
+                if (m_at[index(r, c)] >= 0)
+                    continue;
+                // A cell first met here starts here: the places a cell spans are filled when it is met. Its
+                // spans are read from its format, which cells share.
+                const QTextTableCell cell = table->cellAt(r, c);
+                const int formatIndex = cell.tableCellFormatIndex();
+                auto format = m_formats.constFind(formatIndex);
+                if (format == m_formats.cend())
+                    format = m_formats.insert(formatIndex, cell.format().toTableCellFormat());
+                Cell found{cell,
+                           r,
+                           c,
+                           std::max(1, format->tableCellRowSpan()),
+                           std::max(1, format->tableCellColumnSpan()),
+                           *format};
+                const int id = int(m_cells.size());
+                for (int rr = std::max(found.row, 0); rr < std::min(found.row + found.rowSpan, rows); ++rr) {
+                    for (int cc = std::max(found.column, 0);
+                         cc < std::min(found.column + found.columnSpan, m_columns); ++cc) {
+                        if (m_at[index(rr, cc)] < 0)
+                            m_at[index(rr, cc)] = id;
+                    }
+                }
+                if (m_at[index(r, c)] < 0)
+                    m_at[index(r, c)] = id;
+                m_cells.push_back(std::move(found));
+            }
+        }
     }
-    return false;
-}
+    const Cell& at(int row, int column) const { return m_cells[size_t(m_at[index(row, column)])]; }
+    // How many columns, from `column` on, the cell at `row` and `column` takes in that row. A cell that spans
+    // columns is written as one cell as wide as they are, as word processors write it and read it most
+    // surely; its edge stays where the last of its columns ends, so other rows keep the columns apart.
+    int spanOf(int row, int column) const {
+        const Cell& cell = at(row, column);
+        return std::max(1, cell.column + cell.columnSpan - column);
+    }
+    const std::vector<Cell>& cells() const { return m_cells; }
+
+private:
+    size_t index(int row, int column) const { return size_t(row) * size_t(m_columns) + size_t(column); }
+
+    int m_columns;
+    std::vector<int> m_at;
+    std::vector<Cell> m_cells;
+    QHash<int, QTextTableCellFormat> m_formats;
+};
+
+namespace {
 
 // The space between a cell's edge and its text, in twips: the cell's own left padding where it has one,
 // else the table's.
@@ -100,14 +154,10 @@ void TableWriter::collectColors(const QTextFrame* frame,
                 if (const QColor c = colorOf(format.borderBrush()); c.isValid())
                     colorIndex(c);
             }
-            for (int r = 0; r < table->rows(); ++r) {
-                for (int c = 0; c < table->columns(); ++c) {
-                    const QTextTableCell cell = table->cellAt(r, c);
-                    if (cell.row() != r || cell.column() != c)
-                        continue;
-                    if (const QColor color = colorOf(cell.format().background()); color.isValid())
-                        colorIndex(color);
-                }
+            const CellGrid grid(table);
+            for (const CellGrid::Cell& cell : grid.cells()) {
+                if (const QColor color = colorOf(cell.format.background()); color.isValid())
+                    colorIndex(color);
             }
         }
         collectColors(child, colorIndex);
@@ -129,14 +179,21 @@ void TableWriter::writeNumber(const char* word, qint64 value) {
     m_out.append(QByteArray::number(value));
 }
 
+void TableWriter::write(const QTextTable* table, int depth) {
+    m_document = table->document();
+    writeTable(table, depth, m_textWidth);
+}
+
 void TableWriter::writeTable(const QTextTable* table, int depth, int width) {
     const QList<int> widths = columnWidths(table, width);
     const int left = wholeTwips(table->format().leftMargin());
+    const int gap = gapOf(table);
     QList<int> edges;
     edges.reserve(widths.size());
     int edge = left;
     for (const int w : widths)
         edges.append(edge += w);
+    const CellGrid grid(table);
 
     for (int r = 0; r < table->rows(); ++r) {
         // A row holding a nested table gives its own words again at its end: the nested rows' words in
@@ -144,16 +201,17 @@ void TableWriter::writeTable(const QTextTable* table, int depth, int width) {
         bool nests = false;
         if (depth == 1) {
             m_out.append("\\trowd");
-            writeRowWords(table, r, edges, left);
+            writeRowWords(table, grid, r, edges, left);
             m_out.append("\r\n");
         }
-        for (int c = 0; c < table->columns(); c += spanOf(table, r, c)) {
-            const QTextTableCell cell = table->cellAt(r, c);
+        for (int c = 0; c < table->columns(); c += grid.spanOf(r, c)) {
+            const CellGrid::Cell& cell = grid.at(r, c);
             const int cellWidth =
-                edges.at(c + spanOf(table, r, c) - 1) - (c > 0 ? edges.at(c - 1) : left) - 2 * gapOf(table);
-            if (cell.row() == r) {
-                nests = nests || holdsTable(cell.begin());
-                writeCellContent(table, r, c, depth, cellWidth);
+                edges.at(c + grid.spanOf(r, c) - 1) - (c > 0 ? edges.at(c - 1) : left) - 2 * gap;
+            if (cell.row == r) {
+                m_nested = false;
+                writeCellContent(cell.cell, depth, cellWidth);
+                nests = nests || m_nested;
             } else {
                 // The cells a merged cell covers below its first row are written empty; \\clvmrg joins them
                 // to it.
@@ -165,18 +223,19 @@ void TableWriter::writeTable(const QTextTable* table, int depth, int width) {
         if (depth == 1) {
             if (nests) {
                 m_out.append("\\trowd");
-                writeRowWords(table, r, edges, left);
+                writeRowWords(table, grid, r, edges, left);
             }
             m_out.append("\\row\r\n");
         } else {
             m_out.append("{\\*\\nesttableprops\\trowd");
-            writeRowWords(table, r, edges, left);
+            writeRowWords(table, grid, r, edges, left);
             m_out.append("\\nestrow}{\\nonesttables\\par}\r\n");
         }
     }
 }
 
-void TableWriter::writeRowWords(const QTextTable* table, int row, const QList<int>& edges, int left) {
+void TableWriter::writeRowWords(const QTextTable* table, const CellGrid& grid, int row,
+                                const QList<int>& edges, int left) {
     const QTextTableFormat format = table->format();
     writeNumber("\\trgaph", gapOf(table));
     writeNumber("\\trleft", left);
@@ -194,11 +253,11 @@ void TableWriter::writeRowWords(const QTextTable* table, int row, const QList<in
         if (const QColor c = colorOf(format.borderBrush()); c.isValid())
             border += "\\brdrcf" + QByteArray::number(m_colorIndex(c));
     }
-    for (int c = 0; c < table->columns(); c += spanOf(table, row, c)) {
-        const QTextTableCell cell = table->cellAt(row, c);
-        if (cell.rowSpan() > 1 || cell.row() != row)
-            m_out.append(cell.row() == row ? "\\clvmgf" : "\\clvmrg");
-        const QTextTableCellFormat cellFormat = cell.format().toTableCellFormat();
+    for (int c = 0; c < table->columns(); c += grid.spanOf(row, c)) {
+        const CellGrid::Cell& cell = grid.at(row, c);
+        if (cell.rowSpan > 1 || cell.row != row)
+            m_out.append(cell.row == row ? "\\clvmgf" : "\\clvmrg");
+        const QTextTableCellFormat& cellFormat = cell.format;
         switch (cellFormat.verticalAlignment()) {
         case QTextCharFormat::AlignMiddle:
             m_out.append("\\clvertalc");
@@ -217,15 +276,14 @@ void TableWriter::writeRowWords(const QTextTable* table, int row, const QList<in
         }
         if (const QColor color = colorOf(cellFormat.background()); color.isValid())
             writeNumber("\\clcbpat", m_colorIndex(color));
-        writeNumber("\\cellx", edges.at(c + spanOf(table, row, c) - 1));
+        writeNumber("\\cellx", edges.at(c + grid.spanOf(row, c) - 1));
     }
 }
 
-void TableWriter::writeCellContent(const QTextTable* table, int row, int column, int depth, int width) {
-    const QTextTableCell cell = table->cellAt(row, column);
+void TableWriter::writeCellContent(const QTextTableCell& cell, int depth, int width) {
     const char* cellEnd = depth == 1 ? "\\cell\r\n" : "\\nestcell\r\n";
     // Found without a cursor: a cursor placed in a laid-out document lays its block out again.
-    const QTextBlock last = table->document()->findBlock(cell.lastPosition());
+    const QTextBlock last = m_document->findBlock(cell.lastPosition());
     if (!writeItems(cell.begin(), depth, width, last, cellEnd)) {
         m_out.append("\\pard");
         appendParagraphWords(m_out, depth);
@@ -238,9 +296,10 @@ bool TableWriter::writeItems(QTextFrame::iterator it, int depth, int width, cons
     bool ended = false;
     for (; !it.atEnd(); ++it) {
         if (const QTextFrame* frame = it.currentFrame()) {
-            if (const auto* nested = qobject_cast<const QTextTable*>(frame))
+            if (const auto* nested = qobject_cast<const QTextTable*>(frame)) {
                 writeTable(nested, depth + 1, std::max(width, kNarrowest * 10));
-            else
+                m_nested = true;
+            } else
                 ended = writeItems(frame->begin(), depth, width, last, cellEnd) || ended;
             continue;
         }

@@ -10,9 +10,13 @@
 #include <functional>
 
 class QTextBlock;
+class QTextDocument;
 class QTextTable;
+class QTextTableCell;
 
 namespace rtf::detail {
+
+class CellGrid;
 
 class TableWriter {
 public:
@@ -32,12 +36,13 @@ public:
     static void appendParagraphWords(QByteArray& out, int depth);
 
     // Writes the table, which sits at nesting depth `depth`, and everything in its cells.
-    void write(const QTextTable* table, int depth = 1) { writeTable(table, depth, m_textWidth); }
+    void write(const QTextTable* table, int depth = 1);
 
 private:
     void writeTable(const QTextTable* table, int depth, int width);
-    void writeRowWords(const QTextTable* table, int row, const QList<int>& edges, int left);
-    void writeCellContent(const QTextTable* table, int row, int column, int depth, int width);
+    void writeRowWords(const QTextTable* table, const CellGrid& grid, int row, const QList<int>& edges,
+                       int left);
+    void writeCellContent(const QTextTableCell& cell, int depth, int width);
     // Writes the blocks and tables from `it` on; the block `last` gets `cellEnd`. True when `last` was met.
     bool writeItems(QTextFrame::iterator it, int depth, int width, const QTextBlock& last,
                     const char* cellEnd);
@@ -47,6 +52,8 @@ private:
     int m_textWidth;
     std::function<int(const QColor&)> m_colorIndex;
     BlockWriter m_writeBlock;
+    const QTextDocument* m_document = nullptr;
+    bool m_nested = false; // a nested table was written since this was last cleared
 };
 
 } // namespace rtf::detail
