@@ -27,12 +27,37 @@ QImage QtDesktop::grabScreen() {
     return picture;
 }
 
+// The clipboard owns what it is given and deletes it once something else takes its place. Qt 6.4's Wayland
+// clipboard never does: every picture put there would stay in memory until the program ends. So whatever the
+// program gave the clipboard and still exists after the clipboard has been cleared or given something else
+// is deleted here; the clipboard no longer refers to it then.
+QtDesktop::~QtDesktop() {
+    if (!m_given || !qGuiApp)
+        return;
+    // At the end on Wayland the clipboard still refers to the last picture: it lets go of it first. The
+    // desktop drops a Wayland client's clipboard at its end anyway; elsewhere the clipboard keeps it, for
+    // the desktop to take over.
+    if (QGuiApplication::platformName() != u"wayland")
+        return;
+    QGuiApplication::clipboard()->clear();
+    deleteReplaced();
+}
+
+void QtDesktop::deleteReplaced() {
+    delete m_given.data();
+}
+
 void QtDesktop::clearClipboard() {
     QGuiApplication::clipboard()->clear();
+    deleteReplaced();
 }
 
 void QtDesktop::setClipboardImage(const QImage& image) {
-    QGuiApplication::clipboard()->setImage(image);
+    auto* data = new QMimeData;
+    data->setImageData(image);
+    QGuiApplication::clipboard()->setMimeData(data);
+    deleteReplaced();
+    m_given = data;
 }
 
 QImage QtDesktop::clipboardImage() const {

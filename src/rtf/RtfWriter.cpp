@@ -106,8 +106,10 @@ void Writer::collectTables() {
             formats.append(block.charFormat());
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat format = it.fragment().charFormat();
-            if (isKept(format))
+            if (isKept(format)) {
                 m_kept.collect(format.property(kKeptRtf).toByteArray());
+                m_kept.collectOuterFont(familyOf(format));
+            }
             formats.append(format);
             if (format.hasProperty(kKeptFieldInstruction))
                 m_kept.collect(format.property(kKeptFieldInstruction).toByteArray());

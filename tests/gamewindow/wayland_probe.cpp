@@ -1,7 +1,8 @@
 // The screenshot capture with the program's real screen, clipboard, beep and screenshot portal, in one
 // window titled "Mossport capture probe" whose F1 takes a screenshot into the program folder given as the
-// only argument. Run inside a desktop session by wayland_test. Exits with 0 after the beep, and with 1,
-// printing the message, when the capture tells of a failure.
+// only argument. Run inside a desktop session by wayland_test. Exits with 0 after the second beep (the
+// second picture replaces the first on the clipboard), and with 1, printing the message, when the capture
+// tells of a failure.
 #include "gamewindow/Screenshot.h"
 #include "host/Desktop.h"
 #include "host/Dialogs.h"
@@ -21,7 +22,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Ends the probe at the beep, the capture's sign of success.
+// Ends the probe at the second beep, the capture's sign of success.
 class EndAtBeep final : public Desktop {
 public:
     explicit EndAtBeep(Desktop& real)
@@ -34,7 +35,8 @@ public:
         m_real.beep();
         std::printf("beep: %lld ms after F1\n", sinceF1.elapsed());
         std::fflush(stdout);
-        QApplication::exit(0);
+        if (++m_beeps == 2)
+            QApplication::exit(0);
     }
     QDateTime now() const override { return m_real.now(); }
 
@@ -42,6 +44,7 @@ public:
 
 private:
     Desktop& m_real;
+    int m_beeps = 0;
 };
 
 // Ends the probe at any message, printing it.

@@ -50,6 +50,7 @@ private slots:
     void cutOffGroupIsClosed();
     void commentKeepsItsAuthorAndDate();
     void fontsInAKeptObjectAreTheDocumentsFonts();
+    void keptTextKeepsTheCharacterSetOfTheFontAroundIt();
     void keptGroupsHoldAllTheirRest();
     void symbolLeftOutStillEndsTheWordBeforeIt();
 };
@@ -278,6 +279,19 @@ void tst_RtfKept::fontsInAKeptObjectAreTheDocumentsFonts() {
     const QByteArray mono = fontNumber(written, "Kept Mono");
     QVERIFY2(!mono.isEmpty(), written.constData());
     QVERIFY2(written.contains("{\\result {\\f" + mono + " x}}"), written.constData());
+}
+
+void tst_RtfKept::keptTextKeepsTheCharacterSetOfTheFontAroundIt() {
+    // The note's letters are in the symbol font set around it: they read as Greek, before and after a round
+    // trip, which must give the font its character set again.
+    const QByteArray rtfIn = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}{\\f3\\fcharset2 Symbol;}}"
+                             "{\\f3 a{\\footnote note}}\\par}";
+    QTextDocument doc;
+    QVERIFY(rtf::read(rtfIn, doc));
+    QVERIFY(rtf::plainText(doc, rtf::TextScope::WithKept).contains(u"\u03BD\u03BF\u03C4\u03B5"_s));
+    QTextDocument back;
+    QVERIFY(rtf::read(rtf::write(doc), back));
+    QCOMPARE(rtf::plainText(back, rtf::TextScope::WithKept), rtf::plainText(doc, rtf::TextScope::WithKept));
 }
 
 // A comment whose rest is skipped after a destination word in it, a text box's shape with a picture and a

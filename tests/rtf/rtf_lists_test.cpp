@@ -18,8 +18,6 @@ struct Item {
     int style = 0;
     int indent = 0;
     int number = 0;
-
-    friend bool operator==(const Item&, const Item&) = default;
 };
 
 QList<Item> items(const QTextDocument& doc) {

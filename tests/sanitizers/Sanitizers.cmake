@@ -35,17 +35,34 @@ set(webengine_leaks
 # The check cannot be turned off for one library only, so these tests go without it.
 set(webengine_asan_options "${asan_options}:new_delete_type_mismatch=0")
 
+# The tests whose programs run as native Wayland clients (in the desktop of the wayland-session tool).
+set(MOSSPORT_WAYLAND_TESTS wayland_test)
+
+set(wayland_leaks
+    ${common_leaks}
+    # Qt's Wayland platform plugin (libQt6WaylandClient): the compositor's globals that it binds at start-up
+    # (compositor, seat, outputs, shm, ...) and the objects the compositor announces later are never
+    # destroyed, and disconnecting frees the table that referred to them. libwayland-client allocates them
+    # all; nothing of ours calls it.
+    "leak:libwayland-client.so"
+)
+
 set(suppressions_dir "${CMAKE_BINARY_DIR}/sanitizers")
 list(JOIN common_leaks "\n" rules)
 file(WRITE "${suppressions_dir}/common.supp" "${rules}\n")
 list(JOIN webengine_leaks "\n" rules)
 file(WRITE "${suppressions_dir}/webengine.supp" "${rules}\n")
+list(JOIN wayland_leaks "\n" rules)
+file(WRITE "${suppressions_dir}/wayland.supp" "${rules}\n")
 
 # Gives one test the options above; mossport_add_test calls it for every test.
 function(mossport_sanitizer_environment test)
     if(test IN_LIST MOSSPORT_WEBENGINE_TESTS)
         set(options "${webengine_asan_options}")
         set(suppressions "${suppressions_dir}/webengine.supp")
+    elseif(test IN_LIST MOSSPORT_WAYLAND_TESTS)
+        set(options "${asan_options}")
+        set(suppressions "${suppressions_dir}/wayland.supp")
     else()
         set(options "${asan_options}")
         set(suppressions "${suppressions_dir}/common.supp")

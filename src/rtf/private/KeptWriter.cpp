@@ -126,6 +126,20 @@ void KeptWriter::collect(const QByteArray& kept) {
     });
 }
 
+void KeptWriter::collectOuterFont(const QString& family) {
+    if (family.isEmpty() || m_charsetOf.contains(family))
+        return;
+    // Of the source's fonts of that family, the lowest-numbered one with a character set: the same answer
+    // whatever the order of the table.
+    int lowest = -1;
+    for (auto it = m_fonts.cbegin(); it != m_fonts.cend(); ++it) {
+        if (*it == family && m_charsets.value(it.key()) != 0 && (lowest < 0 || it.key() < lowest))
+            lowest = it.key();
+    }
+    if (lowest >= 0)
+        m_charsetOf.insert(family, m_charsets.value(lowest));
+}
+
 // The kept RTF as the writer writes it: fonts and colours renumbered, and 7-bit like the rest of the file
 // (bytes above 0x7F as \'hh, the data of \binN as hexadecimal digits, which pictures and objects take too).
 QByteArray KeptWriter::renumbered(const QByteArray& kept) const {

@@ -50,6 +50,9 @@ public:
 
     // Called for every kept group before the tables are written, so that their fonts and colours are in them.
     void collect(const QByteArray& kept);
+    // Called with the family a kept group is written in (its mark's or anchor's): the group's bytes are read
+    // in that font's character set too.
+    void collectOuterFont(const QString& family);
     QByteArray renumbered(const QByteArray& kept) const;
     // The \fcharset a font of the writer's table needs for the kept bytes in it; 0 for none.
     int charsetOf(const QString& family) const { return m_charsetOf.value(family); }
