@@ -53,6 +53,9 @@ QString documentText(const QTextDocument& doc, QStringList* kept) {
 // The text the document would show, without building it. Tables are the exception: each is built on its own
 // by the document's code, so that its cells, merges and the paragraphs around it come out as the document has
 // them.
+// Cell edges closer than this are taken for one column edge by the document's tables.
+constexpr int kGridTolerance = 20;
+
 class PlainTextSink final : public Sink {
 public:
     PlainTextSink(qsizetype expectedSize, const Tables& tables)
@@ -122,6 +125,18 @@ private:
         return false;
     }
     void putTable(const TableRecord& record) {
+        QString cells;
+        QStringList cellsKept;
+        if (plainGridText(record, cells, cellsKept)) {
+            if (m_pendingBreak || m_lineUsed || m_besideTable)
+                m_text.append(u'\n');
+            m_text.append(cells);
+            m_kept.append(cellsKept);
+            m_pendingBreak = false;
+            m_lineUsed = false;
+            m_besideTable = true;
+            return;
+        }
         if (!m_scratch) {
             m_scratch = std::make_unique<QTextDocument>();
             m_scratch->setUndoRedoEnabled(false);
@@ -131,7 +146,7 @@ private:
         QTextCursor edit(m_scratch.get());
         edit.beginEditBlock();
         m_scratch->clear();
-        DocumentSink sink(*m_scratch, m_tables);
+        DocumentSink sink(*m_scratch, m_tables, true);
         const bool inserted = sink.insertRows(record);
         sink.finish(nullptr);
         edit.endEditBlock();
@@ -151,6 +166,60 @@ private:
             for (const CellRecord& cell : after->cells)
                 replay(record, cell.events);
         }
+    }
+    // The text of a table whose rows all have the same cells, each with its own column and no merge or nested
+    // table, the way the document has it: one line per cell, row by row. False for any other table, which the
+    // document's code then builds.
+    static bool plainGridText(const TableRecord& record, QString& text, QStringList& kept) {
+        if (record.rows.empty() || !record.nested.empty())
+            return false;
+        const RowDef& first = record.rows.front().def;
+        if (first.cells.empty())
+            return false;
+        int left = first.left;
+        for (const CellDef& cell : first.cells) {
+            if (cell.edge - left <= 2 * kGridTolerance || cell.horizontal != CellMerge::None ||
+                cell.vertical != CellMerge::None)
+                return false;
+            left = cell.edge;
+        }
+        for (const RowRecord& row : record.rows) {
+            if (!row.ended || row.cells.size() != first.cells.size() || row.def.left != first.left ||
+                row.def.cells.size() != first.cells.size())
+                return false;
+            for (size_t i = 0; i < row.cells.size(); ++i) {
+                const CellDef& def = row.def.cells[i];
+                if (!row.cells[i].ended || def.edge != first.cells[i].edge ||
+                    def.horizontal != CellMerge::None || def.vertical != CellMerge::None)
+                    return false;
+            }
+        }
+        bool firstCell = true;
+        for (const RowRecord& row : record.rows) {
+            for (const CellRecord& cell : row.cells) {
+                if (!firstCell)
+                    text.append(u'\n');
+                firstCell = false;
+                bool pending = false;
+                for (const CellEvent& event : cell.events) {
+                    if (event.kind == CellEvent::Kind::Paragraph) {
+                        if (pending)
+                            text.append(u'\n');
+                        pending = true;
+                        continue;
+                    }
+                    if (pending)
+                        text.append(u'\n');
+                    pending = false;
+                    if (event.kind == CellEvent::Kind::Text)
+                        text.append(event.text);
+                    else if (event.kind == CellEvent::Kind::Kept &&
+                             !record.kept[size_t(event.index)].text.isEmpty())
+                        kept.append(record.kept[size_t(event.index)].text);
+                }
+            }
+        }
+        return true;
     }
     void replay(const TableRecord& record, const std::vector<CellEvent>& events) {
         for (const CellEvent& event : events) {

@@ -15,11 +15,12 @@ using namespace Qt::StringLiterals;
 
 namespace rtf::detail {
 
-DocumentSink::DocumentSink(QTextDocument& doc, const Tables& tables)
+DocumentSink::DocumentSink(QTextDocument& doc, const Tables& tables, bool textOnly)
     : m_doc(doc)
     , m_cursor(&doc)
     , m_tables(tables)
     , m_lists(tables.lists) {
+    m_textOnly = textOnly;
     // Formatting that only repeats the document's default font is no formatting: a note the notepad wrote
     // gives its text back as it was typed, without a font or size of its own.
     const QFont font = doc.defaultFont();
@@ -47,6 +48,8 @@ void DocumentSink::image(const Picture& picture, const CharProps& props) {
     if (gathering())
         return m_table.image(m_depth, picture, props);
     breakIfPending();
+    if (m_textOnly)
+        return m_cursor.insertText(QString(QChar(0xFFFC)));
     const QString name = u"rtf-image:%1"_s.arg(++m_images);
     m_doc.addResource(QTextDocument::ImageResource, QUrl(name), shownPicture(picture));
     QTextImageFormat format;
@@ -127,7 +130,7 @@ void DocumentSink::breakIfPending() {
 }
 
 void DocumentSink::applyBlockFormat(const ParaProps& props) {
-    if (props == ParaProps{})
+    if (m_textOnly || props == ParaProps{})
         return;
     QTextBlockFormat format;
     switch (props.align) {
@@ -173,6 +176,8 @@ void DocumentSink::applyBlockFormat(const ParaProps& props) {
 }
 
 QTextCharFormat DocumentSink::charFormat(const CharProps& props) {
+    if (m_textOnly)
+        return {};
     if (m_haveLast && props == m_lastProps)
         return m_lastFormat;
     auto it = m_formats.constFind(props);

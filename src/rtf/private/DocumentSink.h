@@ -20,7 +20,9 @@ struct PlacedCell;
 // ends the document adds no empty paragraph.
 class DocumentSink final : public Sink {
 public:
-    DocumentSink(QTextDocument& doc, const Tables& tables);
+    // With `textOnly` the document gets the text and its structure without formatting, lists or decoded
+    // pictures: enough for its plain text, at less cost.
+    DocumentSink(QTextDocument& doc, const Tables& tables, bool textOnly = false);
 
     void text(const QString& text, const CharProps& props) override;
     void endParagraph(const ParaProps& props) override;
@@ -59,6 +61,7 @@ private:
     bool m_haveLast = false;
     bool m_pendingBreak = false;
     int m_images = 0;
+    bool m_textOnly = false;
     TableBuilder m_table;
     int m_depth = 0;
     bool m_building = false;
