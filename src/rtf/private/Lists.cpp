@@ -209,9 +209,10 @@ void readListTable(std::string_view group, ListDefinitions& lists) {
         } else if (word == "listlevel" && listDepth >= 0) {
             levelDepth = depth;
             ++levelCount;
-        } else if (word == "levelnfc" && levelDepth >= 0 && levelCount <= kListLevels && t.hasParam) {
+        } else if (word == "levelnfc" && levelDepth >= 0 && levelCount >= 1 && levelCount <= kListLevels &&
+                   t.hasParam) {
             levels[size_t(levelCount - 1)].style = styleOfNumberFormat(t.value);
-        } else if (word == "leveltext" && levelDepth >= 0 && levelCount <= kListLevels) {
+        } else if (word == "leveltext" && levelDepth >= 0 && levelCount >= 1 && levelCount <= kListLevels) {
             readLevelText(tokens, levels[size_t(levelCount - 1)]);
             --depth; // groupText() read the group's end
         } else if (word == "levelnumbers" || word == "listname") {
