@@ -240,8 +240,11 @@ void Interpreter::binary(std::string_view data) {
         --m_skip;
         return;
     }
-    if (top().target == Target::Picture && m_picture.wanted)
+    if (top().target == Target::Picture && m_picture.wanted) {
+        // A hexadecimal digit without its pair before binary data means nothing.
+        m_picture.nibble = -1;
         m_picture.picture.data.append(data.data(), qsizetype(data.size()));
+    }
 }
 
 void Interpreter::text(std::string_view text) {

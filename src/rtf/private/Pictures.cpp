@@ -85,8 +85,17 @@ QByteArray keptGroupText(const char* begin, const char* end) {
         }
     };
     int depth = 0;
+    // A picture's data in hexadecimal: where its digits are written, and whether one is left without its
+    // pair. Binary data turned into hexadecimal must not pair with such a digit, which a reader drops at the
+    // binary data: the lone digit is left out.
+    int pictureDepth = -1;
+    qsizetype loneDigit = -1;
     for (;;) {
         const Token token = tokens.next();
+        if (pictureDepth >= 0 && depth < pictureDepth) {
+            pictureDepth = -1;
+            loneDigit = -1;
+        }
         switch (token.kind) {
         case Token::Kind::End:
             while (depth-- > 0)
@@ -104,6 +113,10 @@ QByteArray keptGroupText(const char* begin, const char* end) {
             --depth;
             break;
         case Token::Kind::ControlWord:
+            if (token.text == "pict") {
+                pictureDepth = depth;
+                loneDigit = -1;
+            }
             breakLongLine();
             out.append('\\');
             out.append(token.text.data(), qsizetype(token.text.size()));
@@ -128,6 +141,10 @@ QByteArray keptGroupText(const char* begin, const char* end) {
             appendHexByte(out, uchar(token.value));
             break;
         case Token::Kind::Binary:
+            if (loneDigit >= 0) {
+                out.remove(loneDigit, 1);
+                loneDigit = -1;
+            }
             // \binN and its bytes mean the same as the bytes in hexadecimal.
             for (const char c : token.text) {
                 breakLongLine();
@@ -139,6 +156,13 @@ QByteArray keptGroupText(const char* begin, const char* end) {
                 breakLongLine();
                 const size_t n =
                     std::min(token.text.size() - i, size_t(kLineLength - (out.size() - lineStart)));
+                if (pictureDepth >= 0 && depth == pictureDepth) {
+                    for (size_t k = i; k < i + n; ++k) {
+                        if (Tokenizer::hexValue(uchar(token.text[k])) < 0)
+                            continue;
+                        loneDigit = loneDigit < 0 ? out.size() + qsizetype(k - i) : -1;
+                    }
+                }
                 out.append(token.text.data() + i, qsizetype(n));
                 i += n;
             }
