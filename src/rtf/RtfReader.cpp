@@ -222,25 +222,7 @@ private:
         return true;
     }
     void replay(const TableRecord& record, const std::vector<CellEvent>& events) {
-        for (const CellEvent& event : events) {
-            switch (event.kind) {
-            case CellEvent::Kind::Text:
-                text(event.text, event.chr);
-                break;
-            case CellEvent::Kind::Paragraph:
-                endParagraph(event.para);
-                break;
-            case CellEvent::Kind::Image:
-                image(record.pictures[size_t(event.index)], event.chr);
-                break;
-            case CellEvent::Kind::Kept:
-                kept(record.kept[size_t(event.index)], event.chr);
-                break;
-            case CellEvent::Kind::Table:
-                putTable(*record.nested[size_t(event.index)]);
-                break;
-            }
-        }
+        replayCellEvents(*this, record, events, [this](const TableRecord& nested) { putTable(nested); });
     }
     void breakIfPending() {
         if (m_besideTable) {

@@ -389,25 +389,7 @@ void DocumentSink::markBesideTable() {
 }
 
 void DocumentSink::replay(const TableRecord& record, std::span<const CellEvent> events) {
-    for (const CellEvent& event : events) {
-        switch (event.kind) {
-        case CellEvent::Kind::Text:
-            text(event.text, event.chr);
-            break;
-        case CellEvent::Kind::Paragraph:
-            endParagraph(event.para);
-            break;
-        case CellEvent::Kind::Image:
-            image(record.pictures[size_t(event.index)], event.chr);
-            break;
-        case CellEvent::Kind::Kept:
-            kept(record.kept[size_t(event.index)], event.chr);
-            break;
-        case CellEvent::Kind::Table:
-            insertTable(*record.nested[size_t(event.index)]);
-            break;
-        }
-    }
+    replayCellEvents(*this, record, events, [this](const TableRecord& nested) { insertTable(nested); });
 }
 
 } // namespace rtf::detail

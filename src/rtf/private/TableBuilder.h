@@ -9,6 +9,7 @@
 #include <QTextBlock>
 
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace rtf::detail {
@@ -41,6 +42,32 @@ struct TableRecord {
     std::vector<KeptGroup> kept;
     std::vector<std::unique_ptr<TableRecord>> nested;
 };
+
+// Hands a cell's events to `sink` in their order (its text, paragraph ends, pictures and kept groups);
+// `putTable` puts a nested table where it stood.
+template <typename Sink, typename PutTable>
+void replayCellEvents(Sink& sink, const TableRecord& record, std::span<const CellEvent> events,
+                      PutTable putTable) {
+    for (const CellEvent& event : events) {
+        switch (event.kind) {
+        case CellEvent::Kind::Text:
+            sink.text(event.text, event.chr);
+            break;
+        case CellEvent::Kind::Paragraph:
+            sink.endParagraph(event.para);
+            break;
+        case CellEvent::Kind::Image:
+            sink.image(record.pictures[size_t(event.index)], event.chr);
+            break;
+        case CellEvent::Kind::Kept:
+            sink.kept(record.kept[size_t(event.index)], event.chr);
+            break;
+        case CellEvent::Kind::Table:
+            putTable(*record.nested[size_t(event.index)]);
+            break;
+        }
+    }
+}
 
 // The block property that marks an empty block the document has only because a table cannot start or end
 // its frame or cell: the one before a table at the start of the document or a cell, and the one after a table
