@@ -232,6 +232,7 @@ private:
     bool m_asciiDirect = true; // ASCII bytes stand for themselves in the current code page
     int m_ansiCodePage = 0;
     int m_charsetCodePage = 1252;
+    bool m_charsetCodePageSet = false;
 
     QString m_run;
     CharProps m_runProps;
