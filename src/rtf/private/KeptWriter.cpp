@@ -1,5 +1,7 @@
 #include "WriterParts.h"
 
+#include "CodePages.h"
+
 #include "../Kept.h"
 
 #include <QTextDocument>
@@ -140,12 +142,12 @@ void KeptWriter::collectOuterFont(const QString& family) {
         m_charsetOf.insert(family, m_charsets.value(lowest));
 }
 
-// A font the source gave no character set has its bytes in the document's code page, which \fcharset1 says;
-// \fcharset0 says Windows-1252, which it then is.
+// A font the source gave no character set has its bytes in the document's code page: the character set
+// of that code page says so to every reader.
 int KeptWriter::charsetOf(const QString& family) const {
     if (const auto it = m_charsetOf.constFind(family); it != m_charsetOf.cend())
         return *it;
-    return m_codePage == 1252 ? 0 : 1;
+    return charsetForCodePage(m_codePage);
 }
 
 // The kept RTF as the writer writes it: fonts and colours renumbered, and 7-bit like the rest of the file
