@@ -1,6 +1,7 @@
 // The RTF reader on hand-written documents: text decoding, destinations, paragraphs, formatting, links,
 // pictures and malformed input.
 
+#include "rtf/Kept.h"
 #include "rtf/Rtf.h"
 #include "rtf/private/CodePages.h"
 
@@ -365,6 +366,7 @@ void tst_RtfReader::hyperlinks() {
     // An instruction is read as text even in a symbol font; a field's second instruction is not its own.
     QCOMPARE(formatOf(doc, u"symbol"_s).anchorHref(), u"sym"_s);
     QVERIFY(!formatOf(doc, u"8"_s).isAnchor());
+    QCOMPARE(formatOf(doc, u"8"_s).property(rtf::kKeptFieldInstruction).toByteArray(), "{\\*\\fldinst PAGE}");
     QVERIFY(!formatOf(doc, u"after"_s).isAnchor());
     QVERIFY(!formatOf(doc, u"Before"_s).isAnchor());
 }
