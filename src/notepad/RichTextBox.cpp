@@ -15,6 +15,9 @@
 #include <QTextDocumentFragment>
 #include <QTextImageFormat>
 #include <QUrl>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
 
 #include <array>
 #include <vector>
@@ -64,13 +67,16 @@ QByteArray readStart(QFile& file) {
 }
 
 // Shows the wait cursor while it lives. A large note takes seconds to read or write, with the window's events
-// held up meanwhile, so the cursor is put on the screen at once rather than at the next turn of the event
-// loop.
+// held up meanwhile, so the cursor is handed to the window system at once rather than at the next turn of the
+// event loop. Only that request is flushed: a turn of the event loop here would first run whatever work is
+// waiting (the previous note's deletion, the rest of its layout) and hold the note up by as much.
 class BusyCursor {
 public:
     BusyCursor() {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        // On X11 the change waits in the connection's output buffer, which the event loop flushes.
+        if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
+            xcb_flush(x11->connection());
     }
     ~BusyCursor() { QApplication::restoreOverrideCursor(); }
     BusyCursor(const BusyCursor&) = delete;

@@ -223,7 +223,8 @@ private Q_SLOTS:
     }
 
     // A note past the largest the box opens is refused before it is read; while a note opens or is saved the
-    // pointer shows that the box is busy, and afterwards it is as it was.
+    // pointer shows that the box is busy, and afterwards it is as it was. Showing it runs none of the work
+    // waiting in the event loop, which would hold the note up.
     void sizeAndBusyPointer() {
         QTemporaryDir folder;
         const QString note = folder.filePath(u"note.rtf"_s);
@@ -238,9 +239,15 @@ private Q_SLOTS:
             shapes.append(QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1);
         };
         connect(&box, &QTextEdit::textChanged, &box, pointer);
+        bool waitingWorkRan = false;
+        QMetaObject::invokeMethod(
+            &box, [&waitingWorkRan] { waitingWorkRan = true; }, Qt::QueuedConnection);
         QVERIFY(box.loadFile(note).ok());
         QCOMPARE(shapes, QList<int>{Qt::WaitCursor});
         QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QVERIFY(!waitingWorkRan);
+        QCoreApplication::processEvents();
+        QVERIFY(waitingWorkRan);
 
         const RichTextBox::Result refused = box.loadFile(large);
         QCOMPARE(refused.status, RichTextBox::Result::TooLarge);
@@ -251,9 +258,13 @@ private Q_SLOTS:
         shapes.clear();
         box.document()->setModified(true);
         connect(box.document(), &QTextDocument::modificationChanged, &box, pointer);
+        waitingWorkRan = false;
+        QMetaObject::invokeMethod(
+            &box, [&waitingWorkRan] { waitingWorkRan = true; }, Qt::QueuedConnection);
         QVERIFY(box.saveFile(note).ok());
         QCOMPARE(shapes, QList<int>{Qt::WaitCursor});
         QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QVERIFY(!waitingWorkRan);
     }
 
     // Rich text from a program that offers only RTF keeps its formatting when pasted.
