@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QPixmap>
+#include <QSet>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
@@ -85,7 +86,8 @@ private:
     QHash<QString, int> m_fontIndex;
     QList<QRgb> m_colors;
     QHash<QRgb, int> m_colorIndex;
-    int m_defaultHalfPoints = 0; // the document's default font size, 0 when it has none in points
+    QHash<int, QByteArray> m_charWords; // writeCharFormat's words for the document's formats, by index
+    int m_defaultHalfPoints = 0;        // the document's default font size, 0 when it has none in points
 };
 
 QByteArray Writer::run() {
@@ -100,17 +102,23 @@ QByteArray Writer::run() {
 void Writer::collectTables() {
     fontIndex(m_doc.defaultFont().family());
     detail::TableWriter::collectColors(m_doc.rootFrame(), [this](const QColor& c) { return colorIndex(c); });
+    // Fragments share their formats: the fonts and colours of each format are looked at once.
+    QSet<int> seen;
     for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
         QList<QTextCharFormat> formats;
         if (block.textList())
             formats.append(block.charFormat());
         for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat format = it.fragment().charFormat();
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat format = fragment.charFormat();
             if (isKept(format)) {
                 m_kept.collect(format.property(kKeptRtf).toByteArray());
                 m_kept.collectOuterFont(familyOf(format));
             }
-            formats.append(format);
+            if (const int index = fragment.charFormatIndex(); !seen.contains(index)) {
+                seen.insert(index);
+                formats.append(format);
+            }
             if (format.hasProperty(kKeptFieldInstruction))
                 m_kept.collect(format.property(kKeptFieldInstruction).toByteArray());
         }
@@ -366,7 +374,16 @@ void Writer::writeFragment(const QTextFragment& fragment, const QByteArray& kept
         return;
     }
     m_out.append('{');
-    writeCharFormat(format);
+    // Fragments share their formats: each format's words are made once.
+    const int index = fragment.charFormatIndex();
+    auto words = m_charWords.constFind(index);
+    if (words == m_charWords.cend()) {
+        const qsizetype start = m_out.size();
+        writeCharFormat(format);
+        words = m_charWords.insert(index, m_out.sliced(start));
+    } else {
+        m_out.append(*words);
+    }
     writeText(text);
     m_out.append('}');
 }
