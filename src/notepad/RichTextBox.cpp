@@ -1,6 +1,7 @@
 #include "notepad/RichTextBox.h"
 
 #include "base/WholeFile.h"
+#include "notepad/LayoutPacer.h"
 #include "rtf/Kept.h"
 #include "rtf/Rtf.h"
 
@@ -86,7 +87,8 @@ public:
 } // namespace
 
 RichTextBox::RichTextBox(QWidget* parent)
-    : QTextEdit(parent) {
+    : QTextEdit(parent)
+    , m_pacer(new LayoutPacer(std::chrono::milliseconds(20), this)) {
     setAcceptRichText(true);
     // Next to a footnote's mark or another kept group, the text edit would type in the mark's format; what
     // is typed there is the user's own text, not part of the mark.
@@ -133,6 +135,9 @@ RichTextBox::Result RichTextBox::loadFile(const QString& path) {
     if (ours)
         old->setParent(nullptr);
     setDocument(doc);
+    // The rest of a long note is laid out in the background in slices short enough to keep the window
+    // answering.
+    m_pacer->watch(doc);
     if (ours)
         old->deleteLater();
     m_fileName = path;
