@@ -209,6 +209,18 @@ int codePageForCharset(int charset) {
     }
 }
 
+int fontCodePage(int charsetCodePage, const QString& name) {
+    if (charsetCodePage != 0 && charsetCodePage != kSymbolCodePage)
+        return charsetCodePage;
+    if (name.compare(u"Symbol", Qt::CaseInsensitive) == 0)
+        return kSymbolCodePage;
+    if (name.startsWith(u"Wingdings", Qt::CaseInsensitive) ||
+        name.startsWith(u"Webdings", Qt::CaseInsensitive) ||
+        name.compare(u"Zapf Dingbats", Qt::CaseInsensitive) == 0 || charsetCodePage == kSymbolCodePage)
+        return kWingdingsCodePage;
+    return charsetCodePage;
+}
+
 struct ByteDecoder::DoubleBytePage {
     int codePage = 0;
     iconv_t cd = iconv_t(-1);

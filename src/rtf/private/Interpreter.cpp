@@ -27,16 +27,6 @@ int clampLength(int twips) {
     return std::clamp(twips, -kMaxLength, kMaxLength);
 }
 
-bool isSymbolFontName(const QString& name) {
-    return name.compare(u"Symbol", Qt::CaseInsensitive) == 0;
-}
-
-bool isDingbatFontName(const QString& name) {
-    return name.startsWith(u"Wingdings", Qt::CaseInsensitive) ||
-           name.startsWith(u"Webdings", Qt::CaseInsensitive) ||
-           name.compare(u"Zapf Dingbats", Qt::CaseInsensitive) == 0;
-}
-
 } // namespace
 
 Interpreter::Interpreter(const QByteArray& bytes, Sink& sink, Tables& tables)
@@ -471,16 +461,8 @@ int Interpreter::fontCodePage(int font) const {
     if (cpg != m_fontTable.codePage.cend() && *cpg > 0 && *cpg != 1 && *cpg != 2)
         return *cpg;
     const auto charset = m_fontTable.charset.constFind(font);
-    const int codePage = charset != m_fontTable.charset.cend() ? codePageForCharset(*charset) : 0;
-    if (codePage == 0 || codePage == kSymbolCodePage) {
-        // Symbol fonts are known by name too: older writers give them no \fcharset.
-        const QString name = m_tables.fontNames.value(font);
-        if (isSymbolFontName(name))
-            return kSymbolCodePage;
-        if (isDingbatFontName(name) || codePage == kSymbolCodePage)
-            return kWingdingsCodePage;
-    }
-    return codePage;
+    return rtf::detail::fontCodePage(charset != m_fontTable.charset.cend() ? codePageForCharset(*charset) : 0,
+                                     m_tables.fontNames.value(font));
 }
 
 int Interpreter::documentCodePage() const {
