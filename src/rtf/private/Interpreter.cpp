@@ -89,6 +89,7 @@ void Interpreter::openGroup() {
     }
     GroupState next = m_states.back();
     next.onClose = OnClose::Nothing;
+    next.sideFromWord = false;
     next.start = m_tokens.position() - 1;
     next.mainEvents = m_mainEvents;
     m_states.push_back(next);
@@ -294,11 +295,12 @@ void Interpreter::symbol(Op op, int character) {
         endRow(character);
         break;
     case Op::FootnoteMark:
-        if (target == Target::Main)
-            ++m_footnotes;
         if (target == Target::Main || target == Target::Side) {
+            // The number of the note: in the body, of the next one; in a note, its own. It counts notes, not
+            // marks, so that a mark without a note, which stays as its number only, changes no other.
             const qint64 before = m_mainEvents;
-            const QString number = QString::number(std::max(m_footnotes, 1));
+            const QString number =
+                QString::number(target == Target::Main ? m_footnotes + 1 : std::max(m_footnotes, 1));
             for (const QChar c : number)
                 putUnit(c.unicode());
             if (target == Target::Main) {
