@@ -445,13 +445,16 @@ void Interpreter::setProperty(Op op, int value) {
 void Interpreter::selectCodePage() {
     const GroupState& s = m_states.back();
     const int font = s.target == Target::FontName ? m_fontTable.font : s.chr.font;
-    if (font == m_decoderFont && m_fontsVersion == m_decoderFontsVersion)
+    // A symbol font's name is ordinary text, and so is a field's instruction in one: its words and the
+    // address of a link are not glyphs.
+    const bool plainText = s.target == Target::FontName || s.target == Target::FieldInst;
+    if (font == m_decoderFont && m_fontsVersion == m_decoderFontsVersion && plainText == m_decoderPlainText)
         return;
     m_decoderFont = font;
     m_decoderFontsVersion = m_fontsVersion;
+    m_decoderPlainText = plainText;
     int codePage = font >= 0 ? fontCodePage(font) : 0;
-    // A symbol font's name is ordinary text.
-    if (codePage == 0 || (s.target == Target::FontName && codePage < 0))
+    if (codePage == 0 || (plainText && codePage < 0))
         codePage = documentCodePage();
     m_decoder.setCodePage(codePage, [this](char16_t u) { putUnit(u); });
     m_asciiDirect = codePage != kSymbolCodePage && codePage != kWingdingsCodePage;

@@ -232,7 +232,8 @@ private:
     int m_decoderFont = INT_MIN; // the font m_decoder's code page was chosen for
     int m_fontsVersion = 0;
     int m_decoderFontsVersion = -1;
-    bool m_asciiDirect = true; // ASCII bytes stand for themselves in the current code page
+    bool m_decoderPlainText = false; // m_decoder was chosen for text that symbol fonts do not apply to
+    bool m_asciiDirect = true;       // ASCII bytes stand for themselves in the current code page
     int m_ansiCodePage = 0;
     int m_charsetCodePage = 1252;
 
