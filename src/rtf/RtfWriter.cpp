@@ -22,6 +22,7 @@
 #include <QUrl>
 
 #include <cmath>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
