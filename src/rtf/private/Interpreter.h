@@ -79,8 +79,10 @@ struct GroupState {
     const char* sideStart = nullptr; // EndSide: where the kept RTF starts (the group, or its mark before it)
     int markLength = 0;              // EndSide: the length of that mark in the body
     // EndSide: the group is kept from its destination word on, because the body shows text from before the
-    // word; the kept RTF gets a "{" of its own.
+    // word; the kept RTF gets a "{" of its own, and is written after the formatting the group had at the
+    // word.
     bool sideFromWord = false;
+    CharProps sideChr;
     qint64 mainEvents = 0;      // Interpreter::m_mainEvents when the group opened
     bool fontTable = false;     // inside \fonttbl
     bool shapeProperty = false; // inside \sp: destinations other than a picture are skipped

@@ -166,6 +166,7 @@ bool Interpreter::startKept(GroupState& s) {
     if (s.mainEvents != m_mainEvents && m_wordStart > s.start) {
         s.sideStart = from = m_wordStart;
         s.sideFromWord = true;
+        s.sideChr = s.chr;
         s.mainEvents = m_mainEvents;
     }
     const AnnotationPrefix prefix = std::exchange(m_annotation, AnnotationPrefix{});
@@ -218,7 +219,7 @@ void Interpreter::endSideText(const GroupState& closing, bool atEnd) {
     group.markLength = closing.markLength;
     const GroupState& outer = m_states.back();
     tellTableDepth();
-    m_sink.kept(group, outer.chr);
+    m_sink.kept(group, closing.sideFromWord ? closing.sideChr : outer.chr);
     ++m_mainEvents;
     m_mainHasContent = true;
     m_lastMainPara = outer.para;
