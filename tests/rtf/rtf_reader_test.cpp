@@ -1,6 +1,7 @@
 // The RTF reader on hand-written documents: text decoding, destinations, paragraphs, formatting, links,
 // pictures and malformed input.
 
+#include "rtf/Kept.h"
 #include "rtf/Rtf.h"
 #include "rtf/private/CodePages.h"
 
@@ -343,16 +344,19 @@ void tst_RtfReader::paragraphFormatting() {
 void tst_RtfReader::hyperlinks() {
     QTextDocument doc;
     QVERIFY(rtf::read(
-        "{\\rtf1 Before {\\field{\\*\\fldinst {HYPERLINK \"https://example.org/a?b=1\"}}"
+        "{\\rtf1{\\fonttbl{\\f1\\fcharset2 Symbol;}}Before {\\field{\\*\\fldinst {HYPERLINK "
+        "\"https://example.org/a?b=1\"}}"
         "{\\fldrslt {\\ul web}}} "
         "{\\field{\\*\\fldinst HYPERLINK \\\\l \"chapter2\"}{\\fldrslt inside}} "
         "{\\field{\\*\\fldinst HYPERLINK \"doc.rtf\" \\\\l \"part\" \\\\o \"tip\"}{\\fldrslt both}} "
         "{\\field{\\*\\fldinst HYPERLINK \"..\\\\\\\\notes\\\\\\\\a.rtf\"}{\\fldrslt path}} "
         "{\\field{\\*\\fldinst HYPERLINK \"#top\"}{\\fldrslt page {\\field{\\*\\fldinst PAGEREF x}"
         "{\\fldrslt 42}}}} "
-        "{\\field{\\*\\fldinst PAGE}{\\fldrslt 7}} after}",
+        "{\\field{\\*\\fldinst PAGE}{\\fldrslt 7}} "
+        "{\\f1\\field{\\*\\fldinst HYPERLINK \"sym\"}{\\fldrslt\\f0 symbol}} "
+        "{\\field{\\*\\fldinst PAGE}{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt 8}} after}",
         doc));
-    QCOMPARE(rtf::plainText(doc), u"Before web inside both path page 42 7 after"_s);
+    QCOMPARE(rtf::plainText(doc), u"Before web inside both path page 42 7 symbol 8 after"_s);
     QVERIFY(formatOf(doc, u"web"_s).isAnchor());
     QCOMPARE(formatOf(doc, u"web"_s).anchorHref(), u"https://example.org/a?b=1"_s);
     QCOMPARE(formatOf(doc, u"web"_s).underlineStyle(), QTextCharFormat::SingleUnderline);
@@ -361,6 +365,10 @@ void tst_RtfReader::hyperlinks() {
     QCOMPARE(formatOf(doc, u"path"_s).anchorHref(), u"..\\notes\\a.rtf"_s);
     QCOMPARE(formatOf(doc, u"42"_s).anchorHref(), u"#top"_s);
     QVERIFY(!formatOf(doc, u"7"_s).isAnchor());
+    // An instruction is read as text even in a symbol font; a field's second instruction is not its own.
+    QCOMPARE(formatOf(doc, u"symbol"_s).anchorHref(), u"sym"_s);
+    QVERIFY(!formatOf(doc, u"8"_s).isAnchor());
+    QCOMPARE(formatOf(doc, u"8"_s).property(rtf::kKeptFieldInstruction).toByteArray(), "{\\*\\fldinst PAGE}");
     QVERIFY(!formatOf(doc, u"after"_s).isAnchor());
     QVERIFY(!formatOf(doc, u"Before"_s).isAnchor());
 }

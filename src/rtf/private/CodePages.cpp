@@ -221,6 +221,17 @@ int fontCodePage(int charsetCodePage, const QString& name) {
     return charsetCodePage;
 }
 
+int charsetForCodePage(int codePage) {
+    // The Windows character sets first, which every reader knows.
+    static constexpr int kCharsets[] = {0,   204, 238, 161, 162, 177, 178, 186, 163,
+                                        222, 128, 129, 134, 136, 130, 77,  254, 255};
+    for (const int charset : kCharsets) {
+        if (codePageForCharset(charset) == codePage)
+            return charset;
+    }
+    return 1;
+}
+
 struct ByteDecoder::DoubleBytePage {
     int codePage = 0;
     iconv_t cd = iconv_t(-1);

@@ -21,6 +21,8 @@ extern const int kSingleByteTableCount;
 // The Windows code page that an RTF \fcharset value stands for; 0 for "use the document's code page"
 // (DEFAULT_CHARSET) and kSymbolCodePage for the symbol character set.
 int codePageForCharset(int charset);
+// The Windows \fcharset value that stands for a code page; 1 (DEFAULT_CHARSET) for one that none names.
+int charsetForCodePage(int codePage);
 
 // Pseudo code pages for fonts whose bytes are glyph indices rather than characters.
 inline constexpr int kSymbolCodePage = -2;    // Adobe Symbol encoding (the "Symbol" font)

@@ -133,6 +133,15 @@ void Interpreter::destination(Op op) {
         }
         break;
     case Op::FieldInstruction:
+        // A field has one instruction: a second \fldinst group in it is ignored, as it is not written back.
+        if (s.field >= 0) {
+            m_fieldInstructed.resize(m_fields.size());
+            if (m_fieldInstructed[size_t(s.field)]) {
+                s.target = Target::None;
+                break;
+            }
+            m_fieldInstructed[size_t(s.field)] = true;
+        }
         s.instField = s.field;
         s.target = s.field >= 0 ? Target::FieldInst : Target::None;
         // Kept whole, unless its group has shown text before the instruction, which would then show twice.
@@ -232,6 +241,8 @@ void Interpreter::popGroup(bool atEnd) {
             m_fields.resize(size_t(closing.field));
             if (m_fieldGroups.size() > m_fields.size())
                 m_fieldGroups.resize(m_fields.size());
+            if (m_fieldInstructed.size() > m_fields.size())
+                m_fieldInstructed.resize(m_fields.size());
         }
         break;
     case OnClose::EndFontTable:

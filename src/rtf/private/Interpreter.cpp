@@ -411,27 +411,36 @@ void Interpreter::setProperty(Op op, int value) {
     case Op::UnicodeSkip:
         s.uc = std::clamp(value, 0, 16);
         break;
+    // The document's code page, default font and fonts' character sets are set once, by its header and font
+    // table: a second header (a document pasted whole into this one) or font table does not change how text
+    // already read was decoded, and the writer, which writes them once, can give them back as they were.
     case Op::CharsetCodePage:
-        m_charsetCodePage = value;
-        ++m_fontsVersion;
+        if (!m_charsetCodePageSet) {
+            m_charsetCodePage = value;
+            m_charsetCodePageSet = true;
+            ++m_fontsVersion;
+        }
         break;
     case Op::AnsiCodePage:
-        if (value > 0)
+        if (value > 0 && m_ansiCodePage == 0) {
             m_ansiCodePage = value;
-        ++m_fontsVersion;
+            ++m_fontsVersion;
+        }
         break;
     case Op::DefaultFont:
-        m_tables.defaultFont = value;
-        ++m_fontsVersion;
+        if (m_tables.defaultFont < 0) {
+            m_tables.defaultFont = value;
+            ++m_fontsVersion;
+        }
         break;
     case Op::FontCharset:
-        if (s.fontTable && m_fontTable.font >= 0) {
+        if (s.fontTable && m_fontTable.font >= 0 && !m_fontTable.charset.contains(m_fontTable.font)) {
             m_fontTable.charset.insert(m_fontTable.font, value);
             ++m_fontsVersion;
         }
         break;
     case Op::FontCodePage:
-        if (s.fontTable && m_fontTable.font >= 0) {
+        if (s.fontTable && m_fontTable.font >= 0 && !m_fontTable.codePage.contains(m_fontTable.font)) {
             m_fontTable.codePage.insert(m_fontTable.font, value);
             ++m_fontsVersion;
         }
@@ -445,16 +454,16 @@ void Interpreter::setProperty(Op op, int value) {
 void Interpreter::selectCodePage() {
     const GroupState& s = m_states.back();
     const int font = s.target == Target::FontName ? m_fontTable.font : s.chr.font;
-    // A symbol font's name is ordinary text, and so is a field's instruction in one: its words and the
-    // address of a link are not glyphs.
-    const bool plainText = s.target == Target::FontName || s.target == Target::FieldInst;
-    if (font == m_decoderFont && m_fontsVersion == m_decoderFontsVersion && plainText == m_decoderPlainText)
+    // A symbol font's name is ordinary text, and so is a field's instruction (its keywords and address) in
+    // one.
+    const bool ordinary = s.target == Target::FontName || s.target == Target::FieldInst;
+    if (font == m_decoderFont && ordinary == m_decoderOrdinary && m_fontsVersion == m_decoderFontsVersion)
         return;
     m_decoderFont = font;
+    m_decoderOrdinary = ordinary;
     m_decoderFontsVersion = m_fontsVersion;
-    m_decoderPlainText = plainText;
     int codePage = font >= 0 ? fontCodePage(font) : 0;
-    if (codePage == 0 || (plainText && codePage < 0))
+    if (codePage == 0 || (ordinary && codePage < 0))
         codePage = documentCodePage();
     m_decoder.setCodePage(codePage, [this](char16_t u) { putUnit(u); });
     m_asciiDirect = codePage != kSymbolCodePage && codePage != kWingdingsCodePage;
@@ -660,7 +669,10 @@ void Interpreter::finish() {
     while (m_states.size() > 1)
         popGroup(true);
     m_tables.fontCharsets = m_fontTable.charset;
-    m_tables.ansiCodePage = m_ansiCodePage;
+    // Kept bytes read without a font of their own (after \plain) were decoded in the document's code page,
+    // whether its \ansicpg named it or its default font's character set did: the writer's \ansicpg names it.
+    if (const int codePage = documentCodePage(); codePage > 0)
+        m_tables.ansiCodePage = codePage;
     m_tables.title = withValidSurrogates(m_tables.title);
     m_decoder.flush([this](char16_t u) { putUnit(u); });
     resolveSurrogate();

@@ -231,13 +231,14 @@ private:
     int m_skip = 0;      // fallback characters still to skip after \uN
 
     ByteDecoder m_decoder;
-    int m_decoderFont = INT_MIN; // the font m_decoder's code page was chosen for
+    int m_decoderFont = INT_MIN;    // the font m_decoder's code page was chosen for
+    bool m_decoderOrdinary = false; // and whether it was chosen for ordinary text (a font's name, a field's)
     int m_fontsVersion = 0;
     int m_decoderFontsVersion = -1;
-    bool m_decoderPlainText = false; // m_decoder was chosen for text that symbol fonts do not apply to
-    bool m_asciiDirect = true;       // ASCII bytes stand for themselves in the current code page
+    bool m_asciiDirect = true; // ASCII bytes stand for themselves in the current code page
     int m_ansiCodePage = 0;
     int m_charsetCodePage = 1252;
+    bool m_charsetCodePageSet = false;
 
     QString m_run;
     CharProps m_runProps;
@@ -253,6 +254,7 @@ private:
     PictureState m_picture;
     std::vector<QString> m_fields;         // the instructions of the fields open around the current position
     std::vector<QByteArray> m_fieldGroups; // their \fldinst groups as they came
+    std::vector<bool> m_fieldInstructed;   // whether their \fldinst group has begun
 
     // A footnote's mark (\chftn) in the body, in a group of its own: the note that follows it owns it.
     enum class Mark : quint8 { None, Open, Closed };

@@ -1,5 +1,7 @@
 #include "WriterParts.h"
 
+#include "CodePages.h"
+
 #include "../Kept.h"
 
 #include <QTextDocument>
@@ -112,8 +114,8 @@ void KeptWriter::collect(const QByteArray& kept) {
         case Numbered::Font:
             if (const auto it = m_fonts.constFind(value); it != m_fonts.cend()) {
                 m_fontIndex(*it);
-                if (const int charset = m_charsets.value(value); charset != 0)
-                    m_charsetOf.insert(*it, charset);
+                if (const auto charset = m_charsets.constFind(value); charset != m_charsets.cend())
+                    m_charsetOf.insert(*it, *charset);
             }
             break;
         case Numbered::Color:
@@ -133,11 +135,19 @@ void KeptWriter::collectOuterFont(const QString& family) {
     // whatever the order of the table.
     int lowest = -1;
     for (auto it = m_fonts.cbegin(); it != m_fonts.cend(); ++it) {
-        if (*it == family && m_charsets.value(it.key()) != 0 && (lowest < 0 || it.key() < lowest))
+        if (*it == family && m_charsets.contains(it.key()) && (lowest < 0 || it.key() < lowest))
             lowest = it.key();
     }
     if (lowest >= 0)
         m_charsetOf.insert(family, m_charsets.value(lowest));
+}
+
+// A font the source gave no character set has its bytes in the document's code page: the character set
+// of that code page says so to every reader.
+int KeptWriter::charsetOf(const QString& family) const {
+    if (const auto it = m_charsetOf.constFind(family); it != m_charsetOf.cend())
+        return *it;
+    return charsetForCodePage(m_codePage);
 }
 
 // The kept RTF as the writer writes it: fonts and colours renumbered, and 7-bit like the rest of the file

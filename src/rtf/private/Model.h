@@ -96,7 +96,7 @@ struct Tables {
     std::vector<QColor> colors; // invalid = automatic
     std::vector<QString> links;
     QHash<int, int> fontCharsets; // \fcharset by font number, for the kept RTF's bytes
-    int ansiCodePage = 0;
+    int ansiCodePage = 0;         // the code page of text without a font: \ansicpg, or the default font's
     std::vector<QByteArray> fieldInstructions; // the \fldinst groups of fields other than links, as they came
     ListDefinitions lists;
     QString title;

@@ -184,6 +184,16 @@ void TableWriter::write(const QTextTable* table, int depth) {
     writeTable(table, depth, m_textWidth);
 }
 
+namespace {
+
+// Whether RTF written in a row's cells holds words that describe a row or its cells (\trowd, \trleft,
+// \cellx, \clvmgf, ...). The writer writes none there but a nested table's; kept RTF may hold them.
+bool describesRows(QByteArrayView rtf) {
+    return rtf.contains("\\tr") || rtf.contains("\\cl") || rtf.contains("\\cellx");
+}
+
+} // namespace
+
 void TableWriter::writeTable(const QTextTable* table, int depth, int width) {
     const QList<int> widths = columnWidths(table, width);
     const int left = wholeTwips(table->format().leftMargin());
@@ -196,14 +206,16 @@ void TableWriter::writeTable(const QTextTable* table, int depth, int width) {
     const CellGrid grid(table);
 
     for (int r = 0; r < table->rows(); ++r) {
-        // A row holding a nested table gives its own words again at its end: the nested rows' words in
-        // between replace them in readers that take a row's words from where it ends.
+        // A row holding a nested table, or kept RTF with row or cell words of its own, gives its own words
+        // again at its end: the words in between replace them in readers that take a row's words from where
+        // it ends, as this one does.
         bool nests = false;
         if (depth == 1) {
             m_out.append("\\trowd");
             writeRowWords(table, grid, r, edges, left);
             m_out.append("\r\n");
         }
+        const qsizetype cellsStart = m_out.size();
         for (int c = 0; c < table->columns(); c += grid.spanOf(r, c)) {
             const CellGrid::Cell& cell = grid.at(r, c);
             const int cellWidth =
@@ -221,7 +233,7 @@ void TableWriter::writeTable(const QTextTable* table, int depth, int width) {
             }
         }
         if (depth == 1) {
-            if (nests) {
+            if (nests || describesRows(QByteArrayView(m_out).sliced(cellsStart))) {
                 m_out.append("\\trowd");
                 writeRowWords(table, grid, r, edges, left);
             }

@@ -55,8 +55,8 @@ public:
     // in that font's character set too.
     void collectOuterFont(const QString& family);
     QByteArray renumbered(const QByteArray& kept) const;
-    // The \fcharset a font of the writer's table needs for the kept bytes in it; 0 for none.
-    int charsetOf(const QString& family) const { return m_charsetOf.value(family); }
+    // The \fcharset a font of the writer's table needs for the kept bytes in it.
+    int charsetOf(const QString& family) const;
     // The \ansicpg the kept bytes are in; 1252 when nothing is kept.
     int codePage() const { return m_codePage; }
 
