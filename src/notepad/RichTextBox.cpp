@@ -1,6 +1,7 @@
 #include "notepad/RichTextBox.h"
 
 #include "base/WholeFile.h"
+#include "notepad/LayoutPacer.h"
 #include "rtf/Kept.h"
 #include "rtf/Rtf.h"
 
@@ -15,6 +16,9 @@
 #include <QTextDocumentFragment>
 #include <QTextImageFormat>
 #include <QUrl>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
 
 #include <array>
 #include <vector>
@@ -64,13 +68,16 @@ QByteArray readStart(QFile& file) {
 }
 
 // Shows the wait cursor while it lives. A large note takes seconds to read or write, with the window's events
-// held up meanwhile, so the cursor is put on the screen at once rather than at the next turn of the event
-// loop.
+// held up meanwhile, so the cursor is handed to the window system at once rather than at the next turn of the
+// event loop. Only that request is flushed: a turn of the event loop here would first run whatever work is
+// waiting (the previous note's deletion, the rest of its layout) and hold the note up by as much.
 class BusyCursor {
 public:
     BusyCursor() {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        // On X11 the change waits in the connection's output buffer, which the event loop flushes.
+        if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
+            xcb_flush(x11->connection());
     }
     ~BusyCursor() { QApplication::restoreOverrideCursor(); }
     BusyCursor(const BusyCursor&) = delete;
@@ -80,7 +87,8 @@ public:
 } // namespace
 
 RichTextBox::RichTextBox(QWidget* parent)
-    : QTextEdit(parent) {
+    : QTextEdit(parent)
+    , m_pacer(new LayoutPacer(std::chrono::milliseconds(20), this)) {
     setAcceptRichText(true);
     // Next to a footnote's mark or another kept group, the text edit would type in the mark's format; what
     // is typed there is the user's own text, not part of the mark.
@@ -127,6 +135,9 @@ RichTextBox::Result RichTextBox::loadFile(const QString& path) {
     if (ours)
         old->setParent(nullptr);
     setDocument(doc);
+    // The rest of a long note is laid out in the background in slices short enough to keep the window
+    // answering.
+    m_pacer->watch(doc);
     if (ours)
         old->deleteLater();
     m_fileName = path;

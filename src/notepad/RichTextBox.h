@@ -3,6 +3,7 @@
 #include <QString>
 #include <QTextEdit>
 
+class LayoutPacer;
 class QMimeData;
 class QTextDocument;
 
@@ -51,4 +52,5 @@ private:
 
     QString m_fileName;
     int m_pastedImages = 0;
+    LayoutPacer* m_pacer;
 };

@@ -67,6 +67,7 @@ private:
     void writeFrame(const QTextFrame* frame);
     // `depth` is the block's table nesting depth (0 outside tables); `ending` ends the paragraph.
     void writeBlock(const QTextBlock& block, int depth = 0, const char* ending = "\\par\r\n");
+    void writeParagraphWords(const QTextBlock& block, const QTextList* list, int depth);
     void writeFragment(const QTextFragment& fragment, const QByteArray& kept = {});
     void writeNext(QTextBlock::iterator& it);
     void writeKept(QTextBlock::iterator& it);
@@ -75,6 +76,7 @@ private:
     void writeHex(const QByteArray& data);
     void writeCharFormat(const QTextCharFormat& format);
     void writeText(QStringView text, const QString& family = {});
+    bool isGlyphFont(const QString& family);
     void writeNumber(const char* word, qint64 value);
     int fontIndex(const QString& family);
     int colorIndex(const QColor& color);
@@ -88,6 +90,27 @@ private:
     std::vector<bool> m_glyphFonts; // by font number: the reader takes the font's bytes as symbol glyphs
     QList<QRgb> m_colors;
     QHash<QRgb, int> m_colorIndex;
+    // writeCharFormat's words for the document's formats, by index, and whether the font's bytes are glyphs.
+    struct CharWords {
+        QByteArray words;
+        bool glyphFont = false;
+    };
+    QHash<int, CharWords> m_charWords;
+
+    // What the writer asks of a character format, for each of the document's formats (by index).
+    struct FormatFacts {
+        bool kept = false;  // a kept group's mark or anchor
+        bool field = false; // the result of a field
+        QString href;
+    };
+    FormatFacts factsOf(const QTextFragment& fragment);
+    QHash<int, FormatFacts> m_facts;
+    // A paragraph's words and its list, by block format index and table depth.
+    struct Paragraph {
+        QByteArray words;
+        QTextList* list = nullptr;
+    };
+    QHash<quint64, Paragraph> m_paragraphs;
     int m_defaultHalfPoints = 0; // the document's default font size, 0 when it has none in points
 };
 
@@ -103,18 +126,25 @@ QByteArray Writer::run() {
 void Writer::collectTables() {
     fontIndex(m_doc.defaultFont().family());
     detail::TableWriter::collectColors(m_doc.rootFrame(), [this](const QColor& c) { return colorIndex(c); });
+    // Fragments share their formats: the fonts and colours of each format are looked at once.
     for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
         QList<QTextCharFormat> formats;
         if (block.textList())
             formats.append(block.charFormat());
         for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat format = it.fragment().charFormat();
-            if (isKept(format)) {
+            const QTextFragment fragment = it.fragment();
+            const bool unseen = !m_facts.contains(fragment.charFormatIndex());
+            const FormatFacts facts = factsOf(fragment);
+            if (!unseen && !facts.kept && !facts.field)
+                continue;
+            const QTextCharFormat format = fragment.charFormat();
+            if (facts.kept) {
                 m_kept.collect(format.property(kKeptRtf).toByteArray());
                 m_kept.collectOuterFont(familyOf(format));
             }
-            formats.append(format);
-            if (format.hasProperty(kKeptFieldInstruction))
+            if (unseen)
+                formats.append(format);
+            if (facts.field)
                 m_kept.collect(format.property(kKeptFieldInstruction).toByteArray());
         }
         for (const QTextCharFormat& format : std::as_const(formats)) {
@@ -127,6 +157,16 @@ void Writer::collectTables() {
                 colorIndex(c);
         }
     }
+}
+
+Writer::FormatFacts Writer::factsOf(const QTextFragment& fragment) {
+    const int index = fragment.charFormatIndex();
+    if (const auto known = m_facts.constFind(index); known != m_facts.cend())
+        return *known;
+    const QTextCharFormat format = fragment.charFormat();
+    const FormatFacts facts{isKept(format), format.hasProperty(kKeptFieldInstruction), format.anchorHref()};
+    m_facts.insert(index, facts);
+    return facts;
 }
 
 int Writer::fontIndex(const QString& family) {
@@ -223,7 +263,8 @@ void Writer::writeFrame(const QTextFrame* frame) {
     }
 }
 
-void Writer::writeBlock(const QTextBlock& block, int depth, const char* ending) {
+// The words that begin a paragraph of `block`, in `list`, at table depth `depth`, ending with a space.
+void Writer::writeParagraphWords(const QTextBlock& block, const QTextList* list, int depth) {
     const QTextBlockFormat format = block.blockFormat();
     m_out.append("\\pard");
     detail::TableWriter::appendParagraphWords(m_out, depth);
@@ -234,7 +275,6 @@ void Writer::writeBlock(const QTextBlock& block, int depth, const char* ending) 
         m_out.append("\\qj");
     else if (align & (Qt::AlignRight | Qt::AlignTrailing))
         m_out.append("\\qr");
-    QTextList* list = block.textList();
     if (list)
         m_lists.writeParagraphWords(m_out, list);
     const int indentLevels = format.indent() + (list ? list->format().indent() : 0);
@@ -251,6 +291,22 @@ void Writer::writeBlock(const QTextBlock& block, int depth, const char* ending) 
     if (const int after = wholeTwips(format.bottomMargin()); after != 0)
         writeNumber("\\sa", after);
     m_out.append(' ');
+}
+
+void Writer::writeBlock(const QTextBlock& block, int depth, const char* ending) {
+    // Blocks share their formats, and a block's format also says which list it is in: the paragraph words
+    // of each format at each depth are made once.
+    const quint64 key = quint64(uint(block.blockFormatIndex())) << 32 | uint(depth);
+    auto paragraph = m_paragraphs.constFind(key);
+    if (paragraph == m_paragraphs.cend()) {
+        const qsizetype start = m_out.size();
+        QTextList* list = block.textList();
+        writeParagraphWords(block, list, depth);
+        paragraph = m_paragraphs.insert(key, {m_out.sliced(start), list});
+    } else {
+        m_out.append(paragraph->words);
+    }
+    QTextList* list = paragraph->list;
 
     if (list) {
         // Readers that know lists make their own marker from the list table and skip this one.
@@ -262,7 +318,7 @@ void Writer::writeBlock(const QTextBlock& block, int depth, const char* ending) 
 
     auto it = block.begin();
     while (!it.atEnd()) {
-        const QString href = it.fragment().charFormat().anchorHref();
+        const QString href = factsOf(it.fragment()).href;
         if (href.isEmpty()) {
             writeNext(it);
             continue;
@@ -278,7 +334,7 @@ void Writer::writeBlock(const QTextBlock& block, int depth, const char* ending) 
         m_out.append('"');
         writeText(target);
         m_out.append("\"}}{\\fldrslt{");
-        while (!it.atEnd() && it.fragment().charFormat().anchorHref() == href)
+        while (!it.atEnd() && factsOf(it.fragment()).href == href)
             writeNext(it);
         m_out.append("}}}");
     }
@@ -287,10 +343,10 @@ void Writer::writeBlock(const QTextBlock& block, int depth, const char* ending) 
 
 // Writes the fragment at `it` and moves past it, or past the whole kept group or field it begins.
 void Writer::writeNext(QTextBlock::iterator& it) {
-    const QTextCharFormat format = it.fragment().charFormat();
-    if (isKept(format)) {
+    const FormatFacts facts = factsOf(it.fragment());
+    if (facts.kept) {
         writeKept(it);
-    } else if (format.hasProperty(kKeptFieldInstruction)) {
+    } else if (facts.field) {
         writeField(it);
     } else {
         writeFragment(it.fragment());
@@ -371,8 +427,17 @@ void Writer::writeFragment(const QTextFragment& fragment, const QByteArray& kept
         return;
     }
     m_out.append('{');
-    writeCharFormat(format);
-    writeText(text, familyOf(format));
+    // Fragments share their formats: each format's words are made once.
+    const int index = fragment.charFormatIndex();
+    auto words = m_charWords.constFind(index);
+    if (words == m_charWords.cend()) {
+        const qsizetype start = m_out.size();
+        writeCharFormat(format);
+        words = m_charWords.insert(index, {m_out.sliced(start), isGlyphFont(familyOf(format))});
+    } else {
+        m_out.append(words->words);
+    }
+    detail::appendRtfText(m_out, text, words->glyphFont);
     m_out.append('}');
 }
 
@@ -498,8 +563,13 @@ namespace {
 
 // `family`: the font the text is in; empty for the body's own, font 0.
 void Writer::writeText(QStringView text, const QString& family) {
+    detail::appendRtfText(m_out, text, isGlyphFont(family));
+}
+
+// Whether the reader takes the bytes of text in `family` as symbol glyphs; empty for the body's own, font 0.
+bool Writer::isGlyphFont(const QString& family) {
     const size_t font = size_t(family.isEmpty() ? 0 : fontIndex(family));
-    detail::appendRtfText(m_out, text, font < m_glyphFonts.size() && m_glyphFonts[font]);
+    return font < m_glyphFonts.size() && m_glyphFonts[font];
 }
 
 // The RTF picture kind of image bytes that RTF can carry as they are; null for any other.

@@ -1,8 +1,11 @@
 // The rich-text box over real files: notes written by other programs (the shared corpus) opened and saved
-// again, the first look at a file, and RTF through the clipboard.
+// again, the first look at a file, RTF through the clipboard, and a long note laid out in the background.
+#include "notepad/LayoutPacer.h"
 #include "notepad/RichTextBox.h"
 #include "rtf/Rtf.h"
 
+#include <QAbstractEventDispatcher>
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
@@ -20,6 +23,9 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
+
+#include <algorithm>
 
 #include <sys/stat.h>
 
@@ -223,7 +229,8 @@ private Q_SLOTS:
     }
 
     // A note past the largest the box opens is refused before it is read; while a note opens or is saved the
-    // pointer shows that the box is busy, and afterwards it is as it was.
+    // pointer shows that the box is busy, and afterwards it is as it was. Showing it runs none of the work
+    // waiting in the event loop, which would hold the note up.
     void sizeAndBusyPointer() {
         QTemporaryDir folder;
         const QString note = folder.filePath(u"note.rtf"_s);
@@ -238,9 +245,15 @@ private Q_SLOTS:
             shapes.append(QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1);
         };
         connect(&box, &QTextEdit::textChanged, &box, pointer);
+        bool waitingWorkRan = false;
+        QMetaObject::invokeMethod(
+            &box, [&waitingWorkRan] { waitingWorkRan = true; }, Qt::QueuedConnection);
         QVERIFY(box.loadFile(note).ok());
         QCOMPARE(shapes, QList<int>{Qt::WaitCursor});
         QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QVERIFY(!waitingWorkRan);
+        QCoreApplication::processEvents();
+        QVERIFY(waitingWorkRan);
 
         const RichTextBox::Result refused = box.loadFile(large);
         QCOMPARE(refused.status, RichTextBox::Result::TooLarge);
@@ -251,9 +264,61 @@ private Q_SLOTS:
         shapes.clear();
         box.document()->setModified(true);
         connect(box.document(), &QTextDocument::modificationChanged, &box, pointer);
+        waitingWorkRan = false;
+        QMetaObject::invokeMethod(
+            &box, [&waitingWorkRan] { waitingWorkRan = true; }, Qt::QueuedConnection);
         QVERIFY(box.saveFile(note).ok());
         QCOMPARE(shapes, QList<int>{Qt::WaitCursor});
         QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QVERIFY(!waitingWorkRan);
+    }
+
+    // After a long note is shown, the rest of it is laid out in the background: each step of the layout's
+    // timer lays out a slice (one piece, with a slice of no time), where the text edit's own steps double,
+    // and the steps go on until the whole note is laid out.
+    void longNoteLaidOutInSlices() {
+        QByteArray rows;
+        for (int r = 0; r < 3000; ++r)
+            rows += "\\trowd\\cellx2000\\cellx4000\\pard\\intbl Row " + QByteArray::number(r) +
+                    "\\cell gold\\cell\\row\r\n";
+        QTextEdit box;
+        box.resize(500, 300);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        auto* doc = new QTextDocument(&box);
+        rtf::read("{\\rtf1\\ansi Drops\\par " + rows + "\\pard End\\par}", *doc);
+        box.setDocument(doc);
+        LayoutPacer pacer(std::chrono::milliseconds(0));
+        pacer.watch(doc);
+        box.viewport()->repaint();
+
+        QAbstractTextDocumentLayout* layout = doc->documentLayout();
+        const QTextBlock last = doc->lastBlock();
+        const auto laidOut = [doc] {
+            int blocks = 0;
+            for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+                blocks += block.layout()->lineCount() > 0 ? 1 : 0;
+            return blocks;
+        };
+        // The layout's timer that steps through the rest of the document is the one that repeats.
+        int stepping = -1;
+        for (const auto& timer : QAbstractEventDispatcher::instance()->registeredTimers(layout)) {
+            if (timer.interval > 0)
+                stepping = timer.timerId;
+        }
+        QVERIFY(stepping >= 0);
+        QList<int> slices;
+        for (int before = laidOut(); last.layout()->lineCount() == 0 && slices.size() < 10'000;) {
+            QTimerEvent step(stepping);
+            QCoreApplication::sendEvent(layout, &step);
+            const int now = laidOut();
+            slices.append(now - before);
+            before = now;
+        }
+        QCOMPARE(last.layout()->lineCount(), 1);
+        // 6000 cells: the text edit's own steps would lay them out in about eight.
+        QVERIFY2(slices.size() >= 20, QByteArray::number(slices.size()));
+        QVERIFY(*std::max_element(slices.cbegin(), slices.cend()) < doc->blockCount() / 10);
     }
 
     // Rich text from a program that offers only RTF keeps its formatting when pasted.

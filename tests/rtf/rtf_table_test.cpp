@@ -125,6 +125,7 @@ private slots:
     void rowsWithTheirWidths();
     void mergedCells();
     void nestedTable();
+    void editedTableWrittenCellByCell();
     void columnsWithoutAWidthShareThePage();
     void readByLibreOffice();
     void readRowsWidthsAndMerges();
@@ -210,6 +211,39 @@ void tst_RtfTables::nestedTable() {
                                 "\\pard\\intbl {right}\\cell\r\n"
                                 "\\trowd\\trgaph0\\trleft0\\cellx4500\\cellx6000\\row\r\n";
     QVERIFY2(written.contains(expected), written.constData());
+}
+
+// A table the user changed (rows and columns added and taken away, cells merged and split, paragraphs and a
+// table added in cells, cells left empty) has its cells in a new order in the note's text: each one is still
+// written with its own text, and read back into the same place.
+void tst_RtfTables::editedTableWrittenCellByCell() {
+    QTextDocument doc;
+    doc.setDefaultFont(QFont(u"Arial"_s, 12));
+    QTextCursor cursor(&doc);
+    cursor.insertText(u"before"_s);
+    QTextTable* table = cursor.insertTable(3, 3, plainTable({100, 100, 100}));
+    fill(table);
+    table->insertRows(1, 2);
+    table->insertColumns(0, 1);
+    table->removeRows(3, 1);
+    table->mergeCells(1, 1, 2, 2);
+    table->mergeCells(0, 2, 1, 2);
+    table->splitCell(0, 2, 1, 1);
+    table->cellAt(1, 1).firstCursorPosition().insertText(u"merged"_s);
+    QTextCursor twoParagraphs = table->cellAt(3, 3).lastCursorPosition();
+    twoParagraphs.insertText(u" and"_s);
+    twoParagraphs.insertBlock();
+    twoParagraphs.insertText(u"more"_s);
+    QTextCursor nested = table->cellAt(2, 0).firstCursorPosition();
+    nested.insertText(u"holds"_s);
+    QTextTable* inner = nested.insertTable(2, 1, plainTable({40}));
+    inner->cellAt(1, 0).firstCursorPosition().insertText(u"deep"_s);
+    table->cellAt(3, 0).firstCursorPosition().insertText(u"last row"_s);
+    const QStringList shown = tablesOf(doc);
+
+    QTextDocument again;
+    rtf::read(rtf::write(doc), again);
+    QCOMPARE(tablesOf(again), shown);
 }
 
 // A table pasted from a web page has no widths of its own: its columns share the width of the text.

@@ -71,6 +71,7 @@ public:
         int rowSpan = 1;
         int columnSpan = 1;
         QTextTableCellFormat format;
+        int formatIndex = -1; // cells of one index share their format
     };
 
     explicit CellGrid(const QTextTable* table)
@@ -93,7 +94,8 @@ public:
                            c,
                            std::max(1, format->tableCellRowSpan()),
                            std::max(1, format->tableCellColumnSpan()),
-                           *format};
+                           *format,
+                           formatIndex};
                 const int id = int(m_cells.size());
                 for (int rr = std::max(found.row, 0); rr < std::min(found.row + found.rowSpan, rows); ++rr) {
                     for (int cc = std::max(found.column, 0);
@@ -109,6 +111,8 @@ public:
         }
     }
     const Cell& at(int row, int column) const { return m_cells[size_t(m_at[index(row, column)])]; }
+    // The cell's place in cells(), which lists the cells in the order their text lies in the document.
+    size_t idAt(int row, int column) const { return size_t(m_at[index(row, column)]); }
     // How many columns, from `column` on, the cell at `row` and `column` takes in that row. A cell that spans
     // columns is written as one cell as wide as they are, as word processors write it and read it most
     // surely; its edge stays where the last of its columns ends, so other rows keep the columns apart.
@@ -126,16 +130,6 @@ private:
     std::vector<Cell> m_cells;
     QHash<int, QTextTableCellFormat> m_formats;
 };
-
-namespace {
-
-// The space between a cell's edge and its text, in twips: the cell's own left padding where it has one,
-// else the table's.
-int gapOf(const QTextTable* table) {
-    return wholeTwips(table->format().cellPadding());
-}
-
-} // namespace
 
 TableWriter::TableWriter(QByteArray& out, int textWidth, std::function<int(const QColor&)> colorIndex,
                          BlockWriter writeBlock)
@@ -196,14 +190,28 @@ bool describesRows(QByteArrayView rtf) {
 
 void TableWriter::writeTable(const QTextTable* table, int depth, int width) {
     const QList<int> widths = columnWidths(table, width);
-    const int left = wholeTwips(table->format().leftMargin());
-    const int gap = gapOf(table);
+    const QTextTableFormat format = table->format();
+    const int left = wholeTwips(format.leftMargin());
+    // The space between a cell's edge and its text, in twips.
+    const int gap = wholeTwips(format.cellPadding());
     QList<int> edges;
     edges.reserve(widths.size());
     int edge = left;
     for (const int w : widths)
         edges.append(edge += w);
     const CellGrid grid(table);
+    RowWords words(format, left, gap, edges);
+
+    // The cells' text lies in the document one cell after another, in the order in which the rows are
+    // written, and a cell's text runs up to the first block of the next one: one pass over the table finds
+    // every cell's blocks, where asking each cell for its own would search the document again and again.
+    const std::vector<CellGrid::Cell>& cells = grid.cells();
+    std::vector<QTextBlock> firstBlocks;
+    firstBlocks.reserve(cells.size());
+    for (const CellGrid::Cell& cell : cells)
+        firstBlocks.push_back(m_document->findBlock(cell.cell.firstPosition()));
+    const QTextBlock tableEnd = m_document->findBlock(table->lastPosition());
+    QTextFrame::iterator item = table->begin();
 
     for (int r = 0; r < table->rows(); ++r) {
         // A row holding a nested table, or kept RTF with row or cell words of its own, gives its own words
@@ -212,7 +220,7 @@ void TableWriter::writeTable(const QTextTable* table, int depth, int width) {
         bool nests = false;
         if (depth == 1) {
             m_out.append("\\trowd");
-            writeRowWords(table, grid, r, edges, left);
+            writeRowWords(words, grid, r);
             m_out.append("\r\n");
         }
         const qsizetype cellsStart = m_out.size();
@@ -222,7 +230,13 @@ void TableWriter::writeTable(const QTextTable* table, int depth, int width) {
                 edges.at(c + grid.spanOf(r, c) - 1) - (c > 0 ? edges.at(c - 1) : left) - 2 * gap;
             if (cell.row == r) {
                 m_nested = false;
-                writeCellContent(cell.cell, depth, cellWidth);
+                const size_t id = grid.idAt(r, c);
+                if (!item.atEnd() && !item.currentFrame() && item.currentBlock() == firstBlocks[id]) {
+                    const bool lastCell = id + 1 == cells.size();
+                    const QTextBlock next = lastCell ? QTextBlock() : firstBlocks[id + 1];
+                    writeCellContent(item, next, lastCell ? tableEnd : next.previous(), depth, cellWidth);
+                } else
+                    writeCellContent(cell.cell, depth, cellWidth);
                 nests = nests || m_nested;
             } else {
                 // The cells a merged cell covers below its first row are written empty; \\clvmrg joins them
@@ -235,87 +249,116 @@ void TableWriter::writeTable(const QTextTable* table, int depth, int width) {
         if (depth == 1) {
             if (nests || describesRows(QByteArrayView(m_out).sliced(cellsStart))) {
                 m_out.append("\\trowd");
-                writeRowWords(table, grid, r, edges, left);
+                writeRowWords(words, grid, r);
             }
             m_out.append("\\row\r\n");
         } else {
             m_out.append("{\\*\\nesttableprops\\trowd");
-            writeRowWords(table, grid, r, edges, left);
+            writeRowWords(words, grid, r);
             m_out.append("\\nestrow}{\\nonesttables\\par}\r\n");
         }
     }
 }
 
-void TableWriter::writeRowWords(const QTextTable* table, const CellGrid& grid, int row,
-                                const QList<int>& edges, int left) {
-    const QTextTableFormat format = table->format();
-    writeNumber("\\trgaph", gapOf(table));
-    writeNumber("\\trleft", left);
+TableWriter::RowWords::RowWords(const QTextTableFormat& format, int left, int gap, const QList<int>& edges)
+    : headerRows(format.headerRowCount()) {
+    start = "\\trgaph" + QByteArray::number(gap) + "\\trleft" + QByteArray::number(left);
     const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
     if (align & Qt::AlignHCenter)
-        m_out.append("\\trqc");
+        start += "\\trqc";
     else if (align & (Qt::AlignRight | Qt::AlignTrailing))
-        m_out.append("\\trqr");
-    if (row < format.headerRowCount())
-        m_out.append("\\trhdr");
-
-    QByteArray border;
+        start += "\\trqr";
     if (format.border() > 0 && format.borderStyle() != QTextFrameFormat::BorderStyle_None) {
         border = "\\brdrs\\brdrw" + QByteArray::number(std::clamp(wholeTwips(format.border()), 1, 75));
-        if (const QColor c = colorOf(format.borderBrush()); c.isValid())
-            border += "\\brdrcf" + QByteArray::number(m_colorIndex(c));
+        borderColor = colorOf(format.borderBrush());
     }
-    for (int c = 0; c < table->columns(); c += grid.spanOf(row, c)) {
+    for (const int edge : edges)
+        cellEdges.append("\\cellx" + QByteArray::number(edge));
+}
+
+void TableWriter::writeRowWords(RowWords& words, const CellGrid& grid, int row) {
+    m_out.append(words.start);
+    if (row < words.headerRows)
+        m_out.append("\\trhdr");
+    for (int c = 0; c < int(words.cellEdges.size()); c += grid.spanOf(row, c)) {
         const CellGrid::Cell& cell = grid.at(row, c);
         if (cell.rowSpan > 1 || cell.row != row)
             m_out.append(cell.row == row ? "\\clvmgf" : "\\clvmrg");
-        const QTextTableCellFormat& cellFormat = cell.format;
-        switch (cellFormat.verticalAlignment()) {
-        case QTextCharFormat::AlignMiddle:
-            m_out.append("\\clvertalc");
-            break;
-        case QTextCharFormat::AlignBottom:
-            m_out.append("\\clvertalb");
-            break;
-        default:
-            break;
-        }
-        if (!border.isEmpty()) {
-            for (const char* side : {"\\clbrdrt", "\\clbrdrl", "\\clbrdrb", "\\clbrdrr"}) {
-                m_out.append(side);
-                m_out.append(border);
-            }
-        }
-        if (const QColor color = colorOf(cellFormat.background()); color.isValid())
-            writeNumber("\\clcbpat", m_colorIndex(color));
-        writeNumber("\\cellx", edges.at(c + grid.spanOf(row, c) - 1));
+        m_out.append(cellWords(words, cell.format, cell.formatIndex));
+        m_out.append(words.cellEdges.at(c + grid.spanOf(row, c) - 1));
     }
+}
+
+// A cell's own words (alignment, borders, shading), which depend on its format alone.
+const QByteArray& TableWriter::cellWords(RowWords& words, const QTextTableCellFormat& cellFormat,
+                                         int formatIndex) {
+    const auto known = words.cells.constFind(formatIndex);
+    if (known != words.cells.cend())
+        return *known;
+    QByteArray out;
+    switch (cellFormat.verticalAlignment()) {
+    case QTextCharFormat::AlignMiddle:
+        out.append("\\clvertalc");
+        break;
+    case QTextCharFormat::AlignBottom:
+        out.append("\\clvertalb");
+        break;
+    default:
+        break;
+    }
+    if (!words.border.isEmpty()) {
+        QByteArray border = words.border;
+        if (words.borderColor.isValid())
+            border += "\\brdrcf" + QByteArray::number(m_colorIndex(words.borderColor));
+        for (const char* side : {"\\clbrdrt", "\\clbrdrl", "\\clbrdrb", "\\clbrdrr"}) {
+            out.append(side);
+            out.append(border);
+        }
+    }
+    if (const QColor color = colorOf(cellFormat.background()); color.isValid())
+        out.append("\\clcbpat" + QByteArray::number(m_colorIndex(color)));
+    return *words.cells.insert(formatIndex, out);
+}
+
+void TableWriter::writeCellContent(QTextFrame::iterator& item, const QTextBlock& next, const QTextBlock& last,
+                                   int depth, int width) {
+    const char* cellEnd = depth == 1 ? "\\cell\r\n" : "\\nestcell\r\n";
+    if (!writeItems(item, next, depth, width, last, cellEnd))
+        writeEmptyCellEnd(depth, cellEnd);
 }
 
 void TableWriter::writeCellContent(const QTextTableCell& cell, int depth, int width) {
     const char* cellEnd = depth == 1 ? "\\cell\r\n" : "\\nestcell\r\n";
     // Found without a cursor: a cursor placed in a laid-out document lays its block out again.
     const QTextBlock last = m_document->findBlock(cell.lastPosition());
-    if (!writeItems(cell.begin(), depth, width, last, cellEnd)) {
-        m_out.append("\\pard");
-        appendParagraphWords(m_out, depth);
-        m_out.append(cellEnd);
-    }
+    QTextFrame::iterator item = cell.begin();
+    if (!writeItems(item, {}, depth, width, last, cellEnd))
+        writeEmptyCellEnd(depth, cellEnd);
 }
 
-bool TableWriter::writeItems(QTextFrame::iterator it, int depth, int width, const QTextBlock& last,
-                             const char* cellEnd) {
+void TableWriter::writeEmptyCellEnd(int depth, const char* cellEnd) {
+    m_out.append("\\pard");
+    appendParagraphWords(m_out, depth);
+    m_out.append(cellEnd);
+}
+
+bool TableWriter::writeItems(QTextFrame::iterator& it, const QTextBlock& stop, int depth, int width,
+                             const QTextBlock& last, const char* cellEnd) {
     bool ended = false;
     for (; !it.atEnd(); ++it) {
         if (const QTextFrame* frame = it.currentFrame()) {
             if (const auto* nested = qobject_cast<const QTextTable*>(frame)) {
                 writeTable(nested, depth + 1, std::max(width, kNarrowest * 10));
                 m_nested = true;
-            } else
-                ended = writeItems(frame->begin(), depth, width, last, cellEnd) || ended;
+            } else {
+                QTextFrame::iterator inner = frame->begin();
+                ended = writeItems(inner, {}, depth, width, last, cellEnd) || ended;
+            }
             continue;
         }
         const QTextBlock block = it.currentBlock();
+        if (block == stop)
+            break;
         if (holdsTableOnly(block))
             continue;
         ended = block == last;

@@ -5,11 +5,14 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QHash>
+#include <QList>
+#include <QTextBlock>
+#include <QTextFormat>
 #include <QTextFrame>
 
 #include <functional>
 
-class QTextBlock;
 class QTextDocument;
 class QTextTable;
 class QTextTableCell;
@@ -39,13 +42,31 @@ public:
     void write(const QTextTable* table, int depth = 1);
 
 private:
+    // What a table's rows say alike: the words that start each row, the cells' right edges and their border.
+    struct RowWords {
+        RowWords(const QTextTableFormat& format, int left, int gap, const QList<int>& edges);
+        QByteArray start;
+        int headerRows = 0;
+        QByteArray border; // empty for a table without borders
+        QColor borderColor;
+        QList<QByteArray> cellEdges;  // \cellxN of each column
+        QHash<int, QByteArray> cells; // a cell's own words, by its format index
+    };
+
     void writeTable(const QTextTable* table, int depth, int width);
-    void writeRowWords(const QTextTable* table, const CellGrid& grid, int row, const QList<int>& edges,
-                       int left);
+    void writeRowWords(RowWords& words, const CellGrid& grid, int row);
+    const QByteArray& cellWords(RowWords& words, const QTextTableCellFormat& format, int formatIndex);
+    // Writes a cell's items from `item`, which it moves past them, up to the block `next` that begins the
+    // next cell; `last` is the cell's last block.
+    void writeCellContent(QTextFrame::iterator& item, const QTextBlock& next, const QTextBlock& last,
+                          int depth, int width);
+    // The same for a cell found on its own.
     void writeCellContent(const QTextTableCell& cell, int depth, int width);
-    // Writes the blocks and tables from `it` on; the block `last` gets `cellEnd`. True when `last` was met.
-    bool writeItems(QTextFrame::iterator it, int depth, int width, const QTextBlock& last,
-                    const char* cellEnd);
+    void writeEmptyCellEnd(int depth, const char* cellEnd);
+    // Writes the blocks and tables from `it` on, up to `stop` where it is valid; the block `last` gets
+    // `cellEnd`. True when `last` was met.
+    bool writeItems(QTextFrame::iterator& it, const QTextBlock& stop, int depth, int width,
+                    const QTextBlock& last, const char* cellEnd);
     void writeNumber(const char* word, qint64 value);
 
     QByteArray& m_out;
