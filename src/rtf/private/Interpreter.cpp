@@ -462,6 +462,12 @@ void Interpreter::selectCodePage() {
     m_decoderFont = font;
     m_decoderOrdinary = ordinary;
     m_decoderFontsVersion = m_fontsVersion;
+    // A font that text is read in before the font table gives it a character set is in the document's code
+    // page (\fcharset1) from then on, so that its text and the writer, which gives each font one character
+    // set, agree.
+    if (font >= 0 && s.target != Target::FontName && !m_fontTable.charset.contains(font) &&
+        !m_fontTable.codePage.contains(font))
+        m_fontTable.charset.insert(font, 1);
     int codePage = font >= 0 ? fontCodePage(font) : 0;
     if (codePage == 0 || (ordinary && codePage < 0))
         codePage = documentCodePage();
