@@ -49,6 +49,7 @@ LayoutPacer::LayoutPacer(std::chrono::milliseconds slice, QObject* parent)
 void LayoutPacer::watch(QTextDocument* doc) {
     if (m_doc && m_doc->documentLayout())
         m_doc->documentLayout()->removeEventFilter(this);
+    disconnect(m_restart);
     m_doc = doc;
     m_laidOut = 0;
     if (!doc)
@@ -57,7 +58,7 @@ void LayoutPacer::watch(QTextDocument* doc) {
     layout->installEventFilter(this);
     // A change may lay the document out again from its start (a new width does); the pacer then goes over
     // it from the start too, which costs nothing where it is still laid out.
-    connect(layout, &QAbstractTextDocumentLayout::update, this, [this] { m_laidOut = 0; });
+    m_restart = connect(layout, &QAbstractTextDocumentLayout::update, this, [this] { m_laidOut = 0; });
 }
 
 bool LayoutPacer::step() {

@@ -33,4 +33,5 @@ private:
     std::chrono::milliseconds m_slice;
     QPointer<QTextDocument> m_doc;
     int m_laidOut = 0; // the document is laid out up to this position, as far as the pacer knows
+    QMetaObject::Connection m_restart;
 };
