@@ -1,5 +1,6 @@
 #include "Kept.h"
 #include "Rtf.h"
+#include "private/CodePages.h"
 #include "private/Lists.h"
 #include "private/WriterParts.h"
 
@@ -21,6 +22,7 @@
 #include <QUrl>
 
 #include <cmath>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -73,7 +75,8 @@ private:
     void writeImage(const QTextImageFormat& format);
     void writeHex(const QByteArray& data);
     void writeCharFormat(const QTextCharFormat& format);
-    void writeText(QStringView text);
+    void writeText(QStringView text, const QString& family = {});
+    bool isGlyphFont(const QString& family);
     void writeNumber(const char* word, qint64 value);
     int fontIndex(const QString& family);
     int colorIndex(const QColor& color);
@@ -84,9 +87,15 @@ private:
     QByteArray m_out;
     QStringList m_fonts;
     QHash<QString, int> m_fontIndex;
+    std::vector<bool> m_glyphFonts; // by font number: the reader takes the font's bytes as symbol glyphs
     QList<QRgb> m_colors;
     QHash<QRgb, int> m_colorIndex;
-    QHash<int, QByteArray> m_charWords; // writeCharFormat's words for the document's formats, by index
+    // writeCharFormat's words for the document's formats, by index, and whether the font's bytes are glyphs.
+    struct CharWords {
+        QByteArray words;
+        bool glyphFont = false;
+    };
+    QHash<int, CharWords> m_charWords;
 
     // What the writer asks of a character format, for each of the document's formats (by index).
     struct FormatFacts {
@@ -191,13 +200,15 @@ void Writer::writeHeader() {
     m_out.append("\\deff0\\uc1\r\n{\\fonttbl");
     for (qsizetype i = 0; i < m_fonts.size(); ++i) {
         writeNumber("{\\f", i);
-        writeNumber("\\fnil\\fcharset", m_kept.charsetOf(m_fonts.at(i)));
+        const int charset = m_kept.charsetOf(m_fonts.at(i));
+        m_glyphFonts.push_back(detail::fontCodePage(detail::codePageForCharset(charset), m_fonts.at(i)) < 0);
+        writeNumber("\\fnil\\fcharset", charset);
         m_out.append(' ');
         // A ";" ends the name, so one inside it is written as \u59.
         for (const QString& part = m_fonts.at(i); const QStringView piece : QStringView(part).split(u';')) {
             if (piece.data() != part.constData())
                 m_out.append("\\u59?");
-            writeText(piece);
+            detail::appendRtfText(m_out, piece);
         }
         m_out.append(";}");
     }
@@ -301,7 +312,7 @@ void Writer::writeBlock(const QTextBlock& block, int depth, const char* ending) 
         // Readers that know lists make their own marker from the list table and skip this one.
         m_out.append("{\\listtext ");
         writeCharFormat(withoutKept(block.charFormat()));
-        writeText(detail::ListWriter::marker(list, block));
+        writeText(detail::ListWriter::marker(list, block), familyOf(block.charFormat()));
         m_out.append("\\tab}");
     }
 
@@ -400,7 +411,7 @@ void Writer::writeFragment(const QTextFragment& fragment, const QByteArray& kept
                     ++end;
                 m_out.append('{');
                 writeCharFormat(format);
-                writeText(QStringView(text).sliced(i, end - i));
+                writeText(QStringView(text).sliced(i, end - i), familyOf(format));
                 m_out.append('}');
                 i = end - 1;
                 continue;
@@ -422,11 +433,11 @@ void Writer::writeFragment(const QTextFragment& fragment, const QByteArray& kept
     if (words == m_charWords.cend()) {
         const qsizetype start = m_out.size();
         writeCharFormat(format);
-        words = m_charWords.insert(index, m_out.sliced(start));
+        words = m_charWords.insert(index, {m_out.sliced(start), isGlyphFont(familyOf(format))});
     } else {
-        m_out.append(*words);
+        m_out.append(words->words);
     }
-    writeText(text);
+    detail::appendRtfText(m_out, text, words->glyphFont);
     m_out.append('}');
 }
 
@@ -491,7 +502,7 @@ void Writer::writeCharFormat(const QTextCharFormat& format) {
 
 namespace detail {
 
-void appendRtfText(QByteArray& out, QStringView text) {
+void appendRtfText(QByteArray& out, QStringView text, bool glyphFont) {
     const auto writeNumber = [&out](const char* word, qint64 value) {
         out.append(word);
         out.append(QByteArray::number(value));
@@ -499,7 +510,7 @@ void appendRtfText(QByteArray& out, QStringView text) {
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = text[i].unicode();
-        if (c >= 0x20 && c < 0x7F) {
+        if (c >= 0x20 && c < 0x7F && !glyphFont) {
             if (c == '\\' || c == '{' || c == '}')
                 out.append('\\');
             out.append(char(c));
@@ -550,8 +561,15 @@ void appendRtfText(QByteArray& out, QStringView text) {
 
 namespace {
 
-void Writer::writeText(QStringView text) {
-    detail::appendRtfText(m_out, text);
+// `family`: the font the text is in; empty for the body's own, font 0.
+void Writer::writeText(QStringView text, const QString& family) {
+    detail::appendRtfText(m_out, text, isGlyphFont(family));
+}
+
+// Whether the reader takes the bytes of text in `family` as symbol glyphs; empty for the body's own, font 0.
+bool Writer::isGlyphFont(const QString& family) {
+    const size_t font = size_t(family.isEmpty() ? 0 : fontIndex(family));
+    return font < m_glyphFonts.size() && m_glyphFonts[font];
 }
 
 // The RTF picture kind of image bytes that RTF can carry as they are; null for any other.

@@ -45,6 +45,7 @@ private slots:
     void fieldResultIsWrittenAsEditedWithItsInstruction();
     void typingNextToAMarkIsNotPartOfIt();
     void footnoteStaysAsItsMarkWithTheNoteAsTooltip();
+    void noteAfterTextInItsGroupIsKeptFromItsWord();
     void headersAndNotesAreNotMovedIntoTheBody();
     void fieldShowsItsResultAndKeepsItsInstruction();
     void cutOffGroupIsClosed();
@@ -182,6 +183,19 @@ void tst_RtfKept::footnoteStaysAsItsMarkWithTheNoteAsTooltip() {
     cursor.removeSelectedText();
     QVERIFY(!rtf::write(doc).contains("footnote"));
     QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept), u"Textmore"_s);
+}
+
+// The text before a note's word in the same group is the body's; the note is kept from its word on, with the
+// mark right before it.
+void tst_RtfKept::noteAfterTextInItsGroupIsKeptFromItsWord() {
+    QTextDocument doc;
+    QVERIFY(rtf::read("{\\rtf1 {\\i Body\\chftn\\footnote The note.} more\\par}", doc));
+    QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept), u"Body1 more\nThe note."_s);
+    QTextCursor cursor(&doc);
+    cursor.setPosition(5);
+    QCOMPARE(cursor.charFormat().toolTip(), u"The note."_s);
+    const QByteArray written = rtf::write(doc);
+    QVERIFY2(written.contains("{\\chftn\\footnote The note.}"), written.constData());
 }
 
 void tst_RtfKept::headersAndNotesAreNotMovedIntoTheBody() {

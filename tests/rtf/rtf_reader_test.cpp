@@ -204,6 +204,8 @@ void tst_RtfReader::text_data() {
         << QByteArray("{\\rtf1{\\nonshppict{\\pict\\wmetafile8 00}}{\\shp{\\shprslt fallback}}x}") << u"x"_s;
     QTest::newRow("footnote kept, its mark shown")
         << QByteArray("{\\rtf1 Body\\chftn{\\footnote {\\chftn} Note.} more\\par}") << u"Body1 more"_s;
+    QTest::newRow("footnote marks number the notes, not the marks")
+        << QByteArray("{\\rtf1 A\\chftn B\\chftn{\\footnote n} C\\chftn{\\footnote m}\\par}") << u"A1B1 C2"_s;
     QTest::newRow("header kept, not shown") << QByteArray("{\\rtf1{\\header Head\\par}Body}") << u"Body"_s;
     QTest::newRow("text box kept, not shown")
         << QByteArray("{\\rtf1 A{\\shp{\\*\\shpinst{\\sp{\\sn x}{\\sv 1}}{\\shptxt Boxed\\par}}} B\\par}")

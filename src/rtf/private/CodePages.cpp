@@ -209,6 +209,18 @@ int codePageForCharset(int charset) {
     }
 }
 
+int fontCodePage(int charsetCodePage, const QString& name) {
+    if (charsetCodePage != 0 && charsetCodePage != kSymbolCodePage)
+        return charsetCodePage;
+    if (name.compare(u"Symbol", Qt::CaseInsensitive) == 0)
+        return kSymbolCodePage;
+    if (name.startsWith(u"Wingdings", Qt::CaseInsensitive) ||
+        name.startsWith(u"Webdings", Qt::CaseInsensitive) ||
+        name.compare(u"Zapf Dingbats", Qt::CaseInsensitive) == 0 || charsetCodePage == kSymbolCodePage)
+        return kWingdingsCodePage;
+    return charsetCodePage;
+}
+
 int charsetForCodePage(int codePage) {
     // The Windows character sets first, which every reader knows.
     static constexpr int kCharsets[] = {0,   204, 238, 161, 162, 177, 178, 186, 163,

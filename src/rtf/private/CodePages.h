@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 #include <memory>
@@ -26,6 +27,10 @@ int charsetForCodePage(int codePage);
 // Pseudo code pages for fonts whose bytes are glyph indices rather than characters.
 inline constexpr int kSymbolCodePage = -2;    // Adobe Symbol encoding (the "Symbol" font)
 inline constexpr int kWingdingsCodePage = -3; // Wingdings and other dingbat fonts
+
+// The code page of a font's bytes, from the code page its \fcharset gives (0 when it gives none) and its
+// name: older writers give symbol and dingbat fonts no \fcharset, so those are known by name too.
+int fontCodePage(int charsetCodePage, const QString& name);
 
 // Turns the bytes of one code page into UTF-16, one byte at a time, so that the bytes can come from text,
 // \'hh escapes and raw 8-bit characters mixed. Double-byte code pages (932, 936, 949, 950, 1361) keep a lead

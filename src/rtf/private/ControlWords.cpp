@@ -68,8 +68,9 @@ Table makeTable() {
                   Op::AnnotationPart);
     b.destination({"atrfstart", "atrfend"}, Op::AnnotationRange);
     b.destination({"header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf",
-                   "footnote", "annotation", "shptxt"},
+                   "annotation", "shptxt"},
                   Op::SideText);
+    b.destination({"footnote"}, Op::Footnote);
     b.destination({"listtable"}, Op::ListTable);
     b.destination({"listoverridetable"}, Op::ListOverrideTable);
     b.destination({"pn"}, Op::ParagraphNumbering);

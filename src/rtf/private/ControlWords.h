@@ -23,7 +23,8 @@ enum class Op : quint8 {
     SkipGroup,          // a destination without text for us: skipped with everything it nests
     PassGroup,          // a destination whose text is shown as it is
     HiddenText,         // a destination whose own text is dropped but whose nested destinations are read
-    SideText,           // header, footer, footnote, comment, text box: kept after the body
+    SideText,           // header, footer, comment, text box: kept after the body
+    Footnote,           // a footnote or endnote: kept after the body like side text, and counted
     ListTable,          // \listtable, read whole by Lists.cpp
     ListOverrideTable,  // \listoverridetable
     ParagraphNumbering, // \pn

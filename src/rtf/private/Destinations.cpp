@@ -90,11 +90,16 @@ void Interpreter::destination(Op op) {
         s.target = Target::None;
         break;
     case Op::SideText:
+    case Op::Footnote:
         // A text box's text is kept with its shape; other side text inside a picture or an object is kept
         // with it, not shown; inside a kept group a nested one is kept with it; elsewhere (in a font table,
         // say) it is dropped.
-        if (s.target != Target::Side)
+        if (s.target != Target::Side) {
+            const bool inBody = s.target == Target::Main;
             s.target = startKept(s) ? Target::Side : Target::None;
+            if (op == Op::Footnote && inBody && s.target == Target::Side)
+                ++m_footnotes;
+        }
         break;
     case Op::ListTable:
     case Op::ListOverrideTable:

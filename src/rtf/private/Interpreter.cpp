@@ -27,16 +27,6 @@ int clampLength(int twips) {
     return std::clamp(twips, -kMaxLength, kMaxLength);
 }
 
-bool isSymbolFontName(const QString& name) {
-    return name.compare(u"Symbol", Qt::CaseInsensitive) == 0;
-}
-
-bool isDingbatFontName(const QString& name) {
-    return name.startsWith(u"Wingdings", Qt::CaseInsensitive) ||
-           name.startsWith(u"Webdings", Qt::CaseInsensitive) ||
-           name.compare(u"Zapf Dingbats", Qt::CaseInsensitive) == 0;
-}
-
 } // namespace
 
 Interpreter::Interpreter(const QByteArray& bytes, Sink& sink, Tables& tables)
@@ -99,6 +89,7 @@ void Interpreter::openGroup() {
     }
     GroupState next = m_states.back();
     next.onClose = OnClose::Nothing;
+    next.sideFromWord = false;
     next.start = m_tokens.position() - 1;
     next.mainEvents = m_mainEvents;
     m_states.push_back(next);
@@ -304,11 +295,12 @@ void Interpreter::symbol(Op op, int character) {
         endRow(character);
         break;
     case Op::FootnoteMark:
-        if (target == Target::Main)
-            ++m_footnotes;
         if (target == Target::Main || target == Target::Side) {
+            // The number of the note: in the body, of the next one; in a note, its own. It counts notes, not
+            // marks, so that a mark without a note, which stays as its number only, changes no other.
             const qint64 before = m_mainEvents;
-            const QString number = QString::number(std::max(m_footnotes, 1));
+            const QString number =
+                QString::number(target == Target::Main ? m_footnotes + 1 : std::max(m_footnotes, 1));
             for (const QChar c : number)
                 putUnit(c.unicode());
             if (target == Target::Main) {
@@ -489,16 +481,8 @@ int Interpreter::fontCodePage(int font) const {
     if (cpg != m_fontTable.codePage.cend() && *cpg > 0 && *cpg != 1 && *cpg != 2)
         return *cpg;
     const auto charset = m_fontTable.charset.constFind(font);
-    const int codePage = charset != m_fontTable.charset.cend() ? codePageForCharset(*charset) : 0;
-    if (codePage == 0 || codePage == kSymbolCodePage) {
-        // Symbol fonts are known by name too: older writers give them no \fcharset.
-        const QString name = m_tables.fontNames.value(font);
-        if (isSymbolFontName(name))
-            return kSymbolCodePage;
-        if (isDingbatFontName(name) || codePage == kSymbolCodePage)
-            return kWingdingsCodePage;
-    }
-    return codePage;
+    return rtf::detail::fontCodePage(charset != m_fontTable.charset.cend() ? codePageForCharset(*charset) : 0,
+                                     m_tables.fontNames.value(font));
 }
 
 int Interpreter::documentCodePage() const {

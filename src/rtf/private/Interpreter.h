@@ -78,9 +78,14 @@ struct GroupState {
     const char* start = nullptr;     // where the group's "{" is in the bytes
     const char* sideStart = nullptr; // EndSide: where the kept RTF starts (the group, or its mark before it)
     int markLength = 0;              // EndSide: the length of that mark in the body
-    qint64 mainEvents = 0;           // Interpreter::m_mainEvents when the group opened
-    bool fontTable = false;          // inside \fonttbl
-    bool shapeProperty = false;      // inside \sp: destinations other than a picture are skipped
+    // EndSide: the group is kept from its destination word on, because the body shows text from before the
+    // word; the kept RTF gets a "{" of its own, and is written after the formatting the group had at the
+    // word.
+    bool sideFromWord = false;
+    CharProps sideChr;
+    qint64 mainEvents = 0;      // Interpreter::m_mainEvents when the group opened
+    bool fontTable = false;     // inside \fonttbl
+    bool shapeProperty = false; // inside \sp: destinations other than a picture are skipped
     // Inside a \shppict or \object: its pictures are candidates for what stands for the whole group.
     bool pictureSet = false;
     const char* keptStart = nullptr; // where a picture, \shppict or \object group starts in the bytes
@@ -267,7 +272,7 @@ private:
     CharProps m_listTextProps;
     PictureSetState m_pictureSet;
     AnnotationPrefix m_annotation;
-    int m_footnotes = 0;
+    int m_footnotes = 0; // the footnotes and endnotes of the body so far
 
     std::vector<RowDef> m_rowDefs = std::vector<RowDef>(kMaxTableDepth + 1); // the row words, by depth
     CellDef m_cellDef;         // the cell being described, up to its \cellx

@@ -161,6 +161,14 @@ bool Interpreter::startKept(GroupState& s) {
     s.onClose = OnClose::EndSide;
     s.sideStart = s.start;
     s.markLength = 0;
+    // Text before the word in its group is the body's, shown already: the group is kept from the word on.
+    const char* from = s.start;
+    if (s.mainEvents != m_mainEvents && m_wordStart > s.start) {
+        s.sideStart = from = m_wordStart;
+        s.sideFromWord = true;
+        s.sideChr = s.chr;
+        s.mainEvents = m_mainEvents;
+    }
     const AnnotationPrefix prefix = std::exchange(m_annotation, AnnotationPrefix{});
     if (prefix.start && prefix.mainEvents == m_mainEvents && s.start &&
         startsWith(s.start, end, "annotation")) {
@@ -171,12 +179,12 @@ bool Interpreter::startKept(GroupState& s) {
         }
     }
     // A note right after its mark's group owns the mark: deleting the mark deletes the note.
-    if (m_mark == Mark::Closed && m_mainEvents == m_markEvents && s.start && m_markEnd <= s.start &&
-        onlyBlanks(m_markEnd, s.start)) {
+    if (m_mark == Mark::Closed && m_mainEvents == m_markEvents && from && m_markEnd <= from &&
+        onlyBlanks(m_markEnd, from)) {
         s.sideStart = m_markStart;
         s.markLength = m_markLength;
-    } else if (m_mark == Mark::Open && m_mainEvents == m_markEvents && s.start && m_markWordEnd <= s.start &&
-               onlyBlanks(m_markWordEnd, s.start)) {
+    } else if (m_mark == Mark::Open && m_mainEvents == m_markEvents && from && m_markWordEnd <= from &&
+               onlyBlanks(m_markWordEnd, from)) {
         s.sideStart = m_markWord;
         s.markLength = m_markLength;
     }
@@ -201,6 +209,8 @@ void Interpreter::endSideText(const GroupState& closing, bool atEnd) {
         return;
     const char* end = m_tokens.position();
     std::optional<QByteArray> rtf = QByteArray(closing.sideStart, end - closing.sideStart);
+    if (closing.sideFromWord)
+        rtf->prepend('{');
     if (atEnd)
         rtf = closed(*rtf);
     if (!rtf)
@@ -209,7 +219,7 @@ void Interpreter::endSideText(const GroupState& closing, bool atEnd) {
     group.markLength = closing.markLength;
     const GroupState& outer = m_states.back();
     tellTableDepth();
-    m_sink.kept(group, outer.chr);
+    m_sink.kept(group, closing.sideFromWord ? closing.sideChr : outer.chr);
     ++m_mainEvents;
     m_mainHasContent = true;
     m_lastMainPara = outer.para;

@@ -17,8 +17,9 @@ class QTextList;
 
 namespace rtf::detail {
 
-// Appends text as RTF: ASCII as itself (with \, { and } escaped), everything else as \uN?.
-void appendRtfText(QByteArray& out, QStringView text);
+// Appends text as RTF: ASCII as itself (with \, { and } escaped), everything else as \uN?. In a font whose
+// bytes are glyphs (a symbol font) ASCII is written as \uN? too, which readers take as the character itself.
+void appendRtfText(QByteArray& out, QStringView text, bool glyphFont = false);
 
 // Each QTextList of the document becomes one list of the list table, with its own override number (\ls), so
 // that it numbers on its own as it does in the editor; its indent gives the level (\ilvl).
