@@ -218,6 +218,7 @@ void Interpreter::endSideText(const GroupState& closing, bool atEnd) {
     group.rtf = *rtf;
     group.markLength = closing.markLength;
     const GroupState& outer = m_states.back();
+    group.unicodeSkip = closing.sideFromWord ? closing.uc : outer.uc;
     tellTableDepth();
     m_sink.kept(group, closing.sideFromWord ? closing.sideChr : outer.chr);
     ++m_mainEvents;
