@@ -464,9 +464,8 @@ void Interpreter::selectCodePage() {
     m_decoderFontsVersion = m_fontsVersion;
     // A font that text is read in before the font table gives it a character set is in the document's code
     // page (\fcharset1) from then on, so that its text and the writer, which gives each font one character
-    // set, agree.
-    // Text without a font of its own is in the default font: the same holds for that font, and a symbol font
-    // there makes the text glyphs as it does where the font is named.
+    // set, agree. Text without a font of its own is in the default font: the same holds for that font, and a
+    // symbol font there makes the text glyphs as it does where the font is named.
     const int shownFont = font >= 0 || s.target == Target::FontName ? font : m_tables.defaultFont;
     if (shownFont >= 0 && s.target != Target::FontName && !m_fontTable.charset.contains(shownFont) &&
         !m_fontTable.codePage.contains(shownFont))
