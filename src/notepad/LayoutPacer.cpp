@@ -83,6 +83,7 @@ bool LayoutPacer::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::Timer || !m_doc || watched != m_doc->documentLayout() ||
         !isSteppingTimer(watched, static_cast<QTimerEvent*>(event)->timerId()))
         return false;
-    step();
-    return true;
+    // Where the pacer finds nothing left to lay out, the layout's own step goes ahead, which ends the timer
+    // once the layout is done.
+    return step();
 }
