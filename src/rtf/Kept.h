@@ -18,7 +18,7 @@
 // Kept bytes are self-contained RTF groups; the font and colour numbers in them are those of the document's
 // own tables, which the reader keeps in kKeptFonts and kKeptColors of the root frame's format so that the
 // writer can renumber them; their bytes are in the code pages of kKeptFontCharsets and kKeptCodePage, which
-// the writer's font table and header then name.
+// the writer's font table and header then name, and of the font they begin in, kKeptFont.
 namespace rtf {
 
 enum KeptProperty : int {
@@ -29,6 +29,7 @@ enum KeptProperty : int {
     kKeptColors,                                   // QVariantMap on the root frame: colour index -> QColor
     kKeptFontCharsets, // QVariantMap on the root frame: font number -> \fcharset, for the kept bytes
     kKeptCodePage,     // int on the root frame: the document's \ansicpg, for the kept bytes
+    kKeptFont,         // int on a kept group's mark or anchor: the font number its bytes begin in (-1: none)
 };
 
 inline bool isKept(const QTextCharFormat& format) {
@@ -43,6 +44,7 @@ inline QTextCharFormat withoutKept(QTextCharFormat format) {
         return format;
     format.clearProperty(kKeptRtf);
     format.clearProperty(kKeptId);
+    format.clearProperty(kKeptFont);
     format.clearProperty(QTextFormat::TextToolTip);
     return format;
 }

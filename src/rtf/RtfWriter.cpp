@@ -56,7 +56,7 @@ public:
         : m_doc(doc)
         , m_lists(doc)
         , m_kept(
-              doc, [this](const QString& family) { return fontIndex(family); },
+              doc, [this](const QString& family, int charset) { return fontIndex(family, charset); },
               [this](const QColor& color) { return colorIndex(color); }) {}
 
     QByteArray run();
@@ -78,15 +78,21 @@ private:
     void writeText(QStringView text, const QString& family = {});
     bool isGlyphFont(const QString& family);
     void writeNumber(const char* word, qint64 value);
-    int fontIndex(const QString& family);
+    // The font table's entry for `family`; with a character set (for kept bytes), for it in that one.
+    int fontIndex(const QString& family, int charset = -1);
     int colorIndex(const QColor& color);
 
     const QTextDocument& m_doc;
     detail::ListWriter m_lists;
     detail::KeptWriter m_kept;
     QByteArray m_out;
-    QStringList m_fonts;
-    QHash<QString, int> m_fontIndex;
+    struct Font {
+        QString family;
+        int charset = -1; // none asked for
+    };
+    QList<Font> m_fonts;
+    QHash<QString, int> m_fontIndex;                    // the entry text in a family is written in
+    QHash<std::pair<QString, int>, int> m_charsetFonts; // the other entries, by family and character set
     std::vector<bool> m_glyphFonts; // by font number: the reader takes the font's bytes as symbol glyphs
     QList<QRgb> m_colors;
     QHash<QRgb, int> m_colorIndex;
@@ -140,7 +146,8 @@ void Writer::collectTables() {
             const QTextCharFormat format = fragment.charFormat();
             if (facts.kept) {
                 m_kept.collect(format.property(kKeptRtf).toByteArray());
-                m_kept.collectOuterFont(familyOf(format));
+                if (!format.isImageFormat())
+                    m_kept.outerFont(format);
             }
             if (unseen)
                 formats.append(format);
@@ -169,11 +176,22 @@ Writer::FormatFacts Writer::factsOf(const QTextFragment& fragment) {
     return facts;
 }
 
-int Writer::fontIndex(const QString& family) {
-    const auto it = m_fontIndex.constFind(family);
-    if (it != m_fontIndex.cend())
-        return *it;
-    m_fonts.append(family);
+int Writer::fontIndex(const QString& family, int charset) {
+    if (const auto it = m_fontIndex.constFind(family); it != m_fontIndex.cend()) {
+        Font& font = m_fonts[*it];
+        if (charset < 0 || font.charset == charset)
+            return *it;
+        if (font.charset < 0) {
+            font.charset = charset;
+            return *it;
+        }
+        if (const auto other = m_charsetFonts.constFind({family, charset}); other != m_charsetFonts.cend())
+            return *other;
+        m_fonts.append({family, charset});
+        m_charsetFonts.insert({family, charset}, int(m_fonts.size() - 1));
+        return int(m_fonts.size() - 1);
+    }
+    m_fonts.append({family, charset});
     m_fontIndex.insert(family, int(m_fonts.size() - 1));
     return int(m_fonts.size() - 1);
 }
@@ -200,12 +218,13 @@ void Writer::writeHeader() {
     m_out.append("\\deff0\\uc1\r\n{\\fonttbl");
     for (qsizetype i = 0; i < m_fonts.size(); ++i) {
         writeNumber("{\\f", i);
-        const int charset = m_kept.charsetOf(m_fonts.at(i));
-        m_glyphFonts.push_back(detail::fontCodePage(detail::codePageForCharset(charset), m_fonts.at(i)) < 0);
+        const Font& font = m_fonts.at(i);
+        const int charset = font.charset >= 0 ? font.charset : m_kept.defaultCharset();
+        m_glyphFonts.push_back(detail::fontCodePage(detail::codePageForCharset(charset), font.family) < 0);
         writeNumber("\\fnil\\fcharset", charset);
         m_out.append(' ');
         // A ";" ends the name, so one inside it is written as \u59.
-        for (const QString& part = m_fonts.at(i); const QStringView piece : QStringView(part).split(u';')) {
+        for (const QString& part = font.family; const QStringView piece : QStringView(part).split(u';')) {
             if (piece.data() != part.constData())
                 m_out.append("\\u59?");
             detail::appendRtfText(m_out, piece);
@@ -373,6 +392,9 @@ void Writer::writeKept(QTextBlock::iterator& it) {
            it.fragment().charFormat().property(kKeptRtf).toByteArray() == kept)
         ++it;
     writeCharFormat(withoutKept(first));
+    // Its bytes begin in the font, and so the code page, they began in.
+    writeNumber("\\f", m_kept.outerFont(first));
+    m_out.append(' ');
     m_out.append(m_kept.renumbered(kept));
     m_out.append("\\plain ");
 }

@@ -196,6 +196,9 @@ void Interpreter::destination(Op op) {
 }
 
 void Interpreter::popGroup(bool atEnd) {
+    // A lead byte without its trail byte belongs to the group it was read in, which may be kept.
+    if (m_decoder.pending())
+        m_decoder.flush([this](char16_t u) { putUnit(u); });
     const GroupState closing = m_states.back();
     m_states.pop_back();
     if (m_mark == Mark::Open && m_markStart && closing.start == m_markStart) {

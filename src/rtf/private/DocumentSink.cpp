@@ -74,6 +74,7 @@ void DocumentSink::kept(const KeptGroup& group, const CharProps& props) {
     keptFormat.setProperty(kKeptRtf, group.rtf);
     keptFormat.setProperty(kKeptId, ++m_keptGroups);
     keptFormat.setToolTip(group.text);
+    keptFormat.setProperty(kKeptFont, props.font);
     if (group.markLength > 0 && m_cursor.positionInBlock() >= group.markLength) {
         QTextCursor mark = m_cursor;
         mark.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor, group.markLength);

@@ -412,23 +412,24 @@ void Interpreter::setProperty(Op op, int value) {
         s.uc = std::clamp(value, 0, 16);
         break;
     // The document's code page, default font and fonts' character sets are set once, by its header and font
-    // table: a second header (a document pasted whole into this one) or font table does not change how text
-    // already read was decoded, and the writer, which writes them once, can give them back as they were.
+    // table: a second header (a document pasted whole into this one), font table, or one after text does
+    // not change how text already read was decoded, and the writer, which writes them once, can give them
+    // back as they were.
     case Op::CharsetCodePage:
-        if (!m_charsetCodePageSet) {
+        if (!m_charsetCodePageSet && !m_textDecoded) {
             m_charsetCodePage = value;
             m_charsetCodePageSet = true;
             ++m_fontsVersion;
         }
         break;
     case Op::AnsiCodePage:
-        if (value > 0 && m_ansiCodePage == 0) {
+        if (value > 0 && m_ansiCodePage == 0 && !m_textDecoded) {
             m_ansiCodePage = value;
             ++m_fontsVersion;
         }
         break;
     case Op::DefaultFont:
-        if (m_tables.defaultFont < 0) {
+        if (m_tables.defaultFont < 0 && !m_textDecoded) {
             m_tables.defaultFont = value;
             ++m_fontsVersion;
         }
@@ -462,6 +463,8 @@ void Interpreter::selectCodePage() {
     m_decoderFont = font;
     m_decoderOrdinary = ordinary;
     m_decoderFontsVersion = m_fontsVersion;
+    if (s.target == Target::Main || s.target == Target::Side || s.target == Target::FieldInst)
+        m_textDecoded = true;
     // A font that text is read in before the font table gives it a character set is in the document's code
     // page (\fcharset1) from then on, so that its text and the writer, which gives each font one character
     // set, agree. Text without a font of its own is in the default font: the same holds for that font, and a

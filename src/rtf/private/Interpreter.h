@@ -239,6 +239,8 @@ private:
     int m_ansiCodePage = 0;
     int m_charsetCodePage = 1252;
     bool m_charsetCodePageSet = false;
+    bool m_textDecoded =
+        false; // text of the body, a kept group or a field has been read: the code page stays
 
     QString m_run;
     CharProps m_runProps;

@@ -90,9 +90,10 @@ bool endsInControlWord(const QByteArray& rtf) {
 
 } // namespace
 
-KeptWriter::KeptWriter(const QTextDocument& doc, std::function<int(const QString&)> fontIndex,
+KeptWriter::KeptWriter(const QTextDocument& doc, std::function<int(const QString&, int)> fontIndex,
                        std::function<int(const QColor&)> colorIndex)
-    : m_fontIndex(std::move(fontIndex))
+    : m_defaultFamily(doc.defaultFont().family())
+    , m_fontIndex(std::move(fontIndex))
     , m_colorIndex(std::move(colorIndex)) {
     const QTextFrameFormat root = doc.rootFrame()->frameFormat();
     const QVariantMap fonts = root.property(kKeptFonts).toMap();
@@ -108,15 +109,34 @@ KeptWriter::KeptWriter(const QTextDocument& doc, std::function<int(const QString
         m_colors.insert(it.key().toInt(), it.value().value<QColor>());
 }
 
+int KeptWriter::defaultCharset() const {
+    return charsetForCodePage(m_codePage);
+}
+
+// Bytes in a font the source gave no character set, or in no font, are in the document's code page. Fonts
+// of one family may differ in their character sets: each pair is a font of the writer's own.
+int KeptWriter::writerFont(int number, const QString& family) const {
+    QString name = family;
+    if (name.isEmpty())
+        name = m_fonts.value(number, m_defaultFamily);
+    const auto charset = m_charsets.constFind(number);
+    return m_fontIndex(name, charset != m_charsets.cend() ? *charset : defaultCharset());
+}
+
+int KeptWriter::outerFont(const QTextCharFormat& format) const {
+    const QStringList families = format.fontFamilies().toStringList();
+    QString family = families.isEmpty() ? QString() : families.first();
+    if (family.isEmpty())
+        family = format.property(QTextFormat::FontFamily).toString();
+    return writerFont(format.hasProperty(kKeptFont) ? format.intProperty(kKeptFont) : -1,
+                      family.isEmpty() ? m_defaultFamily : family);
+}
+
 void KeptWriter::collect(const QByteArray& kept) {
     forEachNumberedWord(kept, [this](std::string_view word, qsizetype, qsizetype, int value) {
         switch (numberedBy(word)) {
         case Numbered::Font:
-            if (const auto it = m_fonts.constFind(value); it != m_fonts.cend()) {
-                m_fontIndex(*it);
-                if (const auto charset = m_charsets.constFind(value); charset != m_charsets.cend())
-                    m_charsetOf.insert(*it, *charset);
-            }
+            writerFont(value, {});
             break;
         case Numbered::Color:
             if (const auto it = m_colors.constFind(value); it != m_colors.cend() && it->isValid())
@@ -126,28 +146,6 @@ void KeptWriter::collect(const QByteArray& kept) {
             break;
         }
     });
-}
-
-void KeptWriter::collectOuterFont(const QString& family) {
-    if (family.isEmpty() || m_charsetOf.contains(family))
-        return;
-    // Of the source's fonts of that family, the lowest-numbered one with a character set: the same answer
-    // whatever the order of the table.
-    int lowest = -1;
-    for (auto it = m_fonts.cbegin(); it != m_fonts.cend(); ++it) {
-        if (*it == family && m_charsets.contains(it.key()) && (lowest < 0 || it.key() < lowest))
-            lowest = it.key();
-    }
-    if (lowest >= 0)
-        m_charsetOf.insert(family, m_charsets.value(lowest));
-}
-
-// A font the source gave no character set has its bytes in the document's code page: the character set
-// of that code page says so to every reader.
-int KeptWriter::charsetOf(const QString& family) const {
-    if (const auto it = m_charsetOf.constFind(family); it != m_charsetOf.cend())
-        return *it;
-    return charsetForCodePage(m_codePage);
 }
 
 // The kept RTF as the writer writes it: fonts and colours renumbered, and 7-bit like the rest of the file
@@ -214,10 +212,7 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
         if (hasNumber) {
             switch (numberedBy(word)) {
             case Numbered::Font:
-                if (const auto it = m_fonts.constFind(int(value)); it != m_fonts.cend())
-                    number = m_fontIndex(*it);
-                else
-                    number = 0; // a font the file did not define: the default font
+                number = writerFont(int(value), {});
                 break;
             case Numbered::Color:
                 if (const auto it = m_colors.constFind(int(value)); it != m_colors.cend() && it->isValid())

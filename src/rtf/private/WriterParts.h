@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 #include <QStringView>
+#include <QTextCharFormat>
 
 #include <functional>
 
@@ -45,18 +46,19 @@ private:
 // gives the bytes to write.
 class KeptWriter {
 public:
-    // fontIndex/colorIndex give the writer's number for a family or a colour, adding it to its tables.
-    KeptWriter(const QTextDocument& doc, std::function<int(const QString&)> fontIndex,
+    // fontIndex gives the writer's number for a family in a character set, colorIndex for a colour, adding
+    // them to its tables.
+    KeptWriter(const QTextDocument& doc, std::function<int(const QString&, int)> fontIndex,
                std::function<int(const QColor&)> colorIndex);
 
     // Called for every kept group before the tables are written, so that their fonts and colours are in them.
     void collect(const QByteArray& kept);
-    // Called with the family a kept group is written in (its mark's or anchor's): the group's bytes are read
-    // in that font's character set too.
-    void collectOuterFont(const QString& family);
+    // The writer's font that a kept group's bytes begin in, given its mark's or anchor's format: the font's
+    // family with the character set of the font the group began in.
+    int outerFont(const QTextCharFormat& format) const;
     QByteArray renumbered(const QByteArray& kept) const;
-    // The \fcharset a font of the writer's table needs for the kept bytes in it.
-    int charsetOf(const QString& family) const;
+    // The \fcharset of a writer's font that no kept bytes are in: the document's code page's.
+    int defaultCharset() const;
     // The \ansicpg the kept bytes are in; 1252 when nothing is kept.
     int codePage() const { return m_codePage; }
 
@@ -64,9 +66,11 @@ private:
     QHash<int, QString> m_fonts; // the source file's font numbers
     QHash<int, QColor> m_colors; // the source file's colour indexes
     QHash<int, int> m_charsets;  // the source file's \fcharset by font number
-    QHash<QString, int> m_charsetOf;
+    QString m_defaultFamily;
     int m_codePage = 1252;
-    std::function<int(const QString&)> m_fontIndex;
+    std::function<int(const QString&, int)> m_fontIndex;
+    // The writer's font for the source's font `number` (-1: none), in `family` unless that is empty.
+    int writerFont(int number, const QString& family) const;
     std::function<int(const QColor&)> m_colorIndex;
 };
 
