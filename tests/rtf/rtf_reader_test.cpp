@@ -181,6 +181,9 @@ void tst_RtfReader::text_data() {
         << QByteArray("{\\rtf1\\ansi\\ansicpg65001 \\'e2\\'80\\'99 caf\xc3\xa9}") << u"\u2019 caf\u00E9"_s;
     QTest::newRow("symbol font") << QByteArray("{\\rtf1{\\fonttbl{\\f1\\fcharset2 Symbol;}}\\f1 \\'b7a}")
                                  << u"\u2022\u03B1"_s;
+    QTest::newRow("symbol default font")
+        << QByteArray("{\\rtf1\\ansi\\deff1{\\fonttbl{\\f1\\fcharset2 Symbol;}}a{\\plain b}}")
+        << u"\u03B1\u03B2"_s;
     QTest::newRow("symbol \\u in symbol font")
         << QByteArray("{\\rtf1{\\fonttbl{\\f1\\fcharset2 Symbol;}}\\f1\\u-3913?}") << u"\u2022"_s;
 

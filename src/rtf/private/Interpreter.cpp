@@ -467,11 +467,15 @@ void Interpreter::selectCodePage() {
         m_textDecoded = true;
     // A font that text is read in before the font table gives it a character set is in the document's code
     // page (\fcharset1) from then on, so that its text and the writer, which gives each font one character
-    // set, agree.
-    if (font >= 0 && s.target != Target::FontName && !m_fontTable.charset.contains(font) &&
-        !m_fontTable.codePage.contains(font))
-        m_fontTable.charset.insert(font, 1);
+    // set, agree. Text without a font of its own is in the default font: the same holds for that font, and a
+    // symbol font there makes the text glyphs as it does where the font is named.
+    const int shownFont = font >= 0 || s.target == Target::FontName ? font : m_tables.defaultFont;
+    if (shownFont >= 0 && s.target != Target::FontName && !m_fontTable.charset.contains(shownFont) &&
+        !m_fontTable.codePage.contains(shownFont))
+        m_fontTable.charset.insert(shownFont, 1);
     int codePage = font >= 0 ? fontCodePage(font) : 0;
+    if (font < 0 && shownFont >= 0 && fontCodePage(shownFont) < 0)
+        codePage = fontCodePage(shownFont);
     if (codePage == 0 || (ordinary && codePage < 0))
         codePage = documentCodePage();
     m_decoder.setCodePage(codePage, [this](char16_t u) { putUnit(u); });
