@@ -220,7 +220,12 @@ void Interpreter::endSideText(const GroupState& closing, bool atEnd) {
     const GroupState& outer = m_states.back();
     group.unicodeSkip = closing.sideFromWord ? closing.uc : outer.uc;
     tellTableDepth();
-    m_sink.kept(group, closing.sideFromWord ? closing.sideChr : outer.chr);
+    CharProps props = closing.sideFromWord ? closing.sideChr : outer.chr;
+    // Its bytes begin in the default font where no font is set; a symbol font there made them glyphs, and
+    // the writer is to put them in that font again.
+    if (props.font < 0 && m_tables.defaultFont >= 0 && fontCodePage(m_tables.defaultFont) < 0)
+        props.font = m_tables.defaultFont;
+    m_sink.kept(group, props);
     ++m_mainEvents;
     m_mainHasContent = true;
     m_lastMainPara = outer.para;
