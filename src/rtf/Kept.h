@@ -30,6 +30,7 @@ enum KeptProperty : int {
     kKeptFontCharsets, // QVariantMap on the root frame: font number -> \fcharset, for the kept bytes
     kKeptCodePage,     // int on the root frame: the document's \ansicpg, for the kept bytes
     kKeptFont,         // int on a kept group's mark or anchor: the font number its bytes begin in (-1: none)
+    kKeptUnicodeSkip,  // int on a kept group's mark or anchor: the \uc its bytes begin with, when not 1
 };
 
 inline bool isKept(const QTextCharFormat& format) {
@@ -45,6 +46,7 @@ inline QTextCharFormat withoutKept(QTextCharFormat format) {
     format.clearProperty(kKeptRtf);
     format.clearProperty(kKeptId);
     format.clearProperty(kKeptFont);
+    format.clearProperty(kKeptUnicodeSkip);
     format.clearProperty(QTextFormat::TextToolTip);
     return format;
 }

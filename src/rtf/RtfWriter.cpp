@@ -394,9 +394,13 @@ void Writer::writeKept(QTextBlock::iterator& it) {
     writeCharFormat(withoutKept(first));
     // Its bytes begin in the font, and so the code page, they began in.
     writeNumber("\\f", m_kept.outerFont(first));
+    // and with the count of fallback characters after \uN they began with.
+    const bool unicodeSkip = first.hasProperty(kKeptUnicodeSkip);
+    if (unicodeSkip)
+        writeNumber("\\uc", first.intProperty(kKeptUnicodeSkip));
     m_out.append(' ');
     m_out.append(m_kept.renumbered(kept));
-    m_out.append("\\plain ");
+    m_out.append(unicodeSkip ? "\\plain\\uc1 " : "\\plain ");
 }
 
 // A field the editor shows by its result: the result is written as it now is, the instruction as it came.

@@ -75,6 +75,8 @@ void DocumentSink::kept(const KeptGroup& group, const CharProps& props) {
     keptFormat.setProperty(kKeptId, ++m_keptGroups);
     keptFormat.setToolTip(group.text);
     keptFormat.setProperty(kKeptFont, props.font);
+    if (group.unicodeSkip != 1)
+        keptFormat.setProperty(kKeptUnicodeSkip, group.unicodeSkip);
     if (group.markLength > 0 && m_cursor.positionInBlock() >= group.markLength) {
         QTextCursor mark = m_cursor;
         mark.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor, group.markLength);

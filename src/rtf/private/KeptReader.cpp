@@ -218,6 +218,7 @@ void Interpreter::endSideText(const GroupState& closing, bool atEnd) {
     group.rtf = *rtf;
     group.markLength = closing.markLength;
     const GroupState& outer = m_states.back();
+    group.unicodeSkip = closing.sideFromWord ? closing.uc : outer.uc;
     tellTableDepth();
     CharProps props = closing.sideFromWord ? closing.sideChr : outer.chr;
     // Its bytes begin in the default font where no font is set; a symbol font there made them glyphs, and

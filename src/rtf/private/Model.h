@@ -105,8 +105,9 @@ struct Tables {
 // A group the editor does not show (header, footer, note, comment, text box), kept as the RTF it came as.
 struct KeptGroup {
     QByteArray rtf;
-    QString text;       // its text, paragraphs separated by "\n"
-    int markLength = 0; // the last characters of the body before it are its mark (a footnote's number)
+    QString text;        // its text, paragraphs separated by "\n"
+    int markLength = 0;  // the last characters of the body before it are its mark (a footnote's number)
+    int unicodeSkip = 1; // the \uc its bytes begin with
 };
 
 class Sink {
