@@ -75,9 +75,11 @@ class BusyCursor {
 public:
     BusyCursor() {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        // On X11 the change waits in the connection's output buffer, which the event loop flushes.
-        if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
-            xcb_flush(x11->connection());
+        // On X11 the change waits in the connection's output buffer, which the event loop flushes. A
+        // platform may offer the X11 interface without a connection (offscreen does).
+        const auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+        if (xcb_connection_t* connection = x11 ? x11->connection() : nullptr)
+            xcb_flush(connection);
     }
     ~BusyCursor() { QApplication::restoreOverrideCursor(); }
     BusyCursor(const BusyCursor&) = delete;
