@@ -264,11 +264,33 @@ void Interpreter::byte(uchar c) {
         // In a double-byte code page the byte after a raw lead byte is its trail byte, even a brace or a
         // backslash, which older writers left unescaped.
         uchar next = 0;
-        if (!trail && m_decoder.awaitsTrailByte() && m_tokens.takeStructuralByte(next))
+        if (!trail && m_decoder.awaitsTrailByte() && m_tokens.takeStructuralByte(next)) {
+            m_structuralTrails.push_back(m_tokens.position() - 1);
             putByte(next);
+        }
     } else if (c == '\t')
         putUnit('\t');
     // other control characters carry nothing
+}
+
+QByteArray Interpreter::keptSource(const char* begin, const char* end) const {
+    auto trail = std::lower_bound(m_structuralTrails.begin(), m_structuralTrails.end(), begin);
+    if (trail == m_structuralTrails.end() || *trail >= end)
+        return QByteArray(begin, end - begin);
+    static constexpr char kHex[] = "0123456789abcdef";
+    QByteArray out;
+    out.reserve(end - begin + 16);
+    const char* from = begin;
+    for (; trail != m_structuralTrails.end() && *trail < end; ++trail) {
+        out.append(from, *trail - from);
+        const uchar b = uchar(**trail);
+        out.append("\\'");
+        out.append(kHex[b >> 4]);
+        out.append(kHex[b & 15]);
+        from = *trail + 1;
+    }
+    out.append(from, end - from);
+    return out;
 }
 
 bool Interpreter::hasContent(Target target) const {

@@ -168,6 +168,10 @@ private:
     void text(std::string_view text);
     void byte(uchar byte);
     void destination(Op op);
+    // The source bytes from begin to end as kept RTF: a brace or backslash that was read as the trail byte
+    // of a raw double-byte character is written as \'hh, so that it reads back as that character and not
+    // as a group's edge or a control word.
+    QByteArray keptSource(const char* begin, const char* end) const;
     void symbol(Op op, int character);
     void setProperty(Op op, int value);
     void finish();
@@ -266,7 +270,8 @@ private:
     const char* m_markWord = nullptr; // the \chftn itself, for a note right after it in the same group
     const char* m_markWordEnd = nullptr;
     qint64 m_markEvents = 0; // m_mainEvents after the mark: the body has shown nothing since when equal
-    const char* m_wordStart = nullptr; // the control word being read
+    const char* m_wordStart = nullptr;           // the control word being read
+    std::vector<const char*> m_structuralTrails; // where such trail bytes were read, in source order
     int m_markLength = 0;
 
     qint64 m_mainEvents = 0; // text, paragraph ends, pictures and kept groups given to the body so far

@@ -208,7 +208,7 @@ void Interpreter::endSideText(const GroupState& closing, bool atEnd) {
     if (!closing.sideStart || closing.mainEvents != m_mainEvents)
         return;
     const char* end = m_tokens.position();
-    std::optional<QByteArray> rtf = QByteArray(closing.sideStart, end - closing.sideStart);
+    std::optional<QByteArray> rtf = keptSource(closing.sideStart, end);
     if (closing.sideFromWord)
         rtf->prepend('{');
     if (atEnd)
