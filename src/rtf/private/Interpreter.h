@@ -181,6 +181,7 @@ private:
     bool startKept(GroupState& s);
     void annotationPart();
     void keepAnchor(GroupState& s);
+    void beginKeeping(GroupState& s);
     bool keepShapeWithText(GroupState& text);
     void readListGroup(Op op);
     void emitListText();

@@ -102,6 +102,11 @@ void Interpreter::keepAnchor(GroupState& s) {
     s.target = Target::None;
     if (!inBody)
         return;
+    beginKeeping(s);
+}
+
+// The body's text so far is given out, and the group `s` is kept whole from its opening brace when it ends.
+void Interpreter::beginKeeping(GroupState& s) {
     resolveSurrogate();
     if (m_runTarget == Target::Main)
         flushRun();
@@ -132,13 +137,8 @@ bool Interpreter::keepShapeWithText(GroupState& text) {
     const GroupState& outer = m_states[shape - 1];
     if (outer.pictureSet || outer.target != Target::Main || g.mainEvents != m_mainEvents)
         return false;
-    resolveSurrogate();
-    if (m_runTarget == Target::Main)
-        flushRun();
     // Nothing else of the shape is shown: a note or a picture after the box's text is part of the shape.
-    g.onClose = OnClose::EndSide;
-    g.sideStart = g.start;
-    g.markLength = 0;
+    beginKeeping(g);
     m_mark = Mark::None;
     text.keptStart = nullptr;
     text.pictureSet = false;
@@ -155,12 +155,7 @@ bool Interpreter::startKept(GroupState& s) {
         return false; // inside a picture, a shape or an object: kept with it
     if (s.target != Target::Main)
         return false;
-    resolveSurrogate();
-    if (m_runTarget == Target::Main)
-        flushRun();
-    s.onClose = OnClose::EndSide;
-    s.sideStart = s.start;
-    s.markLength = 0;
+    beginKeeping(s);
     // Text before the word in its group is the body's, shown already: the group is kept from the word on.
     const char* from = s.start;
     if (s.mainEvents != m_mainEvents && m_wordStart > s.start) {
