@@ -142,22 +142,29 @@ void setFolderTime(const QString& folder, qint64 secondsAgo) {
     utimensat(AT_FDCWD, QFile::encodeName(folder).constData(), times, 0);
 }
 
-void openingABigNote() {
-    QTemporaryDir programFolder;
-    QDir(programFolder.path()).mkdir(u"notes"_s);
-    const QString notes = programFolder.path() + u"/notes/"_s;
-    const QByteArray note = bigNote(1024 * 1024);
-    for (const QString& name : {u"big1.rtf"_s, u"big2.rtf"_s}) {
-        QFile file(notes + name);
-        file.open(QIODevice::WriteOnly);
-        file.write(note);
+// A program folder whose notes folder holds the given notes, and the notepad shown over it.
+struct NotepadOver {
+    explicit NotepadOver(const QList<std::pair<QString, QByteArray>>& notes) {
+        QDir(programFolder.path()).mkdir(u"notes"_s);
+        for (const auto& [name, bytes] : notes) {
+            QFile file(programFolder.path() + u"/notes/"_s + name);
+            file.open(QIODevice::WriteOnly);
+            file.write(bytes);
+        }
+        window = program.windows.show<frmNotepad>();
+        if (!QTest::qWaitForWindowExposed(window))
+            std::printf("the window did not show\n");
     }
+    QTemporaryDir programFolder;
+    RealHost host{programFolder.path()};
+    Program program{host.host()};
+    frmNotepad* window = nullptr;
+};
 
-    RealHost host(programFolder.path());
-    Program program(host.host());
-    frmNotepad* window = program.windows.show<frmNotepad>();
-    if (!QTest::qWaitForWindowExposed(window))
-        std::printf("the window did not show\n");
+void openingABigNote() {
+    const QByteArray note = bigNote(1024 * 1024);
+    NotepadOver notepad({{u"big1.rtf"_s, note}, {u"big2.rtf"_s, note}});
+    frmNotepad* window = notepad.window;
 
     Figures figures;
     for (int run = 0; run < 12; ++run) {
@@ -175,21 +182,9 @@ void openingABigNote() {
 }
 
 void openingAndSavingATableNote() {
-    QTemporaryDir programFolder;
-    QDir(programFolder.path()).mkdir(u"notes"_s);
-    const QString notes = programFolder.path() + u"/notes/"_s;
     const QByteArray note = tableNote(20'000);
-    for (const QString& name : {u"table1.rtf"_s, u"table2.rtf"_s}) {
-        QFile file(notes + name);
-        file.open(QIODevice::WriteOnly);
-        file.write(note);
-    }
-
-    RealHost host(programFolder.path());
-    Program program(host.host());
-    frmNotepad* window = program.windows.show<frmNotepad>();
-    if (!QTest::qWaitForWindowExposed(window))
-        std::printf("the window did not show\n");
+    NotepadOver notepad({{u"table1.rtf"_s, note}, {u"table2.rtf"_s, note}});
+    frmNotepad* window = notepad.window;
 
     Figures opened;
     Figures saved;
@@ -221,18 +216,8 @@ void openingAndSavingATableNote() {
 // held up at most between two turns of its event loop (a timer asks every millisecond), and how long until
 // the whole note is laid out.
 void layingOutATableNote() {
-    QTemporaryDir programFolder;
-    QDir(programFolder.path()).mkdir(u"notes"_s);
-    QFile file(programFolder.path() + u"/notes/table.rtf"_s);
-    file.open(QIODevice::WriteOnly);
-    file.write(tableNote(20'000));
-    file.close();
-
-    RealHost host(programFolder.path());
-    Program program(host.host());
-    frmNotepad* window = program.windows.show<frmNotepad>();
-    if (!QTest::qWaitForWindowExposed(window))
-        std::printf("the window did not show\n");
+    NotepadOver notepad({{u"table.rtf"_s, tableNote(20'000)}});
+    frmNotepad* window = notepad.window;
     window->fileList->setCurrentRow(0);
     window->fileList_DblClick();
     window->rtfNotepad->viewport()->repaint();
