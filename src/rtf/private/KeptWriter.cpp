@@ -1,6 +1,7 @@
 #include "WriterParts.h"
 
 #include "CodePages.h"
+#include "Tokenizer.h"
 
 #include "../Kept.h"
 
@@ -38,6 +39,22 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// Reads the parameter of a control word at `j` as the tokenizer does: a "-" before a digit, then every digit,
+// the value clamped. Returns where the parameter ends; that is `j` when there is none.
+qsizetype readParameter(const QByteArray& rtf, qsizetype j, qint64& value) {
+    const qsizetype n = rtf.size();
+    const bool negative = j + 1 < n && rtf.at(j) == '-' && isDigit(rtf.at(j + 1));
+    qsizetype k = negative ? j + 1 : j;
+    value = 0;
+    if (k >= n || !isDigit(rtf.at(k)))
+        return j;
+    for (; k < n && isDigit(rtf.at(k)); ++k)
+        value = std::min<qint64>(value * 10 + (rtf.at(k) - '0'), Tokenizer::kMaxParam);
+    if (negative)
+        value = -value;
+    return k;
+}
+
 // Calls `visit(word, numberBegin, numberEnd)` for each control word with a parameter, skipping \bin data.
 template <typename Visit> void forEachNumberedWord(const QByteArray& rtf, Visit visit) {
     const qsizetype n = rtf.size();
@@ -56,12 +73,9 @@ template <typename Visit> void forEachNumberedWord(const QByteArray& rtf, Visit 
         }
         const std::string_view word(rtf.constData() + i + 1, size_t(j - i - 1));
         const qsizetype numberBegin = j;
-        if (j < n && rtf.at(j) == '-')
-            ++j;
-        while (j < n && isDigit(rtf.at(j)) && j - numberBegin < 10)
-            ++j;
+        qint64 value = 0;
+        j = readParameter(rtf, j, value);
         if (j > numberBegin) {
-            const qint64 value = QByteArrayView(rtf).sliced(numberBegin, j - numberBegin).toLongLong();
             if (word == "bin") {
                 if (j < n && rtf.at(j) == ' ')
                     ++j;
@@ -149,7 +163,9 @@ void KeptWriter::collect(const QByteArray& kept) {
 }
 
 // The kept RTF as the writer writes it: fonts and colours renumbered, and 7-bit like the rest of the file
-// (bytes above 0x7F as \'hh, the data of \binN as hexadecimal digits, which pictures and objects take too).
+// (bytes above 0x7F as \'hh, the data of \binN in a picture or an object's data as hexadecimal digits, which
+// they take too). Binary data anywhere else carries nothing a reader shows, and as digits it would be text:
+// it is left out.
 QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
     static constexpr char kHex[] = "0123456789abcdef";
     const auto appendHex = [](QByteArray& out, uchar b) {
@@ -159,9 +175,18 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
     QByteArray out;
     out.reserve(kept.size() + 16);
     const qsizetype n = kept.size();
+    int depth = 0;
+    int dataDepth = -1; // the depth of the picture or object data group being written, -1 outside one
     qsizetype i = 0;
     while (i < n) {
         const char c = kept.at(i);
+        if (c == '{') {
+            ++depth;
+        } else if (c == '}') {
+            if (depth == dataDepth)
+                dataDepth = -1;
+            --depth;
+        }
         if (uchar(c) >= 0x80) {
             out.append("\\'");
             appendHex(out, uchar(c));
@@ -189,22 +214,24 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
             continue;
         }
         const std::string_view word(kept.constData() + i + 1, size_t(j - i - 1));
+        if ((word == "pict" || word == "objdata") && dataDepth < 0)
+            dataDepth = depth;
         const qsizetype numberBegin = j;
-        if (j < n && kept.at(j) == '-')
-            ++j;
-        while (j < n && isDigit(kept.at(j)) && j - numberBegin < 10)
-            ++j;
-        const bool hasNumber = j > numberBegin && isDigit(kept.at(j - 1));
-        const qint64 value =
-            hasNumber ? QByteArrayView(kept).sliced(numberBegin, j - numberBegin).toLongLong() : 0;
+        qint64 value = 0;
+        j = readParameter(kept, j, value);
+        const bool hasNumber = j > numberBegin;
         if (word == "bin" && hasNumber) {
             if (j < n && kept.at(j) == ' ')
                 ++j;
             const qsizetype length = std::clamp<qint64>(value, 0, n - j);
-            out.append(' ');
-            for (qsizetype k = 0; k < length; ++k)
-                appendHex(out, uchar(kept.at(j + k)));
-            out.append(' ');
+            if (dataDepth >= 0) {
+                out.append(' ');
+                for (qsizetype k = 0; k < length; ++k)
+                    appendHex(out, uchar(kept.at(j + k)));
+                out.append(' ');
+            } else if (endsInControlWord(out)) {
+                out.append(' ');
+            }
             i = j + length;
             continue;
         }
