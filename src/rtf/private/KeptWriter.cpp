@@ -9,6 +9,7 @@
 #include <QTextFrame>
 
 #include <string_view>
+#include <vector>
 
 namespace rtf::detail {
 
@@ -163,9 +164,9 @@ void KeptWriter::collect(const QByteArray& kept) {
 }
 
 // The kept RTF as the writer writes it: fonts and colours renumbered, and 7-bit like the rest of the file
-// (bytes above 0x7F as \'hh, the data of \binN in a picture or an object's data as hexadecimal digits, which
-// they take too). Binary data anywhere else carries nothing a reader shows, and as digits it would be text:
-// it is left out.
+// (bytes above 0x7F as \'hh, the data of \binN as hexadecimal digits, which pictures and objects take too).
+// Binary data anywhere else means nothing to a reader, but its digits would read as text: it becomes
+// \bin0, which still counts as the one character that a \uN's fallback may skip.
 QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
     static constexpr char kHex[] = "0123456789abcdef";
     const auto appendHex = [](QByteArray& out, uchar b) {
@@ -174,18 +175,18 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
     };
     QByteArray out;
     out.reserve(kept.size() + 16);
+    // Whether the current group takes data: a picture, an object's data, or a destination readers may skip.
+    bool data = false;
+    std::vector<bool> outerData;
     const qsizetype n = kept.size();
-    int depth = 0;
-    int dataDepth = -1; // the depth of the picture or object data group being written, -1 outside one
     qsizetype i = 0;
     while (i < n) {
         const char c = kept.at(i);
         if (c == '{') {
-            ++depth;
-        } else if (c == '}') {
-            if (depth == dataDepth)
-                dataDepth = -1;
-            --depth;
+            outerData.push_back(data);
+        } else if (c == '}' && !outerData.empty()) {
+            data = outerData.back();
+            outerData.pop_back();
         }
         if (uchar(c) >= 0x80) {
             out.append("\\'");
@@ -204,6 +205,8 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
         if (j == i + 1) {
             // A control symbol; one of a byte above 0x7F means nothing and is left out, but still ends the
             // control word before it.
+            if (j < n && kept.at(j) == '*')
+                data = true;
             if (j < n && uchar(kept.at(j)) < 0x80) {
                 out.append('\\');
                 out.append(kept.at(j));
@@ -214,8 +217,6 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
             continue;
         }
         const std::string_view word(kept.constData() + i + 1, size_t(j - i - 1));
-        if ((word == "pict" || word == "objdata") && dataDepth < 0)
-            dataDepth = depth;
         const qsizetype numberBegin = j;
         qint64 value = 0;
         j = readParameter(kept, j, value);
@@ -224,17 +225,19 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
             if (j < n && kept.at(j) == ' ')
                 ++j;
             const qsizetype length = std::clamp<qint64>(value, 0, n - j);
-            if (dataDepth >= 0) {
+            if (data) {
                 out.append(' ');
                 for (qsizetype k = 0; k < length; ++k)
                     appendHex(out, uchar(kept.at(j + k)));
                 out.append(' ');
-            } else if (endsInControlWord(out)) {
-                out.append(' ');
+            } else {
+                out.append("\\bin0 ");
             }
             i = j + length;
             continue;
         }
+        if (word == "pict" || word == "objdata")
+            data = true;
         int number = -1;
         if (hasNumber) {
             switch (numberedBy(word)) {
