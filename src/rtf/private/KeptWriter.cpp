@@ -1,6 +1,7 @@
 #include "WriterParts.h"
 
 #include "CodePages.h"
+#include "ControlWords.h"
 #include "Tokenizer.h"
 
 #include "../Kept.h"
@@ -89,6 +90,14 @@ template <typename Visit> void forEachNumberedWord(const QByteArray& rtf, Visit 
     }
 }
 
+// Whether a group that starts with "\\*" and this word is skipped whole by the reader.
+bool isSkippedDestination(std::string_view word) {
+    if (word == "bin")
+        return false;
+    const ControlWord* known = findControlWord(word);
+    return !known || (known->kind == WordKind::Destination && known->op == Op::SkipGroup);
+}
+
 // Whether the RTF ends in a control word that the next letter or digit would continue.
 bool endsInControlWord(const QByteArray& rtf) {
     qsizetype i = rtf.size();
@@ -175,13 +184,23 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
     };
     QByteArray out;
     out.reserve(kept.size() + 16);
-    // Whether the current group takes data: a picture, an object's data, or a destination readers may skip.
+    // Whether the current group takes data: a picture, an object's data, or a destination that readers skip
+    // (one marked "\*" that this reader does not know, or one it skips whole), where digits are no text.
     bool data = false;
     std::vector<bool> outerData;
+    bool groupOpened = false; // the last token was a group's "{"
+    bool starred = false;     // the last tokens were "{\*"
     const qsizetype n = kept.size();
     qsizetype i = 0;
     while (i < n) {
         const char c = kept.at(i);
+        if (c == '\r' || c == '\n') {
+            out.append(c);
+            ++i;
+            continue;
+        }
+        const bool groupStart = std::exchange(groupOpened, c == '{');
+        const bool afterStar = std::exchange(starred, false);
         if (c == '{') {
             outerData.push_back(data);
         } else if (c == '}' && !outerData.empty()) {
@@ -205,8 +224,8 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
         if (j == i + 1) {
             // A control symbol; one of a byte above 0x7F means nothing and is left out, but still ends the
             // control word before it.
-            if (j < n && kept.at(j) == '*')
-                data = true;
+            if (j < n && kept.at(j) == '*' && groupStart)
+                starred = true;
             if (j < n && uchar(kept.at(j)) < 0x80) {
                 out.append('\\');
                 out.append(kept.at(j));
@@ -236,7 +255,7 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
             i = j + length;
             continue;
         }
-        if (word == "pict" || word == "objdata")
+        if (word == "pict" || word == "objdata" || (afterStar && isSkippedDestination(word)))
             data = true;
         int number = -1;
         if (hasNumber) {
