@@ -83,6 +83,7 @@ struct GroupState {
     // word.
     bool sideFromWord = false;
     CharProps sideChr;
+    int sideUc = 1;
     qint64 mainEvents = 0;      // Interpreter::m_mainEvents when the group opened
     bool fontTable = false;     // inside \fonttbl
     bool shapeProperty = false; // inside \sp: destinations other than a picture are skipped

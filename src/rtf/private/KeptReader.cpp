@@ -162,6 +162,7 @@ bool Interpreter::startKept(GroupState& s) {
         s.sideStart = from = m_wordStart;
         s.sideFromWord = true;
         s.sideChr = s.chr;
+        s.sideUc = s.uc;
         s.mainEvents = m_mainEvents;
     }
     const AnnotationPrefix prefix = std::exchange(m_annotation, AnnotationPrefix{});
@@ -213,7 +214,7 @@ void Interpreter::endSideText(const GroupState& closing, bool atEnd) {
     group.rtf = *rtf;
     group.markLength = closing.markLength;
     const GroupState& outer = m_states.back();
-    group.unicodeSkip = closing.sideFromWord ? closing.uc : outer.uc;
+    group.unicodeSkip = closing.sideFromWord ? closing.sideUc : outer.uc;
     tellTableDepth();
     CharProps props = closing.sideFromWord ? closing.sideChr : outer.chr;
     // Its bytes begin in the default font where no font is set; a symbol font there made them glyphs, and

@@ -8,6 +8,7 @@
 #include <QTextFrame>
 
 #include <string_view>
+#include <vector>
 
 namespace rtf::detail {
 
@@ -150,6 +151,8 @@ void KeptWriter::collect(const QByteArray& kept) {
 
 // The kept RTF as the writer writes it: fonts and colours renumbered, and 7-bit like the rest of the file
 // (bytes above 0x7F as \'hh, the data of \binN as hexadecimal digits, which pictures and objects take too).
+// Binary data anywhere else means nothing to a reader, but its digits would read as text: it becomes
+// \bin0, which still counts as the one character that a \uN's fallback may skip.
 QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
     static constexpr char kHex[] = "0123456789abcdef";
     const auto appendHex = [](QByteArray& out, uchar b) {
@@ -158,10 +161,19 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
     };
     QByteArray out;
     out.reserve(kept.size() + 16);
+    // Whether the current group takes data: a picture, an object's data, or a destination readers may skip.
+    bool data = false;
+    std::vector<bool> outerData;
     const qsizetype n = kept.size();
     qsizetype i = 0;
     while (i < n) {
         const char c = kept.at(i);
+        if (c == '{') {
+            outerData.push_back(data);
+        } else if (c == '}' && !outerData.empty()) {
+            data = outerData.back();
+            outerData.pop_back();
+        }
         if (uchar(c) >= 0x80) {
             out.append("\\'");
             appendHex(out, uchar(c));
@@ -179,6 +191,8 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
         if (j == i + 1) {
             // A control symbol; one of a byte above 0x7F means nothing and is left out, but still ends the
             // control word before it.
+            if (j < n && kept.at(j) == '*')
+                data = true;
             if (j < n && uchar(kept.at(j)) < 0x80) {
                 out.append('\\');
                 out.append(kept.at(j));
@@ -201,13 +215,19 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
             if (j < n && kept.at(j) == ' ')
                 ++j;
             const qsizetype length = std::clamp<qint64>(value, 0, n - j);
-            out.append(' ');
-            for (qsizetype k = 0; k < length; ++k)
-                appendHex(out, uchar(kept.at(j + k)));
-            out.append(' ');
+            if (data) {
+                out.append(' ');
+                for (qsizetype k = 0; k < length; ++k)
+                    appendHex(out, uchar(kept.at(j + k)));
+                out.append(' ');
+            } else {
+                out.append("\\bin0 ");
+            }
             i = j + length;
             continue;
         }
+        if (word == "pict" || word == "objdata")
+            data = true;
         int number = -1;
         if (hasNumber) {
             switch (numberedBy(word)) {
