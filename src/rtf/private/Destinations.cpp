@@ -81,10 +81,12 @@ void Interpreter::destination(Op op) {
     // Inside a shape's property only a picture is read; inside kept bytes (a picture, shape or object, a
     // header, note or comment, a field's instruction) no table of the document's is redefined: those bytes
     // are written back as they are, in a file with tables of its own, which they would otherwise redefine
-    // again where they are read back.
+    // again where they are read back. A font table's word in the middle of a group with another end of its
+    // own (a field, a note) does not make that group a font table.
     const bool table = op == Op::FontTable || op == Op::ColorTable || op == Op::ListTable ||
                        op == Op::ListOverrideTable || op == Op::ParagraphNumbering || op == Op::Title;
-    if ((s.shapeProperty && op != Op::Picture) || (table && insideKeptBytes())) {
+    if ((s.shapeProperty && op != Op::Picture) || (table && insideKeptBytes()) ||
+        (op == Op::FontTable && s.onClose != OnClose::Nothing && s.onClose != OnClose::EndFontTable)) {
         skipGroup();
         return;
     }
@@ -133,7 +135,9 @@ void Interpreter::destination(Op op) {
         m_color.reset();
         break;
     case Op::Field:
-        if (m_fields.size() < size_t(kMaxFields)) {
+        // In the middle of a group with an end of its own (a note, a field's instruction) the word starts no
+        // field: the group keeps its end.
+        if (m_fields.size() < size_t(kMaxFields) && s.onClose == OnClose::Nothing) {
             m_fields.emplace_back();
             s.field = int(m_fields.size() - 1);
             s.onClose = OnClose::EndField;
@@ -152,7 +156,7 @@ void Interpreter::destination(Op op) {
         s.instField = s.field;
         s.target = s.field >= 0 ? Target::FieldInst : Target::None;
         // Kept whole, unless its group has shown text before the instruction, which would then show twice.
-        if (s.field >= 0 && s.mainEvents == m_mainEvents)
+        if (s.field >= 0 && s.mainEvents == m_mainEvents && s.onClose == OnClose::Nothing)
             s.onClose = OnClose::EndFieldInstruction;
         break;
     case Op::FieldResult:
