@@ -72,12 +72,16 @@ QString hyperlinkTarget(const QString& instruction) {
 
 void Interpreter::destination(Op op) {
     GroupState& s = top();
-    // Inside a shape's property only a picture is read; inside a kept picture, shape or object no table
-    // of the document's is redefined: those bytes are written back as they are, in a file with tables of its
-    // own.
-    const bool table = op == Op::FontTable || op == Op::ColorTable || op == Op::ListTable ||
-                       op == Op::ListOverrideTable || op == Op::ParagraphNumbering || op == Op::Title;
-    if ((s.shapeProperty && op != Op::Picture) || (s.keptStart && table)) {
+    // Inside a shape's property only a picture is read; inside a kept picture, shape or object, or kept text
+    // (a header, a note), no table of the document's is redefined: those bytes are written back as they are,
+    // in a file with tables of its own. A font table's word in the middle of a group with another end of its
+    // own (a field, a note) does not make that group a font table.
+    const bool documentTable = op == Op::FontTable || op == Op::ColorTable || op == Op::ListTable ||
+                               op == Op::ListOverrideTable || op == Op::Title;
+    const bool table = documentTable || op == Op::ParagraphNumbering;
+    if ((s.shapeProperty && op != Op::Picture) || (s.keptStart && table) ||
+        (s.target == Target::Side && documentTable) ||
+        (op == Op::FontTable && s.onClose != OnClose::Nothing && s.onClose != OnClose::EndFontTable)) {
         skipGroup();
         return;
     }
@@ -126,7 +130,9 @@ void Interpreter::destination(Op op) {
         m_color.reset();
         break;
     case Op::Field:
-        if (m_fields.size() < size_t(kMaxFields)) {
+        // In the middle of a group with an end of its own (a note, a field's instruction) the word starts no
+        // field: the group keeps its end.
+        if (m_fields.size() < size_t(kMaxFields) && s.onClose == OnClose::Nothing) {
             m_fields.emplace_back();
             s.field = int(m_fields.size() - 1);
             s.onClose = OnClose::EndField;
@@ -145,7 +151,7 @@ void Interpreter::destination(Op op) {
         s.instField = s.field;
         s.target = s.field >= 0 ? Target::FieldInst : Target::None;
         // Kept whole, unless its group has shown text before the instruction, which would then show twice.
-        if (s.field >= 0 && s.mainEvents == m_mainEvents)
+        if (s.field >= 0 && s.mainEvents == m_mainEvents && s.onClose == OnClose::Nothing)
             s.onClose = OnClose::EndFieldInstruction;
         break;
     case Op::FieldResult:

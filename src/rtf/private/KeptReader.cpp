@@ -107,6 +107,10 @@ void Interpreter::keepAnchor(GroupState& s) {
 
 // The body's text so far is given out, and the group `s` is kept whole from its opening brace when it ends.
 void Interpreter::beginKeeping(GroupState& s) {
+    // A lead byte waiting for its trail byte is the body's: the kept bytes, written on their own, begin
+    // without it.
+    if (m_decoder.pending())
+        m_decoder.flush([this](char16_t u) { putUnit(u); });
     resolveSurrogate();
     if (m_runTarget == Target::Main)
         flushRun();

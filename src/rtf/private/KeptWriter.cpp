@@ -1,6 +1,7 @@
 #include "WriterParts.h"
 
 #include "CodePages.h"
+#include "Tokenizer.h"
 
 #include "../Kept.h"
 
@@ -39,6 +40,22 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// Reads the parameter of a control word at `j` as the tokenizer does: a "-" before a digit, then every digit,
+// the value clamped. Returns where the parameter ends; that is `j` when there is none.
+qsizetype readParameter(const QByteArray& rtf, qsizetype j, qint64& value) {
+    const qsizetype n = rtf.size();
+    const bool negative = j + 1 < n && rtf.at(j) == '-' && isDigit(rtf.at(j + 1));
+    qsizetype k = negative ? j + 1 : j;
+    value = 0;
+    if (k >= n || !isDigit(rtf.at(k)))
+        return j;
+    for (; k < n && isDigit(rtf.at(k)); ++k)
+        value = std::min<qint64>(value * 10 + (rtf.at(k) - '0'), Tokenizer::kMaxParam);
+    if (negative)
+        value = -value;
+    return k;
+}
+
 // Calls `visit(word, numberBegin, numberEnd)` for each control word with a parameter, skipping \bin data.
 template <typename Visit> void forEachNumberedWord(const QByteArray& rtf, Visit visit) {
     const qsizetype n = rtf.size();
@@ -57,12 +74,9 @@ template <typename Visit> void forEachNumberedWord(const QByteArray& rtf, Visit 
         }
         const std::string_view word(rtf.constData() + i + 1, size_t(j - i - 1));
         const qsizetype numberBegin = j;
-        if (j < n && rtf.at(j) == '-')
-            ++j;
-        while (j < n && isDigit(rtf.at(j)) && j - numberBegin < 10)
-            ++j;
+        qint64 value = 0;
+        j = readParameter(rtf, j, value);
         if (j > numberBegin) {
-            const qint64 value = QByteArrayView(rtf).sliced(numberBegin, j - numberBegin).toLongLong();
             if (word == "bin") {
                 if (j < n && rtf.at(j) == ' ')
                     ++j;
@@ -204,13 +218,9 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
         }
         const std::string_view word(kept.constData() + i + 1, size_t(j - i - 1));
         const qsizetype numberBegin = j;
-        if (j < n && kept.at(j) == '-')
-            ++j;
-        while (j < n && isDigit(kept.at(j)) && j - numberBegin < 10)
-            ++j;
-        const bool hasNumber = j > numberBegin && isDigit(kept.at(j - 1));
-        const qint64 value =
-            hasNumber ? QByteArrayView(kept).sliced(numberBegin, j - numberBegin).toLongLong() : 0;
+        qint64 value = 0;
+        j = readParameter(kept, j, value);
+        const bool hasNumber = j > numberBegin;
         if (word == "bin" && hasNumber) {
             if (j < n && kept.at(j) == ' ')
                 ++j;
