@@ -128,8 +128,7 @@ private:
         QString cells;
         QStringList cellsKept;
         if (plainGridText(record, cells, cellsKept)) {
-            if (m_pendingBreak || m_lineUsed || m_besideTable)
-                m_text.append(u'\n');
+            startTable();
             m_text.append(cells);
             m_kept.append(cellsKept);
             m_pendingBreak = false;
@@ -151,10 +150,7 @@ private:
         sink.finish(nullptr);
         edit.endEditBlock();
         if (inserted) {
-            // The table follows the paragraph it is in, unless that one is empty: then the document keeps
-            // the paragraph only because a table cannot start there, and does not show it.
-            if (m_pendingBreak || m_lineUsed || m_besideTable)
-                m_text.append(u'\n');
+            startTable();
             QStringList kept;
             m_text.append(documentText(*m_scratch, &kept));
             m_kept.append(kept);
@@ -166,6 +162,15 @@ private:
             for (const CellRecord& cell : after->cells)
                 replay(record, cell.events);
         }
+    }
+    // The table follows the paragraph it is in, unless that one is empty: then the document keeps the
+    // paragraph only because a table cannot start there, and does not show it. Right after another table,
+    // the empty paragraph between them is the note's.
+    void startTable() {
+        if (m_besideTable)
+            m_text.append(u'\n');
+        if (m_pendingBreak || m_lineUsed || m_besideTable)
+            m_text.append(u'\n');
     }
     // The text of a table whose rows all have the same cells, each with its own column and no merge or nested
     // table, the way the document has it: one line per cell, row by row. False for any other table, which the

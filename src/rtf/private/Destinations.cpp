@@ -70,17 +70,22 @@ QString hyperlinkTarget(const QString& instruction) {
 
 } // namespace
 
+bool Interpreter::insideKeptBytes() const {
+    return std::any_of(m_states.begin(), m_states.end(), [](const GroupState& g) {
+        return g.keptStart || g.onClose == OnClose::EndSide || g.onClose == OnClose::EndFieldInstruction;
+    });
+}
+
 void Interpreter::destination(Op op) {
     GroupState& s = top();
-    // Inside a shape's property only a picture is read; inside a kept picture, shape or object, or kept text
-    // (a header, a note), no table of the document's is redefined: those bytes are written back as they are,
-    // in a file with tables of its own. A font table's word in the middle of a group with another end of its
+    // Inside a shape's property only a picture is read; inside kept bytes (a picture, shape or object, a
+    // header, note or comment, a field's instruction) no table of the document's is redefined: those bytes
+    // are written back as they are, in a file with tables of its own, which they would otherwise redefine
+    // again where they are read back. A font table's word in the middle of a group with another end of its
     // own (a field, a note) does not make that group a font table.
-    const bool documentTable = op == Op::FontTable || op == Op::ColorTable || op == Op::ListTable ||
-                               op == Op::ListOverrideTable || op == Op::Title;
-    const bool table = documentTable || op == Op::ParagraphNumbering;
-    if ((s.shapeProperty && op != Op::Picture) || (s.keptStart && table) ||
-        (s.target == Target::Side && documentTable) ||
+    const bool table = op == Op::FontTable || op == Op::ColorTable || op == Op::ListTable ||
+                       op == Op::ListOverrideTable || op == Op::ParagraphNumbering || op == Op::Title;
+    if ((s.shapeProperty && op != Op::Picture) || (table && insideKeptBytes()) ||
         (op == Op::FontTable && s.onClose != OnClose::Nothing && s.onClose != OnClose::EndFontTable)) {
         skipGroup();
         return;

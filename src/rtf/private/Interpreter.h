@@ -170,6 +170,8 @@ private:
     void text(std::string_view text);
     void byte(uchar byte);
     void destination(Op op);
+    // Whether the current group is part of bytes that are kept as they came, to be written back.
+    bool insideKeptBytes() const;
     // The source bytes from begin to end as kept RTF: a brace or backslash that was read as the trail byte
     // of a raw double-byte character is written as \'hh, so that it reads back as that character and not
     // as a group's edge or a control word.

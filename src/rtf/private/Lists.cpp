@@ -312,6 +312,7 @@ int readParagraphNumbering(std::string_view group, ListDefinitions& lists, int& 
 // is in a list that the editor shows with its own marker.
 void Interpreter::readListGroup(Op op) {
     const char* start = top().start;
+    const bool ownGroup = m_destinationStartsGroup;
     skipGroup();
     if (!start)
         return;
@@ -324,6 +325,10 @@ void Interpreter::readListGroup(Op op) {
         readListOverrideTable(group, m_tables.lists);
         break;
     default: {
+        // \pn numbers the paragraph of the group around its own group. Where it does not start its group,
+        // the rest of the group it came in was its group, and that group's paragraph ended with it.
+        if (!ownGroup)
+            break;
         int level = 0;
         ParaProps& para = top().para;
         para.numbering = readParagraphNumbering(group, m_tables.lists, level);

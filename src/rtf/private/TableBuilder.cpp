@@ -328,8 +328,10 @@ bool DocumentSink::insertRows(const TableRecord& record) {
 void DocumentSink::insertPart(const TableRecord& record, std::vector<std::vector<PlacedCell>>& rows,
                               size_t first, size_t end, int columns, const QTextTableFormat& format) {
     // The paragraph before the table ends with the table. A table cannot be the first thing in the document
-    // or a cell: an empty block stays before it there, which is not the note's.
-    if (!m_pendingBreak && m_cursor.block().length() == 1 && m_cursor.atBlockStart())
+    // or a cell: an empty block stays before it there, which is not the note's. The empty block between two
+    // tables is a paragraph of the note's, which keeps them two tables; the parts of one long table are one.
+    const bool afterTable = m_besideTable && first == 0;
+    if (!afterTable && !m_pendingBreak && m_cursor.block().length() == 1 && m_cursor.atBlockStart())
         markBesideTable();
     m_besideTable = false;
     m_pendingBreak = false;
