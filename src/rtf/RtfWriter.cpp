@@ -69,9 +69,11 @@ private:
     void writeBlock(const QTextBlock& block, int depth = 0, const char* ending = "\\par\r\n");
     void writeParagraphWords(const QTextBlock& block, const QTextList* list, int depth);
     void writeFragment(const QTextFragment& fragment, const QByteArray& kept = {});
-    void writeNext(QTextBlock::iterator& it);
+    void writeNext(QTextBlock::iterator& it, bool withinLink = false);
     void writeKept(QTextBlock::iterator& it);
-    void writeField(QTextBlock::iterator& it);
+    void writeField(QTextBlock::iterator& it, bool withinLink);
+    bool fieldOutlastsLink(QTextBlock::iterator it);
+    void writeLinkStart(const QString& href);
     void writeImage(const QTextImageFormat& format);
     void writeHex(const QByteArray& data);
     void writeCharFormat(const QTextCharFormat& format);
@@ -337,40 +339,69 @@ void Writer::writeBlock(const QTextBlock& block, int depth, const char* ending) 
 
     auto it = block.begin();
     while (!it.atEnd()) {
-        const QString href = factsOf(it.fragment()).href;
-        if (href.isEmpty()) {
+        const FormatFacts facts = factsOf(it.fragment());
+        // A field whose result holds links (a table of contents, say) is written around them.
+        if (facts.href.isEmpty() || (facts.field && !facts.kept && fieldOutlastsLink(it))) {
             writeNext(it);
             continue;
         }
         // Neighbouring fragments with the same address form one hyperlink field.
-        m_out.append("{\\field{\\*\\fldinst{HYPERLINK ");
-        QString target = href;
-        if (target.size() > 1 && target.startsWith(u'#')) {
-            m_out.append("\\\\l ");
-            target.remove(0, 1);
-        }
-        target.replace(u"\\"_s, u"\\\\"_s).replace(u"\""_s, u"\\\""_s);
-        m_out.append('"');
-        writeText(target);
-        m_out.append("\"}}{\\fldrslt{");
-        while (!it.atEnd() && factsOf(it.fragment()).href == href)
-            writeNext(it);
+        writeLinkStart(facts.href);
+        while (!it.atEnd() && factsOf(it.fragment()).href == facts.href)
+            writeNext(it, true);
         m_out.append("}}}");
     }
     m_out.append(ending);
 }
 
-// Writes the fragment at `it` and moves past it, or past the whole kept group or field it begins.
-void Writer::writeNext(QTextBlock::iterator& it) {
+// Writes a hyperlink field up to its result's text; "}}}" ends it.
+void Writer::writeLinkStart(const QString& href) {
+    m_out.append("{\\field{\\*\\fldinst{HYPERLINK ");
+    QString target = href;
+    if (target.size() > 1 && target.startsWith(u'#')) {
+        m_out.append("\\\\l ");
+        target.remove(0, 1);
+    }
+    target.replace(u"\\"_s, u"\\\\"_s).replace(u"\""_s, u"\\\""_s);
+    m_out.append('"');
+    writeText(target);
+    m_out.append("\"}}{\\fldrslt{");
+}
+
+// Writes the fragment at `it` and moves past it, or past the whole kept group or field it begins; within a
+// link, a field ends where the link does.
+void Writer::writeNext(QTextBlock::iterator& it, bool withinLink) {
     const FormatFacts facts = factsOf(it.fragment());
     if (facts.kept) {
         writeKept(it);
     } else if (facts.field) {
-        writeField(it);
+        writeField(it, withinLink);
     } else {
         writeFragment(it.fragment());
         ++it;
     }
+}
+
+namespace {
+
+bool sameField(const QTextCharFormat& format, int id, const QByteArray& instruction) {
+    return !isKept(format) && format.intProperty(kKeptId) == id &&
+           format.property(kKeptFieldInstruction).toByteArray() == instruction;
+}
+
+} // namespace
+
+// Whether the field that begins at `it` goes on past the end of the link there.
+bool Writer::fieldOutlastsLink(QTextBlock::iterator it) {
+    const QTextCharFormat first = it.fragment().charFormat();
+    const int id = first.intProperty(kKeptId);
+    const QByteArray instruction = first.property(kKeptFieldInstruction).toByteArray();
+    const QString href = factsOf(it.fragment()).href;
+    for (; !it.atEnd() && sameField(it.fragment().charFormat(), id, instruction); ++it) {
+        if (factsOf(it.fragment()).href != href)
+            return true;
+    }
+    return false;
 }
 
 // A kept group shown by a picture is written in place of each of its object replacement characters.
@@ -404,21 +435,30 @@ void Writer::writeKept(QTextBlock::iterator& it) {
 }
 
 // A field the editor shows by its result: the result is written as it now is, the instruction as it came.
-void Writer::writeField(QTextBlock::iterator& it) {
+// Links in the result are written inside it, unless the field is itself inside a link.
+void Writer::writeField(QTextBlock::iterator& it, bool withinLink) {
     const QTextCharFormat first = it.fragment().charFormat();
     const QByteArray instruction = first.property(kKeptFieldInstruction).toByteArray();
     const int id = first.intProperty(kKeptId);
+    const QString outerHref = factsOf(it.fragment()).href;
     m_out.append("{\\field");
     m_out.append(m_kept.renumbered(instruction));
     m_out.append("{\\fldrslt ");
-    while (!it.atEnd()) {
-        const QTextCharFormat format = it.fragment().charFormat();
-        if (isKept(format) || format.intProperty(kKeptId) != id ||
-            format.anchorHref() != first.anchorHref() ||
-            format.property(kKeptFieldInstruction).toByteArray() != instruction)
+    while (!it.atEnd() && sameField(it.fragment().charFormat(), id, instruction)) {
+        const QString href = factsOf(it.fragment()).href;
+        if (withinLink && href != outerHref)
             break;
-        writeFragment(it.fragment());
-        ++it;
+        if (withinLink || href.isEmpty()) {
+            writeFragment(it.fragment());
+            ++it;
+            continue;
+        }
+        writeLinkStart(href);
+        for (; !it.atEnd() && sameField(it.fragment().charFormat(), id, instruction) &&
+               factsOf(it.fragment()).href == href;
+             ++it)
+            writeFragment(it.fragment());
+        m_out.append("}}}");
     }
     m_out.append("}}");
 }

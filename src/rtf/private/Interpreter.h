@@ -94,6 +94,7 @@ struct GroupState {
     // The destination word of such a group when text came before it in the group, so that the group is kept
     // from the word on; null when the word starts the group and keptStart is its "{".
     const char* keptWord = nullptr;
+    int keptUc = 1; // the \uc at that group's start, or at its word
 };
 
 // \fonttbl: the font being defined, and what the table says of each font's encoding.

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace rtf::detail {
 
@@ -216,6 +217,7 @@ void Interpreter::startKeptGroup(GroupState& s, OnClose onClose, bool pictureSet
     // Text before the word in its group has been shown already; then the group is kept from the word on.
     s.keptStart = m_destinationStartsGroup ? m_groupStart : m_tokens.position();
     s.keptWord = m_destinationStartsGroup ? nullptr : word;
+    s.keptUc = s.uc;
     // Nothing inside a kept group is shown but the picture that stands for it: the group is written back
     // whole, and text shown from inside it would be written a second time.
     s.target = Target::None;
@@ -346,10 +348,38 @@ void Interpreter::finishPictureSet(const GroupState& closing, const GroupState& 
 }
 
 QByteArray Interpreter::keptText(const GroupState& closing, const char* end) const {
-    if (!closing.keptWord)
-        return keptGroupText(closing.keptStart, end);
-    // From the word to the group's end; the "}" that ends the group has no "{" in the range and is dropped.
-    return "{\\" + QByteArray(closing.keptWord) + ' ' + keptGroupText(closing.keptStart, end) + '}';
+    QByteArray rtf;
+    if (!closing.keptWord) {
+        rtf = keptGroupText(closing.keptStart, end);
+    } else {
+        // From the word to the group's end; the "}" that ends the group has no "{" in the range and is
+        // dropped.
+        rtf = "{\\" + QByteArray(closing.keptWord) + ' ' + keptGroupText(closing.keptStart, end) + '}';
+    }
+    // The writer's \uc around it is 1: each of its groups (a \nonshppict may follow a \shppict) states the
+    // count of fallback characters it began with, after its destination word.
+    if (closing.keptUc == 1)
+        return rtf;
+    const QByteArray uc = "\\uc" + QByteArray::number(closing.keptUc) + ' ';
+    std::vector<qsizetype> places;
+    Tokenizer tokens(rtf.constData(), rtf.constData() + rtf.size());
+    int depth = 0;
+    bool atStart = false; // after a top-level group's "{" (and "\*"), before its word
+    for (Token t = tokens.next(); t.kind != Token::Kind::End; t = tokens.next()) {
+        if (t.kind == Token::Kind::GroupOpen) {
+            atStart = depth++ == 0;
+        } else if (t.kind == Token::Kind::GroupClose) {
+            --depth;
+            atStart = false;
+        } else if (atStart && !(t.kind == Token::Kind::ControlSymbol && t.value == '*')) {
+            if (t.kind == Token::Kind::ControlWord)
+                places.push_back(tokens.position() - rtf.constData());
+            atStart = false;
+        }
+    }
+    for (auto at = places.rbegin(); at != places.rend(); ++at)
+        rtf.insert(*at, uc);
+    return rtf;
 }
 
 void Interpreter::showPicture(Picture& picture, const GroupState& outer) {
