@@ -199,6 +199,8 @@ void tst_RtfReader::text_data() {
         << u"link after"_s;
     QTest::newRow("upr shows the unicode part")
         << QByteArray("{\\rtf1{\\upr{ansi}{\\*\\ud{uni}}}}") << u"uni"_s;
+    QTest::newRow("ud outside upr stays where it is")
+        << QByteArray("{\\rtf1 Body{\\info{\\*\\ud hidden}}{\\header H\\ud{\\*\\ud x}}\\par}") << u"Body"_s;
     QTest::newRow("list markers are the list's own")
         << QByteArray("{\\rtf1{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody{\\pntxta .}}item\\par"
                       "{\\listtext\\'95\\tab}next}")

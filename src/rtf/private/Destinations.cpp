@@ -197,9 +197,12 @@ void Interpreter::destination(Op op) {
     case Op::UnicodeAlternatives:
         s.outerTarget = s.target;
         s.target = Target::None;
+        s.unicodeAlternatives = true;
         break;
     case Op::UnicodeText:
-        s.target = s.outerTarget;
+        // Outside an \upr group the text goes where the text around it goes.
+        if (s.unicodeAlternatives)
+            s.target = s.outerTarget;
         break;
     default: // PassGroup: the group's text goes where the text around it goes
         break;

@@ -74,6 +74,7 @@ struct GroupState {
     int instField = -1; // the field whose instruction this group holds
     Target target = Target::Main;
     Target outerTarget = Target::Main; // the target around an \upr group, for its \ud part
+    bool unicodeAlternatives = false;  // inside an \upr group
     OnClose onClose = OnClose::Nothing;
     const char* start = nullptr;     // where the group's "{" is in the bytes
     const char* sideStart = nullptr; // EndSide: where the kept RTF starts (the group, or its mark before it)
