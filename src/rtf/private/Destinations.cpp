@@ -144,6 +144,10 @@ void Interpreter::destination(Op op) {
         }
         break;
     case Op::FieldInstruction:
+        // A lead byte waiting for its trail byte is the text's around the field: the instruction, kept as it
+        // came, begins without it.
+        if (m_decoder.pending())
+            m_decoder.flush([this](char16_t u) { putUnit(u); });
         // A field has one instruction: a second \fldinst group in it is ignored, as it is not written back.
         if (s.field >= 0) {
             m_fieldInstructed.resize(m_fields.size());
