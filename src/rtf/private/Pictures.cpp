@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 #include <vector>
 
 namespace rtf::detail {
@@ -74,7 +75,7 @@ QImage standIn(QSize size) {
 
 } // namespace
 
-QByteArray keptGroupText(const char* begin, const char* end) {
+QByteArray keptGroupText(const char* begin, const char* end, bool inPicture) {
     Tokenizer tokens(begin, end);
     QByteArray out;
     out.reserve(qsizetype(end - begin) + 16);
@@ -89,7 +90,7 @@ QByteArray keptGroupText(const char* begin, const char* end) {
     // A picture's data in hexadecimal: where its digits are written, and whether one is left without its
     // pair. Binary data turned into hexadecimal must not pair with such a digit, which a reader drops at the
     // binary data: the lone digit is left out.
-    int pictureDepth = -1;
+    int pictureDepth = inPicture ? 0 : -1;
     qsizetype loneDigit = -1;
     for (;;) {
         const Token token = tokens.next();
@@ -354,7 +355,9 @@ QByteArray Interpreter::keptText(const GroupState& closing, const char* end) con
     } else {
         // From the word to the group's end; the "}" that ends the group has no "{" in the range and is
         // dropped.
-        rtf = "{\\" + QByteArray(closing.keptWord) + ' ' + keptGroupText(closing.keptStart, end) + '}';
+        const bool picture = std::string_view(closing.keptWord) == "pict";
+        rtf =
+            "{\\" + QByteArray(closing.keptWord) + ' ' + keptGroupText(closing.keptStart, end, picture) + '}';
     }
     // The writer's \uc around it is 1: each of its groups (a \nonshppict may follow a \shppict) states the
     // count of fallback characters it began with, after its destination word.
