@@ -264,6 +264,8 @@ void Interpreter::popGroup(bool atEnd) {
                 m_fieldGroups.resize(m_fields.size());
             if (m_fieldInstructed.size() > m_fields.size())
                 m_fieldInstructed.resize(m_fields.size());
+            if (m_fieldShownAs.size() > m_fields.size())
+                m_fieldShownAs.resize(m_fields.size());
         }
         break;
     case OnClose::EndFontTable:
@@ -355,11 +357,16 @@ void Interpreter::fieldResult(GroupState& s) {
         return;
     const QString href = withValidSurrogates(hyperlinkTarget(m_fields[size_t(s.field)]));
     if (href.isEmpty()) {
-        // Another field: its result is shown, its instruction kept.
-        if (size_t(s.field) < m_fieldGroups.size() && !m_fieldGroups[size_t(s.field)].isEmpty() &&
-            m_tables.fieldInstructions.size() < 100000) {
+        // Another field: its result is shown, its instruction kept. A second \fldrslt in it goes on with the
+        // same field, which is written back as one.
+        m_fieldShownAs.resize(m_fields.size(), -1);
+        if (const int shown = m_fieldShownAs[size_t(s.field)]; shown >= 0) {
+            s.chr.field = shown;
+        } else if (size_t(s.field) < m_fieldGroups.size() && !m_fieldGroups[size_t(s.field)].isEmpty() &&
+                   m_tables.fieldInstructions.size() < 100000) {
             m_tables.fieldInstructions.push_back(m_fieldGroups[size_t(s.field)]);
             s.chr.field = int(m_tables.fieldInstructions.size() - 1);
+            m_fieldShownAs[size_t(s.field)] = s.chr.field;
         }
         return;
     }

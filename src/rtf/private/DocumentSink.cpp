@@ -234,7 +234,8 @@ QTextCharFormat DocumentSink::makeFormat(const CharProps& props) const {
         f.setBackground(c);
     if (props.field >= 0 && size_t(props.field) < m_tables.fieldInstructions.size()) {
         f.setProperty(kKeptFieldInstruction, m_tables.fieldInstructions[size_t(props.field)]);
-        f.setProperty(kKeptId, props.field + 1);
+        // Negative, so that no field shares its id with a kept group, which count up from 1.
+        f.setProperty(kKeptId, -(props.field + 1));
     }
     if (props.link >= 0 && size_t(props.link) < m_tables.links.size()) {
         f.setAnchor(true);

@@ -267,6 +267,7 @@ private:
     std::vector<QString> m_fields;         // the instructions of the fields open around the current position
     std::vector<QByteArray> m_fieldGroups; // their \fldinst groups as they came
     std::vector<bool> m_fieldInstructed;   // whether their \fldinst group has begun
+    std::vector<int> m_fieldShownAs;       // their index in Tables::fieldInstructions once a result began
 
     // A footnote's mark (\chftn) in the body, in a group of its own: the note that follows it owns it.
     enum class Mark : quint8 { None, Open, Closed };
