@@ -34,7 +34,10 @@ std::optional<QByteArray> closed(QByteArray rtf) {
     // A control word cut off at the end would take the brace as its delimiter: a space ends it first. A
     // lone backslash would escape the brace, and goes.
     qsizetype i = rtf.size();
-    while (i > 0 && ((rtf.at(i - 1) >= '0' && rtf.at(i - 1) <= '9') || rtf.at(i - 1) == '-'))
+    while (i > 0 && rtf.at(i - 1) >= '0' && rtf.at(i - 1) <= '9')
+        --i;
+    // A minus sign is the parameter's only before a digit; a word's last, it is text after the word.
+    if (i < rtf.size() && i > 0 && rtf.at(i - 1) == '-')
         --i;
     const qsizetype letters = i;
     while (i > 0 &&
