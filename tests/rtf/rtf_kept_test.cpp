@@ -54,6 +54,10 @@ private slots:
     void keptTextKeepsTheCharacterSetOfTheFontAroundIt();
     void keptGroupsHoldAllTheirRest();
     void symbolLeftOutStillEndsTheWordBeforeIt();
+    void binaryDataIsWrittenAsDataOnlyWhereReadersSkipIt();
+    void fieldsAndLinksKeepTheirNesting();
+    void secondResultGoesOnWithItsField();
+    void keptPictureStatesTheFallbackCountItBeganWith();
 };
 
 void tst_RtfKept::keptGroupIsWrittenOnceInItsPlace() {
@@ -338,6 +342,63 @@ void tst_RtfKept::symbolLeftOutStillEndsTheWordBeforeIt() {
     QTextDocument back;
     QVERIFY(rtf::read(rtf::write(doc), back));
     QCOMPARE(rtf::plainText(back, rtf::TextScope::WithKept), u"ab\nnote"_s);
+}
+
+// Binary data in text that is kept would come back as hexadecimal digits shown as text; it is data only in a
+// picture or a destination readers skip. \bin0 still counts as the character a \uN's fallback skips.
+void tst_RtfKept::binaryDataIsWrittenAsDataOnlyWhereReadersSkipIt() {
+    QTextDocument doc;
+    QVERIFY(rtf::read("{\\rtf1 Body{\\header H\\bin3 abc I \\u8364\\bin1 xJ{\\*\\unknownword \\bin2 yz}"
+                      "{\\*\\shptxt \\bin1 q}{\\pict\\wmetafile8\\bin2 vw}}\\par}",
+                      doc));
+    const QByteArray written = rtf::write(doc);
+    QVERIFY2(written.contains("H\\bin0  I \\u8364\\bin0 J{\\*\\unknownword  797a }{\\*\\shptxt \\bin0 }"),
+             written.constData());
+    QVERIFY2(written.contains(" 7677 "), written.constData());
+    QVERIFY(!written.contains("616263"));
+    QTextDocument back;
+    QVERIFY(rtf::read(written, back));
+    QCOMPARE(rtf::plainText(back, rtf::TextScope::WithKept), u"Body\nH I \u20acJ"_s);
+}
+
+// A field whose result holds links (a table of contents) is written around them, and a link that holds a
+// field around that field: neither is cut into pieces.
+void tst_RtfKept::fieldsAndLinksKeepTheirNesting() {
+    const QByteArray toc =
+        R"({\field{\*\fldinst TOC \\h}{\fldrslt {\field{\*\fldinst HYPERLINK \\l "a"}{\fldrslt One}})"
+        R"( and {\field{\*\fldinst HYPERLINK \\l "b"}{\fldrslt Two}}}})";
+    const QByteArray link =
+        R"({\field{\*\fldinst HYPERLINK "http://x/"}{\fldrslt p. {\field{\*\fldinst PAGE}{\fldrslt 3}} on}})";
+    QTextDocument doc;
+    QVERIFY(rtf::read("{\\rtf1 " + toc + "\\par " + link + "\\par}", doc));
+    const QByteArray written = rtf::write(doc);
+    QCOMPARE(written.count("TOC"), 1);
+    QCOMPARE(written.count("PAGE"), 1);
+    QCOMPARE(written.count("HYPERLINK"), 3);
+    QTextDocument back;
+    QVERIFY(rtf::read(written, back));
+    QCOMPARE(rtf::plainText(back), u"One and Two\np. 3 on"_s);
+    QCOMPARE(rtf::write(back), written);
+}
+
+void tst_RtfKept::secondResultGoesOnWithItsField() {
+    QTextDocument doc;
+    QVERIFY(
+        rtf::read("{\\rtf1 {\\header H}{\\field{\\*\\fldinst PAGE}{\\fldrslt A}{\\fldrslt B}}\\par}", doc));
+    QList<int> ids;
+    for (auto it = doc.begin().begin(); !it.atEnd(); ++it)
+        ids.append(it.fragment().charFormat().intProperty(rtf::kKeptId));
+    QCOMPARE(ids.size(), 2); // the header's mark, then the field's result "AB"
+    QVERIFY(ids.at(0) != ids.at(1));
+    QCOMPARE(rtf::write(doc).count("fldinst"), 1);
+}
+
+// A picture's RTF is written back as it came, in the writer's \uc1: the \uc it began with goes inside it.
+void tst_RtfKept::keptPictureStatesTheFallbackCountItBeganWith() {
+    QTextDocument doc;
+    QVERIFY(rtf::read("{\\rtf1\\uc0 {\\pict\\wmetafile8 01\\u8 02}\\par}", doc));
+    const QByteArray written = rtf::write(doc);
+    QVERIFY2(written.contains("{\\pict \\uc0 \\wmetafile8 01\\u8 02}"), written.constData());
 }
 
 QTEST_MAIN(tst_RtfKept)
