@@ -173,10 +173,10 @@ QStringList corpusFiles() {
 
 } // namespace
 
-class tst_RtfCorpus final : public QObject {
+class RtfCorpusTest final : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void expectedAssertions_data();
     void expectedAssertions();
@@ -186,12 +186,12 @@ private slots:
     void roundTrip();
 };
 
-void tst_RtfCorpus::initTestCase() {
+void RtfCorpusTest::initTestCase() {
     if (!QFile::exists(corpusDir() + u"/EXPECTED.tsv"_s))
         QSKIP(qPrintable(u"the RTF corpus is not at %1"_s.arg(corpusDir())));
 }
 
-void tst_RtfCorpus::expectedAssertions_data() {
+void RtfCorpusTest::expectedAssertions_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QJsonValue>("expected");
@@ -207,7 +207,7 @@ void tst_RtfCorpus::expectedAssertions_data() {
     }
 }
 
-void tst_RtfCorpus::expectedAssertions() {
+void RtfCorpusTest::expectedAssertions() {
     QFETCH(QString, file);
     QFETCH(QString, kind);
     QFETCH(QJsonValue, expected);
@@ -261,7 +261,7 @@ void tst_RtfCorpus::expectedAssertions() {
     }
 }
 
-void tst_RtfCorpus::libreOfficeText_data() {
+void RtfCorpusTest::libreOfficeText_data() {
     QTest::addColumn<QString>("file");
     for (const QString& file : corpusFiles()) {
         if (QFile::exists(corpusDir() + u'/' + file.chopped(4) + u".soffice.txt"_s))
@@ -269,7 +269,7 @@ void tst_RtfCorpus::libreOfficeText_data() {
     }
 }
 
-void tst_RtfCorpus::libreOfficeText() {
+void RtfCorpusTest::libreOfficeText() {
     QFETCH(QString, file);
     const QByteArray bytes = fileBytes(corpusDir() + u'/' + file);
     QTextDocument doc;
@@ -335,14 +335,14 @@ void tst_RtfCorpus::libreOfficeText() {
     }
 }
 
-void tst_RtfCorpus::roundTrip_data() {
+void RtfCorpusTest::roundTrip_data() {
     QTest::addColumn<QString>("file");
     for (const QString& file : corpusFiles())
         QTest::newRow(qPrintable(file)) << file;
 }
 
 // Reading what the writer wrote gives the document the first reading gave, format for format.
-void tst_RtfCorpus::roundTrip() {
+void RtfCorpusTest::roundTrip() {
     QFETCH(QString, file);
     QTextDocument first;
     QVERIFY(rtf::read(fileBytes(corpusDir() + u'/' + file), first));
@@ -356,5 +356,5 @@ void tst_RtfCorpus::roundTrip() {
              first.metaInformation(QTextDocument::DocumentTitle));
 }
 
-QTEST_MAIN(tst_RtfCorpus)
+QTEST_MAIN(RtfCorpusTest)
 #include "rtf_corpus_test.moc"

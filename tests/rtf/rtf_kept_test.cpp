@@ -35,10 +35,10 @@ QByteArray fontNumber(const QByteArray& written, const QByteArray& family) {
 
 } // namespace
 
-class tst_RtfKept : public QObject {
+class RtfKeptTest final : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void keptGroupIsWrittenOnceInItsPlace();
     void fontsAndColoursOfKeptGroupsAreRenumbered();
     void deletedMarkTakesItsGroupAlong();
@@ -60,7 +60,7 @@ private slots:
     void keptPictureStatesTheFallbackCountItBeganWith();
 };
 
-void tst_RtfKept::keptGroupIsWrittenOnceInItsPlace() {
+void RtfKeptTest::keptGroupIsWrittenOnceInItsPlace() {
     QTextDocument doc;
     QTextCursor cursor(&doc);
     cursor.insertText(u"before "_s);
@@ -82,7 +82,7 @@ void tst_RtfKept::keptGroupIsWrittenOnceInItsPlace() {
     QVERIFY(!written.mid(before, after - before).contains("12"));
 }
 
-void tst_RtfKept::fontsAndColoursOfKeptGroupsAreRenumbered() {
+void RtfKeptTest::fontsAndColoursOfKeptGroupsAreRenumbered() {
     QTextDocument doc;
     QTextFrameFormat root = doc.rootFrame()->frameFormat();
     root.setProperty(rtf::kKeptFonts, QVariantMap{{u"7"_s, u"Kept Serif"_s}, {u"3"_s, u"Kept Sans"_s}});
@@ -104,7 +104,7 @@ void tst_RtfKept::fontsAndColoursOfKeptGroupsAreRenumbered() {
     QVERIFY2(written.contains(expected), written.constData());
 }
 
-void tst_RtfKept::deletedMarkTakesItsGroupAlong() {
+void RtfKeptTest::deletedMarkTakesItsGroupAlong() {
     QTextDocument doc;
     QTextCursor cursor(&doc);
     cursor.insertText(u"a"_s);
@@ -119,7 +119,7 @@ void tst_RtfKept::deletedMarkTakesItsGroupAlong() {
     QVERIFY(written.contains("{\\footnote stays}"));
 }
 
-void tst_RtfKept::fieldResultIsWrittenAsEditedWithItsInstruction() {
+void RtfKeptTest::fieldResultIsWrittenAsEditedWithItsInstruction() {
     QTextDocument doc;
     QTextCursor cursor(&doc);
     QTextCharFormat field;
@@ -139,7 +139,7 @@ void tst_RtfKept::fieldResultIsWrittenAsEditedWithItsInstruction() {
     QVERIFY(written.indexOf("}}", result) < written.indexOf(" then", result));
 }
 
-void tst_RtfKept::typingNextToAMarkIsNotPartOfIt() {
+void RtfKeptTest::typingNextToAMarkIsNotPartOfIt() {
     QTextCharFormat mark = keptFormat("{\\footnote n}", 3);
     mark.setToolTip(u"n"_s);
     mark.setFontWeight(QFont::Bold);
@@ -155,7 +155,7 @@ void tst_RtfKept::typingNextToAMarkIsNotPartOfIt() {
     QCOMPARE(rtf::withoutKept(field), field);
 }
 
-void tst_RtfKept::footnoteStaysAsItsMarkWithTheNoteAsTooltip() {
+void RtfKeptTest::footnoteStaysAsItsMarkWithTheNoteAsTooltip() {
     const QByteArray note = R"({\rtf1{\fonttbl{\f0 Arial;}{\f1 Kept Times;}}
 \pard Text{\super\chftn}{\footnote\pard\plain{\super\chftn} The \f1 note.}more\par})";
     QTextDocument doc;
@@ -191,7 +191,7 @@ void tst_RtfKept::footnoteStaysAsItsMarkWithTheNoteAsTooltip() {
 
 // The text before a note's word in the same group is the body's; the note is kept from its word on, with the
 // mark right before it.
-void tst_RtfKept::noteAfterTextInItsGroupIsKeptFromItsWord() {
+void RtfKeptTest::noteAfterTextInItsGroupIsKeptFromItsWord() {
     QTextDocument doc;
     QVERIFY(rtf::read("{\\rtf1 {\\i Body\\chftn\\footnote The note.} more\\par}", doc));
     QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept), u"Body1 more\nThe note."_s);
@@ -202,7 +202,7 @@ void tst_RtfKept::noteAfterTextInItsGroupIsKeptFromItsWord() {
     QVERIFY2(written.contains("{\\chftn\\footnote The note.}"), written.constData());
 }
 
-void tst_RtfKept::headersAndNotesAreNotMovedIntoTheBody() {
+void RtfKeptTest::headersAndNotesAreNotMovedIntoTheBody() {
     const QByteArray note = R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}\sectd{\headerl\pard Left head\par}
 {\footer\pard Foot\par}\pard Body one\par Body two{\*\annotation Remark}\par
 {\shp{\*\shpinst\shpleft0{\sp{\sn fFilled}{\sv 0}}{\shptxt Box}}}\par Last\par})";
@@ -228,7 +228,7 @@ void tst_RtfKept::headersAndNotesAreNotMovedIntoTheBody() {
     QCOMPARE(rtf::write(back), written);
 }
 
-void tst_RtfKept::fieldShowsItsResultAndKeepsItsInstruction() {
+void RtfKeptTest::fieldShowsItsResultAndKeepsItsInstruction() {
     const QByteArray note =
         R"({\rtf1 Page {\field{\*\fldinst { PAGE \\* MERGEFORMAT }}{\fldrslt {\b 3}}} of 9\par})";
     QTextDocument doc;
@@ -243,7 +243,7 @@ void tst_RtfKept::fieldShowsItsResultAndKeepsItsInstruction() {
     QCOMPARE(rtf::write(back), written);
 }
 
-void tst_RtfKept::cutOffGroupIsClosed() {
+void RtfKeptTest::cutOffGroupIsClosed() {
     QTextDocument doc;
     QVERIFY(rtf::read("{\\rtf1 Body{\\footnote {\\i cut off\\b", doc));
     QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept), u"Body\ncut off"_s);
@@ -255,7 +255,7 @@ void tst_RtfKept::cutOffGroupIsClosed() {
 // A comment's author and date come in groups before the comment's own group, alone or in a group of their
 // own; they are kept with it, and go with it when it is deleted. Where the text it is about starts and ends
 // is kept where it is.
-void tst_RtfKept::commentKeepsItsAuthorAndDate() {
+void RtfKeptTest::commentKeepsItsAuthorAndDate() {
     const QByteArray first =
         R"({\*\atnid JD}{\*\atnauthor John Doe}\chatn {\*\annotation{\*\atnref 1}{\*\atndate 12345}\pard Remark})";
     const QByteArray second =
@@ -290,7 +290,7 @@ void tst_RtfKept::commentKeepsItsAuthorAndDate() {
 
 // An object is shown by a picture and kept whole; the fonts its result names are the file's, renumbered with
 // the document's as those of every kept group are.
-void tst_RtfKept::fontsInAKeptObjectAreTheDocumentsFonts() {
+void RtfKeptTest::fontsInAKeptObjectAreTheDocumentsFonts() {
     QTextDocument doc;
     QVERIFY(rtf::read(
         R"({\rtf1{\fonttbl{\f0 Arial;}{\f3 Kept Mono;}}a{\object\objemb{\*\objdata 01}{\result{\f3 x}}}b})",
@@ -301,7 +301,7 @@ void tst_RtfKept::fontsInAKeptObjectAreTheDocumentsFonts() {
     QVERIFY2(written.contains("{\\result {\\f" + mono + " x}}"), written.constData());
 }
 
-void tst_RtfKept::keptTextKeepsTheCharacterSetOfTheFontAroundIt() {
+void RtfKeptTest::keptTextKeepsTheCharacterSetOfTheFontAroundIt() {
     // The note's letters are in the symbol font set around it: they read as Greek, before and after a round
     // trip, which must give the font its character set again.
     const QByteArray rtfIn = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}{\\f3\\fcharset2 Symbol;}}"
@@ -317,7 +317,7 @@ void tst_RtfKept::keptTextKeepsTheCharacterSetOfTheFontAroundIt() {
 // A comment whose rest is skipped after a destination word in it, a text box's shape with a picture and a
 // comment after the box's text, and a group of shapes holding a text box: each is one kept group, written
 // whole, nothing of it shown.
-void tst_RtfKept::keptGroupsHoldAllTheirRest() {
+void RtfKeptTest::keptGroupsHoldAllTheirRest() {
     const QByteArray comment = R"({\*\annotation Remark\atnid X})";
     const QByteArray box = R"({\shp{\*\shpinst{\shptxt Box}}{\pict\wmetafile8 0102}{\*\annotation Inner}})";
     const QByteArray group = R"({\shpgrp{\*\shpinst{\shp{\*\shpinst{\shptxt Grouped}}}{\shp{\*\shpinst}}}})";
@@ -335,7 +335,7 @@ void tst_RtfKept::keptGroupsHoldAllTheirRest() {
 
 // A backslash before an 8-bit byte means nothing and is not written; the word before it stays a word of its
 // own, so that the note's text does not come out in the body.
-void tst_RtfKept::symbolLeftOutStillEndsTheWordBeforeIt() {
+void RtfKeptTest::symbolLeftOutStillEndsTheWordBeforeIt() {
     QTextDocument doc;
     QVERIFY(rtf::read("{\\rtf1 a{\\footnote\\\x8bnote}b\\par}", doc));
     QCOMPARE(rtf::plainText(doc, rtf::TextScope::WithKept), u"ab\nnote"_s);
@@ -346,7 +346,7 @@ void tst_RtfKept::symbolLeftOutStillEndsTheWordBeforeIt() {
 
 // Binary data in text that is kept would come back as hexadecimal digits shown as text; it is data only in a
 // picture or a destination readers skip. \bin0 still counts as the character a \uN's fallback skips.
-void tst_RtfKept::binaryDataIsWrittenAsDataOnlyWhereReadersSkipIt() {
+void RtfKeptTest::binaryDataIsWrittenAsDataOnlyWhereReadersSkipIt() {
     QTextDocument doc;
     QVERIFY(rtf::read("{\\rtf1 Body{\\header H\\bin3 abc I \\u8364\\bin1 xJ{\\*\\unknownword \\bin2 yz}"
                       "{\\*\\shptxt \\bin1 q}{\\pict\\wmetafile8\\bin2 vw}}\\par}",
@@ -363,7 +363,7 @@ void tst_RtfKept::binaryDataIsWrittenAsDataOnlyWhereReadersSkipIt() {
 
 // A field whose result holds links (a table of contents) is written around them, and a link that holds a
 // field around that field: neither is cut into pieces.
-void tst_RtfKept::fieldsAndLinksKeepTheirNesting() {
+void RtfKeptTest::fieldsAndLinksKeepTheirNesting() {
     const QByteArray toc =
         R"({\field{\*\fldinst TOC \\h}{\fldrslt {\field{\*\fldinst HYPERLINK \\l "a"}{\fldrslt One}})"
         R"( and {\field{\*\fldinst HYPERLINK \\l "b"}{\fldrslt Two}}}})";
@@ -381,7 +381,7 @@ void tst_RtfKept::fieldsAndLinksKeepTheirNesting() {
     QCOMPARE(rtf::write(back), written);
 }
 
-void tst_RtfKept::secondResultGoesOnWithItsField() {
+void RtfKeptTest::secondResultGoesOnWithItsField() {
     QTextDocument doc;
     QVERIFY(
         rtf::read("{\\rtf1 {\\header H}{\\field{\\*\\fldinst PAGE}{\\fldrslt A}{\\fldrslt B}}\\par}", doc));
@@ -394,12 +394,12 @@ void tst_RtfKept::secondResultGoesOnWithItsField() {
 }
 
 // A picture's RTF is written back as it came, in the writer's \uc1: the \uc it began with goes inside it.
-void tst_RtfKept::keptPictureStatesTheFallbackCountItBeganWith() {
+void RtfKeptTest::keptPictureStatesTheFallbackCountItBeganWith() {
     QTextDocument doc;
     QVERIFY(rtf::read("{\\rtf1\\uc0 {\\pict\\wmetafile8 01\\u8 02}\\par}", doc));
     const QByteArray written = rtf::write(doc);
     QVERIFY2(written.contains("{\\pict \\uc0 \\wmetafile8 01\\u8 02}"), written.constData());
 }
 
-QTEST_MAIN(tst_RtfKept)
+QTEST_MAIN(RtfKeptTest)
 #include "rtf_kept_test.moc"

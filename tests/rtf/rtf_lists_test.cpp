@@ -57,10 +57,10 @@ constexpr auto kUpperRoman = QTextListFormat::ListUpperRoman;
 
 } // namespace
 
-class tst_RtfLists : public QObject {
+class RtfListsTest final : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void listFromAWebPageSurvivesASave();
     void writtenListHasATableAndAMarkerForOtherReaders();
     void listTableWithLevels();
@@ -68,7 +68,7 @@ private slots:
     void listTextOfAParagraphOutsideAListIsText();
 };
 
-void tst_RtfLists::listFromAWebPageSurvivesASave() {
+void RtfListsTest::listFromAWebPageSurvivesASave() {
     QTextDocument doc;
     doc.setHtml(u"<ul><li>disc<ul style='list-style-type:circle'><li>circle</li><li>circle 2</li></ul></li>"
                 "<li>disc 2</li></ul><p>between</p>"
@@ -89,7 +89,7 @@ void tst_RtfLists::listFromAWebPageSurvivesASave() {
     QCOMPARE(rtf::write(back), written);
 }
 
-void tst_RtfLists::writtenListHasATableAndAMarkerForOtherReaders() {
+void RtfListsTest::writtenListHasATableAndAMarkerForOtherReaders() {
     QTextDocument doc;
     doc.setHtml(u"<ol><li>first</li><li>second</li></ol><ul><li>dot</li></ul>"_s);
     const QByteArray written = rtf::write(doc);
@@ -104,7 +104,7 @@ void tst_RtfLists::writtenListHasATableAndAMarkerForOtherReaders() {
     QVERIFY(written.contains(" \\u8226?\\tab}"));
 }
 
-void tst_RtfLists::listTableWithLevels() {
+void RtfListsTest::listTableWithLevels() {
     // As word processors write it: the marker's \listtext before the paragraph's \pard and \ls, a level's
     // number with its parent's ("1.a)"), a bullet of the Symbol font and one of Courier's "o".
     const QByteArray doc = R"({\rtf1\ansi{\fonttbl{\f0 Arial;}{\f1\fcharset2 Symbol;}{\f2 Courier New;}}
@@ -135,7 +135,7 @@ void tst_RtfLists::listTableWithLevels() {
     QCOMPARE(rtf::readPlainText(doc), u"intro\none\none a\none b\ntwo\ntwo a\ndot\nring\nafter"_s);
 }
 
-void tst_RtfLists::olderParagraphNumbering() {
+void RtfListsTest::olderParagraphNumbering() {
     const QByteArray doc = R"({\rtf1\ansi{\fonttbl{\f0 Arial;}{\f1\fcharset2 Symbol;}}
 \pard{\pntext\f1\'b7\tab}{\*\pn\pnlvlblt\pnf1\pnindent0{\pntxtb\'b7}}\fi-360\li720 bullet 1\par
 {\pntext\f1\'b7\tab}bullet 2\par
@@ -149,7 +149,7 @@ void tst_RtfLists::olderParagraphNumbering() {
     QCOMPARE(describe(read(doc)), describe(expected));
 }
 
-void tst_RtfLists::listTextOfAParagraphOutsideAListIsText() {
+void RtfListsTest::listTextOfAParagraphOutsideAListIsText() {
     // A marker whose paragraph names no list that the document defines is all there is of the list.
     QCOMPARE(describe(read("{\\rtf1 {\\listtext 1.\\tab}\\pard\\ls9 first\\par\\pard plain}")),
              describe({{u"1.\tfirst"_s}, {u"plain"_s}}));
@@ -157,5 +157,5 @@ void tst_RtfLists::listTextOfAParagraphOutsideAListIsText() {
              u"1.\tfirst\nplain"_s);
 }
 
-QTEST_MAIN(tst_RtfLists)
+QTEST_MAIN(RtfListsTest)
 #include "rtf_lists_test.moc"

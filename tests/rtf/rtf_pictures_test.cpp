@@ -78,10 +78,10 @@ QByteArray readWrite(const QByteArray& input, QTextDocument& doc) {
 
 } // namespace
 
-class tst_RtfPictures final : public QObject {
+class RtfPicturesTest final : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void everyKindKeepsItsBytesAndWords_data();
     void everyKindKeepsItsBytesAndWords();
     void binaryDataIsWrittenAsHex();
@@ -98,7 +98,7 @@ private slots:
     void jpegAfterBareBin();
 };
 
-void tst_RtfPictures::everyKindKeepsItsBytesAndWords_data() {
+void RtfPicturesTest::everyKindKeepsItsBytesAndWords_data() {
     QTest::addColumn<QString>("words");
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QSize>("shownSize"); // pixels
@@ -126,7 +126,7 @@ void tst_RtfPictures::everyKindKeepsItsBytesAndWords_data() {
                                  << QByteArray::fromHex("89504e47") << QSize(20, 10) << false;
 }
 
-void tst_RtfPictures::everyKindKeepsItsBytesAndWords() {
+void RtfPicturesTest::everyKindKeepsItsBytesAndWords() {
     QFETCH(QString, words);
     QFETCH(QByteArray, data);
     QFETCH(QSize, shownSize);
@@ -159,7 +159,7 @@ void tst_RtfPictures::everyKindKeepsItsBytesAndWords() {
     QCOMPARE(readWrite(written, again), written);
 }
 
-void tst_RtfPictures::binaryDataIsWrittenAsHex() {
+void RtfPicturesTest::binaryDataIsWrittenAsHex() {
     const QByteArray png = encoded(solid(QSize(3, 3), Qt::red), "PNG");
     const QByteArray braces = "}{\\" + png; // data that would end the group if it were read as RTF
     const QByteArray input = "{\\rtf1 a{\\pict\\pngblip\\picw3\\pich3\\bin" +
@@ -176,7 +176,7 @@ void tst_RtfPictures::binaryDataIsWrittenAsHex() {
     QCOMPARE(out[0].data, braces);
 }
 
-void tst_RtfPictures::shapePictureKeepsItsAlternative() {
+void RtfPicturesTest::shapePictureKeepsItsAlternative() {
     const QByteArray png = encoded(solid(QSize(5, 5), Qt::green), "PNG");
     const QByteArray wmf = QByteArray::fromHex("0100090000030a0000000000");
     const QByteArray input =
@@ -202,7 +202,7 @@ void tst_RtfPictures::shapePictureKeepsItsAlternative() {
     QCOMPARE(written.count("\\nonshppict"), 2);
 }
 
-void tst_RtfPictures::objectKeptWholeAndShownByItsResult() {
+void RtfPicturesTest::objectKeptWholeAndShownByItsResult() {
     const QByteArray png = encoded(solid(QSize(4, 2), Qt::yellow), "PNG");
     const QByteArray object = "{\\object\\objemb\\objw600\\objh300{\\*\\objclass Paint.Picture}{\\*\\objdata "
                               "01050000020000000b000000}{\\result{\\pict\\pngblip\\picw4\\pich2\\picwgoal600"
@@ -227,7 +227,7 @@ void tst_RtfPictures::objectKeptWholeAndShownByItsResult() {
     QCOMPARE(pictures(written).value(0).data, png);
 }
 
-void tst_RtfPictures::shapeKeptWholeAndShownByItsPicture() {
+void RtfPicturesTest::shapeKeptWholeAndShownByItsPicture() {
     const QByteArray png = encoded(solid(QSize(4, 3), Qt::green), "PNG");
     // A picture shape (its picture a property of the shape, a metafile for other readers in its result), a
     // line without a picture, and a group of shapes.
@@ -270,7 +270,7 @@ void tst_RtfPictures::shapeKeptWholeAndShownByItsPicture() {
 
 // A \nonshppict without the \shppict before it holds the only picture; one after its \shppict, even inside an
 // object's result, is kept but not shown a second time.
-void tst_RtfPictures::loneNonShapePictureIsShownAndKept() {
+void RtfPicturesTest::loneNonShapePictureIsShownAndKept() {
     const QByteArray png = encoded(solid(QSize(2, 2), Qt::red), "PNG");
     const QByteArray input = "{\\rtf1 x{\\nonshppict{\\pict\\wmetafile8\\picw2540\\pich1270 0102}}y"
                              "{\\object\\objw300\\objh300{\\result{\\*\\shppict{\\pict\\pngblip " +
@@ -290,7 +290,7 @@ void tst_RtfPictures::loneNonShapePictureIsShownAndKept() {
 }
 
 // A shape word in the middle of a shape's group: the group is one shape, kept from its start.
-void tst_RtfPictures::wordInsideAKeptGroupIsPartOfIt() {
+void RtfPicturesTest::wordInsideAKeptGroupIsPartOfIt() {
     const QByteArray png = encoded(solid(QSize(2, 2), Qt::blue), "PNG");
     const QByteArray input = "{\\rtf1 a{\\shp{\\*\\shpinst{\\sp{\\sn pib}{\\sv{\\pict\\pngblip " +
                              png.toHex() +
@@ -306,7 +306,7 @@ void tst_RtfPictures::wordInsideAKeptGroupIsPartOfIt() {
 }
 
 // A colour table or title inside a picture or a shape's property does not replace the document's.
-void tst_RtfPictures::tablesInsideAPictureAreNotTheDocuments() {
+void RtfPicturesTest::tablesInsideAPictureAreNotTheDocuments() {
     const QByteArray input = "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}{\\info{\\title Mine}}"
                              "{\\pict\\wmetafile8{\\colortbl;\\red0\\green0\\blue255;}0102}"
                              "{\\shp{\\*\\shpinst{\\sp{\\sn x}{\\sv{\\info{\\title Other}}}}}}{\\cf1 red}}";
@@ -321,7 +321,7 @@ void tst_RtfPictures::tablesInsideAPictureAreNotTheDocuments() {
     }
 }
 
-void tst_RtfPictures::deletedPictureIsGone() {
+void RtfPicturesTest::deletedPictureIsGone() {
     const QByteArray wmf = "{\\pict\\wmetafile8\\picw100\\pich100 0102}";
     QTextDocument doc;
     QVERIFY(rtf::read("{\\rtf1 one" + wmf + "two" + wmf + "three}", doc));
@@ -338,7 +338,7 @@ void tst_RtfPictures::deletedPictureIsGone() {
 }
 
 // A copy of a picture is a picture of its own; text typed after it takes on its format but is text.
-void tst_RtfPictures::copiedPictureAndTextTypedBesideIt() {
+void RtfPicturesTest::copiedPictureAndTextTypedBesideIt() {
     QTextDocument doc;
     QVERIFY(rtf::read("{\\rtf1 a{\\pict\\wmetafile8\\picw100\\pich100 0102}b}", doc));
     QTextCursor cursor(&doc);
@@ -357,7 +357,7 @@ void tst_RtfPictures::copiedPictureAndTextTypedBesideIt() {
 }
 
 // A note holding an 8000 x 6000 photo, more than Qt's image reader allocates by default, lost it on save.
-void tst_RtfPictures::largePhotoIsShownAndKept() {
+void RtfPicturesTest::largePhotoIsShownAndKept() {
     const QSize size(8000, 6000);
     QVERIFY2(qint64(size.width()) * size.height() * 4 > qint64(QImageReader::allocationLimit()) * 1024 * 1024,
              "the photo must be larger than the reader allocates");
@@ -385,7 +385,7 @@ void tst_RtfPictures::largePhotoIsShownAndKept() {
 }
 
 // A 2.5 MB photo came back as a 28.6 MB note: it was written as PNG.
-void tst_RtfPictures::photoIsNotEncodedAgain() {
+void RtfPicturesTest::photoIsNotEncodedAgain() {
     QImage noise(1800, 1200, QImage::Format_RGB32);
     QRandomGenerator rng(7);
     for (int y = 0; y < noise.height(); ++y) {
@@ -405,7 +405,7 @@ void tst_RtfPictures::photoIsNotEncodedAgain() {
 }
 
 // Fuzzing found a JPEG given as hexadecimal after a bare \bin: shown when read, lost when written.
-void tst_RtfPictures::jpegAfterBareBin() {
+void RtfPicturesTest::jpegAfterBareBin() {
     const QByteArray jpeg = encoded(solid(QSize(8, 8), Qt::red), "JPEG");
     const QByteArray input =
         "{\\rtf1 {\\pict\\jpegblip\\picw8\\pich8\\picwgoal120\\pichgoal120 \\bin " + jpeg.toHex() + "}\\par}";
@@ -423,5 +423,5 @@ void tst_RtfPictures::jpegAfterBareBin() {
     QCOMPARE(images(back).size(), 1);
 }
 
-QTEST_MAIN(tst_RtfPictures)
+QTEST_MAIN(RtfPicturesTest)
 #include "rtf_pictures_test.moc"

@@ -59,10 +59,10 @@ QList<QTextImageFormat> images(const QTextDocument& doc) {
 
 } // namespace
 
-class tst_RtfReader final : public QObject {
+class RtfReaderTest final : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void rawDoubleByteTrailBytes_data();
     void rawDoubleByteTrailBytes();
     void recognisesRtf_data();
@@ -89,7 +89,7 @@ private slots:
     void codePageConvertersAreMadeOncePerPage();
 };
 
-void tst_RtfReader::recognisesRtf_data() {
+void RtfReaderTest::recognisesRtf_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("expected");
     QTest::newRow("plain") << QByteArray("{\\rtf1 x}") << true;
@@ -101,20 +101,20 @@ void tst_RtfReader::recognisesRtf_data() {
     QTest::newRow("html") << QByteArray("<html>{\\rtf1}</html>") << false;
 }
 
-void tst_RtfReader::recognisesRtf() {
+void RtfReaderTest::recognisesRtf() {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, expected);
     QCOMPARE(rtf::isRtf(bytes), expected);
     QCOMPARE(rtf::readPlainText(bytes).has_value(), expected);
 }
 
-void tst_RtfReader::refusesOtherBytesAndKeepsDocument() {
+void RtfReaderTest::refusesOtherBytesAndKeepsDocument() {
     QTextDocument doc(u"kept note"_s);
     QVERIFY(!rtf::read("just text, no RTF", doc));
     QCOMPARE(doc.toPlainText(), u"kept note"_s);
 }
 
-void tst_RtfReader::replacesContentAndForgetsUndo() {
+void RtfReaderTest::replacesContentAndForgetsUndo() {
     QTextDocument doc;
     QTextCursor cursor(&doc);
     cursor.insertText(u"old text"_s);
@@ -127,7 +127,7 @@ void tst_RtfReader::replacesContentAndForgetsUndo() {
     QVERIFY(!doc.isModified());
 }
 
-void tst_RtfReader::text_data() {
+void RtfReaderTest::text_data() {
     QTest::addColumn<QByteArray>("rtf");
     QTest::addColumn<QString>("expected");
 
@@ -240,25 +240,25 @@ void tst_RtfReader::text_data() {
     QTest::newRow("nested rtf group") << QByteArray("{\\rtf1 a{\\rtf1 b}c}") << u"abc"_s;
 }
 
-void tst_RtfReader::text() {
+void RtfReaderTest::text() {
     QFETCH(QByteArray, rtf);
     QFETCH(QString, expected);
     QCOMPARE(readText(rtf), expected);
 }
 
-void tst_RtfReader::plainTextPathAgreesWithDocument() {
+void RtfReaderTest::plainTextPathAgreesWithDocument() {
     QFETCH(QByteArray, rtf);
     QCOMPARE(rtf::readPlainText(rtf).value_or(u"<not read>"_s), readText(rtf));
 }
 
-void tst_RtfReader::lineBreakIsLineSeparatorInDocument() {
+void RtfReaderTest::lineBreakIsLineSeparatorInDocument() {
     QTextDocument doc;
     QVERIFY(rtf::read("{\\rtf1 a\\line b\\par c}", doc));
     QCOMPARE(doc.blockCount(), 2);
     QCOMPARE(doc.begin().text(), u"a\u2028b"_s);
 }
 
-void tst_RtfReader::characterFormatting() {
+void RtfReaderTest::characterFormatting() {
     const QByteArray input =
         "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}{\\f1\\fmodern Courier New;}}"
         "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
@@ -303,7 +303,7 @@ void tst_RtfReader::characterFormatting() {
     QVERIFY(!plain.hasProperty(QTextFormat::BackgroundBrush));
 }
 
-void tst_RtfReader::boldToggleAndPlain() {
+void RtfReaderTest::boldToggleAndPlain() {
     QTextDocument doc;
     QVERIFY(rtf::read("{\\rtf1\\b one \\b0 two \\b\\i three \\plain four {\\b\\field{\\*\\fldinst HYPERLINK "
                       "\"http://x/\"}{\\fldrslt{\\plain five}}}}",
@@ -318,7 +318,7 @@ void tst_RtfReader::boldToggleAndPlain() {
     QCOMPARE(formatOf(doc, u"five"_s).anchorHref(), u"http://x/"_s);
 }
 
-void tst_RtfReader::paragraphFormatting() {
+void RtfReaderTest::paragraphFormatting() {
     QTextDocument doc;
     QVERIFY(rtf::read("{\\rtf1\\pard\\qc\\li720\\ri360\\fi-360\\sb120\\sa240 centred\\par "
                       "right\\qr\\par "
@@ -346,7 +346,7 @@ void tst_RtfReader::paragraphFormatting() {
     QCOMPARE(doc.findBlockByNumber(5).blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
 }
 
-void tst_RtfReader::hyperlinks() {
+void RtfReaderTest::hyperlinks() {
     QTextDocument doc;
     QVERIFY(rtf::read(
         "{\\rtf1{\\fonttbl{\\f1\\fcharset2 Symbol;}}Before {\\field{\\*\\fldinst {HYPERLINK "
@@ -378,7 +378,7 @@ void tst_RtfReader::hyperlinks() {
     QVERIFY(!formatOf(doc, u"Before"_s).isAnchor());
 }
 
-void tst_RtfReader::pictures() {
+void RtfReaderTest::pictures() {
     const QByteArray png = pngBytes(QSize(3, 2), Qt::red);
     QBuffer jpegBuffer;
     jpegBuffer.open(QIODevice::WriteOnly);
@@ -416,7 +416,7 @@ void tst_RtfReader::pictures() {
 
 // Older writers put double-byte characters in the file unescaped: the byte after a lead byte is its trail
 // byte even when it is a brace or a backslash.
-void tst_RtfReader::rawDoubleByteTrailBytes_data() {
+void RtfReaderTest::rawDoubleByteTrailBytes_data() {
     QTest::addColumn<QByteArray>("rtf");
     QTest::addColumn<QString>("expected");
     QTest::newRow("Shift-JIS by font charset")
@@ -430,7 +430,7 @@ void tst_RtfReader::rawDoubleByteTrailBytes_data() {
         << u"\u4E48\u5EFEc"_s;
 }
 
-void tst_RtfReader::rawDoubleByteTrailBytes() {
+void RtfReaderTest::rawDoubleByteTrailBytes() {
     QFETCH(QByteArray, rtf);
     QFETCH(QString, expected);
     QTextDocument doc;
@@ -439,7 +439,7 @@ void tst_RtfReader::rawDoubleByteTrailBytes() {
     QCOMPARE(rtf::readPlainText(rtf), expected);
 }
 
-void tst_RtfReader::title() {
+void RtfReaderTest::title() {
     QTextDocument doc;
     QVERIFY(rtf::read(
         "{\\rtf1\\ansi\\ansicpg1251{\\info{\\title \\'cd\\'ee\\'f2\\'e0 \\u8470?1}{\\author x}}body}", doc));
@@ -449,7 +449,7 @@ void tst_RtfReader::title() {
     QVERIFY(doc.metaInformation(QTextDocument::DocumentTitle).isEmpty());
 }
 
-void tst_RtfReader::malformedInput_data() {
+void RtfReaderTest::malformedInput_data() {
     QTest::addColumn<QByteArray>("rtf");
     QTest::addColumn<QString>("expected");
     QTest::newRow("truncated inside groups") << QByteArray("{\\rtf1 {\\b abc {\\i def") << u"abc def"_s;
@@ -485,14 +485,14 @@ void tst_RtfReader::malformedInput_data() {
     QTest::newRow("a million unclosed groups") << unclosed << u"xy"_s;
 }
 
-void tst_RtfReader::malformedInput() {
+void RtfReaderTest::malformedInput() {
     QFETCH(QByteArray, rtf);
     QFETCH(QString, expected);
     QCOMPARE(readText(rtf), expected);
     QCOMPARE(rtf::readPlainText(rtf).value_or(QString()), expected);
 }
 
-void tst_RtfReader::clampsHugeParameters() {
+void RtfReaderTest::clampsHugeParameters() {
     QTextDocument doc;
     QVERIFY(rtf::read("{\\rtf1\\fs99999999999999999999 big \\li-99999999999 {\\uc99999999 \\u945 "
                       "and more} tail\\par next}",
@@ -506,7 +506,7 @@ void tst_RtfReader::clampsHugeParameters() {
 // Text that keeps switching between code pages without a built-in table asks the C library for one
 // converter per page, not one per switch: each switch used to open and keep a converter of its own, which
 // made a 10 MB document take seconds and hundreds of megabytes to read.
-void tst_RtfReader::codePageConvertersAreMadeOncePerPage() {
+void RtfReaderTest::codePageConvertersAreMadeOncePerPage() {
     rtf::detail::ByteDecoder decoder;
     QString text;
     const auto out = [&text](char16_t unit) {
@@ -521,5 +521,5 @@ void tst_RtfReader::codePageConvertersAreMadeOncePerPage() {
     QCOMPARE(text.left(4), u"\u0391\u0106\u0391\u0106"_s);
 }
 
-QTEST_MAIN(tst_RtfReader)
+QTEST_MAIN(RtfReaderTest)
 #include "rtf_reader_test.moc"

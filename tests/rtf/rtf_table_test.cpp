@@ -119,9 +119,9 @@ QTextDocument* readRtf(const QByteArray& bytes, QObject* parent) {
 
 } // namespace
 
-class tst_RtfTables final : public QObject {
+class RtfTablesTest final : public QObject {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void rowsWithTheirWidths();
     void mergedCells();
     void nestedTable();
@@ -137,7 +137,7 @@ private slots:
 
 // Each row: its words with the right edge of every cell in twips (1/15 of a pixel), then every cell's
 // paragraphs in the table, the last one of each ended by \cell, the row by \row.
-void tst_RtfTables::rowsWithTheirWidths() {
+void RtfTablesTest::rowsWithTheirWidths() {
     QTextDocument doc;
     doc.setDefaultFont(QFont(u"Arial"_s, 12));
     QTextCursor cursor(&doc);
@@ -165,7 +165,7 @@ void tst_RtfTables::rowsWithTheirWidths() {
 
 // A cell spanning two rows and two columns: one cell as wide as the two, \clvmgf in its first row and \clvmrg
 // in the row it covers, where it is written empty; the columns keep their edges in the other rows.
-void tst_RtfTables::mergedCells() {
+void RtfTablesTest::mergedCells() {
     QTextDocument doc;
     doc.setDefaultFont(QFont(u"Arial"_s, 12));
     QTextCursor cursor(&doc);
@@ -188,7 +188,7 @@ void tst_RtfTables::mergedCells() {
 
 // A table inside a cell: its paragraphs carry \itap2 and end with \nestcell, its rows' words come last in
 // \nesttableprops before \nestrow; the outer row repeats its own words before \row.
-void tst_RtfTables::nestedTable() {
+void RtfTablesTest::nestedTable() {
     QTextDocument doc;
     doc.setDefaultFont(QFont(u"Arial"_s, 12));
     QTextCursor cursor(&doc);
@@ -216,7 +216,7 @@ void tst_RtfTables::nestedTable() {
 // A table the user changed (rows and columns added and taken away, cells merged and split, paragraphs and a
 // table added in cells, cells left empty) has its cells in a new order in the note's text: each one is still
 // written with its own text, and read back into the same place.
-void tst_RtfTables::editedTableWrittenCellByCell() {
+void RtfTablesTest::editedTableWrittenCellByCell() {
     QTextDocument doc;
     doc.setDefaultFont(QFont(u"Arial"_s, 12));
     QTextCursor cursor(&doc);
@@ -247,7 +247,7 @@ void tst_RtfTables::editedTableWrittenCellByCell() {
 }
 
 // A table pasted from a web page has no widths of its own: its columns share the width of the text.
-void tst_RtfTables::columnsWithoutAWidthShareThePage() {
+void RtfTablesTest::columnsWithoutAWidthShareThePage() {
     QTextDocument doc;
     doc.setHtml(u"<table border=\"1\" cellpadding=\"3\"><tr><td>Boss</td><td>Drop</td></tr>"
                 "<tr><td style=\"background-color:#ff0000\">Dragon</td><td>Sword</td></tr></table>"_s);
@@ -264,7 +264,7 @@ void tst_RtfTables::columnsWithoutAWidthShareThePage() {
 
 // LibreOffice, reading what the writer wrote, sees the same tables: their count, each one's rows and cells,
 // the spans of merged cells and the text in them.
-void tst_RtfTables::readByLibreOffice() {
+void RtfTablesTest::readByLibreOffice() {
     const QString soffice = QStandardPaths::findExecutable(u"soffice"_s);
     if (soffice.isEmpty())
         QSKIP("LibreOffice (soffice) is not installed: no independent reader to check the tables with");
@@ -307,7 +307,7 @@ void tst_RtfTables::readByLibreOffice() {
 
 // Rows become one table whose columns are every cell edge of its rows; \\clvmgf/\\clvmrg and the older
 // \\clmgf/\\clmrg merge cells; shading, vertical alignment and the text's formatting stay.
-void tst_RtfTables::readRowsWidthsAndMerges() {
+void RtfTablesTest::readRowsWidthsAndMerges() {
     const QByteArray rtfBytes =
         "{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;}Before\\par\r\n"
         "\\trowd\\trgaph108\\clvmgf\\cellx2000\\clcbpat1\\clvertalc\\cellx4000\\cellx6000\r\n"
@@ -333,7 +333,7 @@ void tst_RtfTables::readRowsWidthsAndMerges() {
 
 // Word's nested tables: \\itap2 paragraphs ending with \\nestcell, the rows' words in \\nesttableprops, and
 // \\nonesttables text for readers without nested tables, which is not shown.
-void tst_RtfTables::readNestedTables() {
+void RtfTablesTest::readNestedTables() {
     const QByteArray rtfBytes =
         "{\\rtf1\\ansi\\trowd\\cellx4000\\cellx6000\r\n"
         "\\pard\\intbl\\itap1 outer\\par\r\n"
@@ -348,7 +348,7 @@ void tst_RtfTables::readNestedTables() {
 }
 
 // Word puts a row's cells left of the margin by their gap (\\trleft-108): the table keeps that place.
-void tst_RtfTables::negativeRowIndentStays() {
+void RtfTablesTest::negativeRowIndentStays() {
     QTextDocument* doc = readRtf(
         "{\\rtf1\\trowd\\trgaph108\\trleft-108\\cellx2000\\cellx4000\\intbl a\\cell b\\cell\\row}", this);
     QCOMPARE(tablesOf(*doc), (QStringList{u"widths 2108 2000"_s, u"1x1:a|1x1:b"_s}));
@@ -360,7 +360,7 @@ void tst_RtfTables::negativeRowIndentStays() {
 
 // A long table is shown as tables of some dozens of rows, each part ending only where no merged cell goes
 // on, with nothing between them in the note's text; it is written back as one table.
-void tst_RtfTables::longTableShownInPartsWrittenWhole() {
+void RtfTablesTest::longTableShownInPartsWrittenWhole() {
     QByteArray rtfBytes = "{\\rtf1\\ansi ";
     QStringList text;
     for (int r = 0; r < 150; ++r) {
@@ -393,7 +393,7 @@ void tst_RtfTables::longTableShownInPartsWrittenWhole() {
 }
 
 // Every table of the corpus comes back from a save with the same rows, columns, widths, merges and text.
-void tst_RtfTables::corpusTablesSurviveASave() {
+void RtfTablesTest::corpusTablesSurviveASave() {
     const QString corpus = QStringLiteral(MOSSPORT_SHARED_DIR) + u"/rtf-corpus"_s;
     if (!QDir(corpus).exists())
         QSKIP("the RTF corpus is not there (MOSSPORT_SHARED_DIR)");
@@ -415,5 +415,5 @@ void tst_RtfTables::corpusTablesSurviveASave() {
     QVERIFY2(tables >= 10, qPrintable(QString::number(tables)));
 }
 
-QTEST_MAIN(tst_RtfTables)
+QTEST_MAIN(RtfTablesTest)
 #include "rtf_table_test.moc"

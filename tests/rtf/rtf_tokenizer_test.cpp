@@ -45,16 +45,16 @@ QString tokens(const QByteArray& rtf) {
 
 } // namespace
 
-class tst_RtfTokenizer final : public QObject {
+class RtfTokenizerTest final : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void syntax_data();
     void syntax();
     void skipsToTheFirstGroup();
 };
 
-void tst_RtfTokenizer::syntax_data() {
+void RtfTokenizerTest::syntax_data() {
     QTest::addColumn<QByteArray>("rtf");
     QTest::addColumn<QString>("expected");
     QTest::newRow("groups, words, text") << QByteArray("{\\rtf1\\ansi x y}") << u"{ w:rtf=1 w:ansi t:x y }"_s;
@@ -78,13 +78,13 @@ void tst_RtfTokenizer::syntax_data() {
     QTest::newRow("a backslash at the end") << QByteArray("a\\") << u"t:a"_s;
 }
 
-void tst_RtfTokenizer::syntax() {
+void RtfTokenizerTest::syntax() {
     QFETCH(QByteArray, rtf);
     QFETCH(QString, expected);
     QCOMPARE(tokens(rtf), expected);
 }
 
-void tst_RtfTokenizer::skipsToTheFirstGroup() {
+void RtfTokenizerTest::skipsToTheFirstGroup() {
     const QByteArray rtf = "\xEF\xBB\xBF \r\n{\\rtf1}";
     Tokenizer tokenizer(rtf.constData(), rtf.constData() + rtf.size());
     tokenizer.skipToFirstGroup();
@@ -92,5 +92,5 @@ void tst_RtfTokenizer::skipsToTheFirstGroup() {
     QCOMPARE(describe(tokenizer.next()), u"w:rtf=1"_s);
 }
 
-QTEST_APPLESS_MAIN(tst_RtfTokenizer)
+QTEST_APPLESS_MAIN(RtfTokenizerTest)
 #include "rtf_tokenizer_test.moc"

@@ -81,10 +81,10 @@ const QByteArray kNote = "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0 Arial;}}"
 
 } // namespace
 
-class tst_RtfTool final : public QObject {
+class RtfToolTest final : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void toText();
     void toTextWithKeptText();
@@ -108,7 +108,7 @@ private:
     QTemporaryDir m_dir;
 };
 
-void tst_RtfTool::toText() {
+void RtfToolTest::toText() {
     const Result r = runTool({u"to-text"_s, writeFile(u"note.rtf"_s, kNote)});
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.err.isEmpty());
@@ -116,7 +116,7 @@ void tst_RtfTool::toText() {
              u"\u041F\u0440\u0438\u0432\u0435\u0442 bold caf\u00E9\n\ntwo\nlines\tlink\n"_s);
 }
 
-void tst_RtfTool::toTextWithKeptText() {
+void RtfToolTest::toTextWithKeptText() {
     const QString note = writeFile(u"notes.rtf"_s, "{\\rtf1{\\header Head}Body{\\super\\chftn}"
                                                    "{\\footnote Note \\u233?}\\par}");
     const Result shown = runTool({u"to-text"_s, note});
@@ -127,7 +127,7 @@ void tst_RtfTool::toTextWithKeptText() {
     QCOMPARE(QString::fromUtf8(all.out), u"Body1\nHead\nNote \u00E9\n"_s);
 }
 
-void tst_RtfTool::toHtml() {
+void RtfToolTest::toHtml() {
     const Result r = runTool({u"to-html"_s, writeFile(u"note.rtf"_s, kNote)});
     QCOMPARE(r.exitCode, 0);
     QTextDocument html;
@@ -138,7 +138,7 @@ void tst_RtfTool::toHtml() {
     QVERIFY(r.out.contains("font-weight:700"));
 }
 
-void tst_RtfTool::fromHtml() {
+void RtfToolTest::fromHtml() {
     QImage image(4, 3, QImage::Format_RGB32);
     image.fill(Qt::red);
     QVERIFY(image.save(m_dir.filePath(u"dot.png"_s)));
@@ -158,7 +158,7 @@ void tst_RtfTool::fromHtml() {
     QCOMPARE(doc.find(u"bold"_s).charFormat().fontWeight(), QFont::Bold);
 }
 
-void tst_RtfTool::resave() {
+void RtfToolTest::resave() {
     const QString in = writeFile(u"in.rtf"_s, kNote);
     const QString out = writeFile(u"out.rtf"_s, "an older file in the way");
     const Result r = runTool({u"resave"_s, in, out});
@@ -178,7 +178,7 @@ void tst_RtfTool::resave() {
 
 // A picture that is not of the kind the file names, or whose header is damaged, is read without a word on
 // the terminal from the image libraries (libpng prints on its own, past Qt's message handling).
-void tst_RtfTool::unreadablePicturesSayNothing_data() {
+void RtfToolTest::unreadablePicturesSayNothing_data() {
     QTest::addColumn<QByteArray>("note");
     QTest::newRow("pngblip holding no PNG")
         << QByteArray("{\\rtf1 a{\\pict\\pngblip 0102030405060708090a0b}b}");
@@ -194,7 +194,7 @@ void tst_RtfTool::unreadablePicturesSayNothing_data() {
         << QByteArray("{\\rtf1 a{\\pict\\jpegblip ffd8ffe000104a464946000100}b}");
 }
 
-void tst_RtfTool::unreadablePicturesSayNothing() {
+void RtfToolTest::unreadablePicturesSayNothing() {
     QFETCH(QByteArray, note);
     const QString in = writeFile(u"picture.rtf"_s, note);
     for (const QString& command : {u"to-text"_s, u"to-html"_s}) {
@@ -208,7 +208,7 @@ void tst_RtfTool::unreadablePicturesSayNothing() {
     QVERIFY2(resaved.err.isEmpty(), resaved.err.constData());
 }
 
-void tst_RtfTool::aResaveThatFailsLeavesTheOldFile() {
+void RtfToolTest::aResaveThatFailsLeavesTheOldFile() {
     // A note larger than the room left, so that the write fails half-way.
     QByteArray big = "{\\rtf1\\ansi ";
     for (int i = 0; i < 2000; ++i)
@@ -227,7 +227,7 @@ void tst_RtfTool::aResaveThatFailsLeavesTheOldFile() {
              QStringList{u"kept.rtf"_s});
 }
 
-void tst_RtfTool::failures_data() {
+void RtfToolTest::failures_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
     const QString note = writeFile(u"ok.rtf"_s, kNote);
@@ -268,7 +268,7 @@ void tst_RtfTool::failures_data() {
     QTest::newRow("resave onto a folder") << QStringList{u"resave"_s, note, folder} << u"it is a folder"_s;
 }
 
-void tst_RtfTool::failures() {
+void RtfToolTest::failures() {
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
     const Result r = runTool(arguments);
@@ -285,5 +285,5 @@ void tst_RtfTool::failures() {
     }
 }
 
-QTEST_MAIN(tst_RtfTool)
+QTEST_MAIN(RtfToolTest)
 #include "rtf_tool_test.moc"

@@ -161,10 +161,10 @@ void buildRandomDocument(QTextDocument& doc, quint32 seed) {
 
 } // namespace
 
-class tst_RtfWriter final : public QObject {
+class RtfWriterTest final : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void headerAndSevenBitOutput();
     void escapesText();
     void textWithoutASizeHasTheDocumentsSize();
@@ -180,7 +180,7 @@ private slots:
     void readableByAnotherReader();
 };
 
-void tst_RtfWriter::headerAndSevenBitOutput() {
+void RtfWriterTest::headerAndSevenBitOutput() {
     QTextDocument doc;
     QTextCursor cursor(&doc);
     QTextCharFormat red;
@@ -199,7 +199,7 @@ void tst_RtfWriter::headerAndSevenBitOutput() {
         QVERIFY2(uchar(c) < 0x80, "the output must be 7-bit");
 }
 
-void tst_RtfWriter::escapesText() {
+void RtfWriterTest::escapesText() {
     QTextDocument doc(u"{a}\\b\tc\u2028d\u00A0e\u00ADf\u2011g\u00E9\uF0B7\U0001F600"_s);
     const QByteArray bytes = rtf::write(doc);
     QVERIFY2(bytes.contains("{\\{a\\}\\\\b\\tab c\\line d\\~e\\-f\\_g\\u233?\\u-3913?\\u-10179?\\u-8704?}"),
@@ -209,7 +209,7 @@ void tst_RtfWriter::escapesText() {
     QCOMPARE(back.toRawText(), doc.toRawText());
 }
 
-void tst_RtfWriter::textWithoutASizeHasTheDocumentsSize() {
+void RtfWriterTest::textWithoutASizeHasTheDocumentsSize() {
     // Other readers take 12 pt for text without \fs: the document's default font is declared once, in the
     // default formatting, the default style and the state the body starts in; only text with a size of its
     // own says so. Read back into a document with the same default, the plain text has no size again.
@@ -245,7 +245,7 @@ void tst_RtfWriter::textWithoutASizeHasTheDocumentsSize() {
     QCOMPARE(other.find(u"plain"_s).charFormat().fontFamilies().toStringList(), QStringList{u"Tahoma"_s});
 }
 
-void tst_RtfWriter::paragraphCountSurvives_data() {
+void RtfWriterTest::paragraphCountSurvives_data() {
     QTest::addColumn<QString>("text");
     QTest::newRow("empty document") << QString();
     QTest::newRow("one paragraph") << u"a"_s;
@@ -257,7 +257,7 @@ void tst_RtfWriter::paragraphCountSurvives_data() {
     QTest::newRow("empty paragraphs between") << u"one\n\ntwo\n\n\nthree"_s;
 }
 
-void tst_RtfWriter::paragraphCountSurvives() {
+void RtfWriterTest::paragraphCountSurvives() {
     QFETCH(QString, text);
     QTextDocument doc;
     doc.setPlainText(text);
@@ -271,7 +271,7 @@ void tst_RtfWriter::paragraphCountSurvives() {
     QCOMPARE(rtf::write(back), bytes);
 }
 
-void tst_RtfWriter::hyperlinksAsFields() {
+void RtfWriterTest::hyperlinksAsFields() {
     QTextDocument doc;
     QTextCursor cursor(&doc);
     QTextCharFormat link;
@@ -297,7 +297,7 @@ void tst_RtfWriter::hyperlinksAsFields() {
     QCOMPARE(rtftest::firstDifference(rtftest::snapshot(doc), back), QString());
 }
 
-void tst_RtfWriter::picturesKeepTheirBytes_data() {
+void RtfWriterTest::picturesKeepTheirBytes_data() {
     QTest::addColumn<QVariant>("resource");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<QString>("kind");
@@ -314,7 +314,7 @@ void tst_RtfWriter::picturesKeepTheirBytes_data() {
     QTest::newRow("JPEG bytes") << QVariant(jpeg) << image.size() << u"jpegblip"_s << jpeg;
 }
 
-void tst_RtfWriter::picturesKeepTheirBytes() {
+void RtfWriterTest::picturesKeepTheirBytes() {
     QFETCH(QVariant, resource);
     QFETCH(QSize, size);
     QFETCH(QString, kind);
@@ -354,7 +354,7 @@ void tst_RtfWriter::picturesKeepTheirBytes() {
     QCOMPARE(back.first().chars.at(2).imageWidth, 105);
 }
 
-void tst_RtfWriter::roundTripOfEveryProperty() {
+void RtfWriterTest::roundTripOfEveryProperty() {
     QTextDocument doc;
     QTextCursor cursor(&doc);
     QTextBlockFormat block;
@@ -409,7 +409,7 @@ void tst_RtfWriter::roundTripOfEveryProperty() {
     QCOMPARE(rtftest::firstDifference(rtftest::snapshot(doc), roundTrip(doc)), QString());
 }
 
-void tst_RtfWriter::roundTripOfRandomDocuments() {
+void RtfWriterTest::roundTripOfRandomDocuments() {
     for (quint32 seed = 1; seed <= 300; ++seed) {
         QTextDocument doc;
         buildRandomDocument(doc, seed);
@@ -418,7 +418,7 @@ void tst_RtfWriter::roundTripOfRandomDocuments() {
     }
 }
 
-void tst_RtfWriter::titleSurvives() {
+void RtfWriterTest::titleSurvives() {
     QTextDocument doc(u"body"_s);
     doc.setMetaInformation(QTextDocument::DocumentTitle, u"Quests {1} \u2013 \u65E5\u672C"_s);
     QTextDocument back;
@@ -428,7 +428,7 @@ void tst_RtfWriter::titleSurvives() {
     QCOMPARE(rtf::plainText(back), u"body"_s);
 }
 
-void tst_RtfWriter::listsSurvive() {
+void RtfWriterTest::listsSurvive() {
     QTextDocument doc;
     doc.setHtml(u"<ul><li>one</li><li>two</li></ul><ol><li>first</li></ol><p>after</p>"_s);
     QTextDocument back;
@@ -441,7 +441,7 @@ void tst_RtfWriter::listsSurvive() {
     QVERIFY(!back.lastBlock().textList());
 }
 
-void tst_RtfWriter::readableByAnotherReader() {
+void RtfWriterTest::readableByAnotherReader() {
     const QString unrtf = QStandardPaths::findExecutable(u"unrtf"_s);
     if (unrtf.isEmpty())
         QSKIP("unrtf is not installed: no independent reader to check the output with");
@@ -470,5 +470,5 @@ void tst_RtfWriter::readableByAnotherReader() {
     QVERIFY2(output.contains(u"Hello {world} back\\slash\nbold line\n\nlast"_s), qPrintable(output));
 }
 
-QTEST_MAIN(tst_RtfWriter)
+QTEST_MAIN(RtfWriterTest)
 #include "rtf_writer_test.moc"

@@ -167,10 +167,10 @@ long peakMemoryKb() {
 
 } // namespace
 
-class tst_RtfFuzzReplay final : public QObject {
+class RtfFuzzReplayTest final : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase() { QLoggingCategory::setFilterRules(u"qt.gui.imageio*=false"_s); }
     void pathological_data();
     void pathological();
@@ -193,31 +193,31 @@ private:
     }
 };
 
-void tst_RtfFuzzReplay::pathological_data() {
+void RtfFuzzReplayTest::pathological_data() {
     QTest::addColumn<QByteArray>("bytes");
     for (const auto& [name, bytes] : pathologicalInputs())
         QTest::newRow(qPrintable(name)) << bytes;
 }
 
-void tst_RtfFuzzReplay::pathological() {
+void RtfFuzzReplayTest::pathological() {
     QFETCH(QByteArray, bytes);
     check(bytes, QString::fromLatin1(QTest::currentDataTag()));
 }
 
-void tst_RtfFuzzReplay::truncationsOfRichDocument_data() {
+void RtfFuzzReplayTest::truncationsOfRichDocument_data() {
     QTest::addColumn<QByteArray>("rich");
     QTest::newRow("rich document") << richDocument();
     QTest::newRow("shapes and comments") << shapesAndComments();
 }
 
-void tst_RtfFuzzReplay::truncationsOfRichDocument() {
+void RtfFuzzReplayTest::truncationsOfRichDocument() {
     QFETCH(QByteArray, rich);
     check(rich, u"the whole document"_s);
     for (qsizetype length = 0; length < rich.size(); ++length)
         check(rich.left(length), u"the first %1 bytes"_s.arg(length));
 }
 
-void tst_RtfFuzzReplay::mutationsOfRichDocument() {
+void RtfFuzzReplayTest::mutationsOfRichDocument() {
     QFETCH(QByteArray, rich);
     static const char special[] = {'{', '}', '\\', '\'', '*', ' ', '\n', '-', '9', char(0x82), char(0xFF), 0};
     QRandomGenerator rng(20240607);
@@ -250,7 +250,7 @@ void tst_RtfFuzzReplay::mutationsOfRichDocument() {
     }
 }
 
-void tst_RtfFuzzReplay::corpusFilesAndTheirTruncations() {
+void RtfFuzzReplayTest::corpusFilesAndTheirTruncations() {
     const QString dir = QStringLiteral(MOSSPORT_SHARED_DIR "/rtf-corpus");
     const QStringList files = corpusFiles(dir);
     if (files.isEmpty())
@@ -269,7 +269,7 @@ void tst_RtfFuzzReplay::corpusFilesAndTheirTruncations() {
 }
 
 // The inputs the fuzzer found, kept in the repository.
-void tst_RtfFuzzReplay::keptFindings_data() {
+void RtfFuzzReplayTest::keptFindings_data() {
     QTest::addColumn<QString>("path");
     const QDir dir(QStringLiteral(MOSSPORT_FUZZ_REGRESSIONS));
     const QStringList names =
@@ -280,7 +280,7 @@ void tst_RtfFuzzReplay::keptFindings_data() {
         QTest::newRow(qPrintable(name)) << dir.filePath(name);
 }
 
-void tst_RtfFuzzReplay::keptFindings() {
+void RtfFuzzReplayTest::keptFindings() {
     QFETCH(QString, path);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -290,9 +290,9 @@ void tst_RtfFuzzReplay::keptFindings() {
     check(bytes, path);
 }
 
-void tst_RtfFuzzReplay::memoryStayedBounded() {
+void RtfFuzzReplayTest::memoryStayedBounded() {
     QVERIFY2(peakMemoryKb() < kPeakMemoryLimitKb, qPrintable(u"peak memory %1 kB"_s.arg(peakMemoryKb())));
 }
 
-QTEST_MAIN(tst_RtfFuzzReplay)
+QTEST_MAIN(RtfFuzzReplayTest)
 #include "rtf_fuzz_replay_test.moc"
