@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Downloads.h"
 #include "app/Windows.h"
 #include "host/Host.h"
 
@@ -14,11 +15,17 @@ class Program final {
 public:
     explicit Program(Host host)
         : host(std::move(host))
-        , windows(*this) {}
+        , windows(*this)
+        , downloads(this->host) {
+        QObject::connect(&windows, &Windows::programEnded, &downloads, &Downloads::cancelAll);
+    }
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
     const Host host;
     Windows windows;
     modMossport mod;
+    // Every web view's downloads; running ones are cancelled, and their partial files removed, as the program
+    // ends.
+    Downloads downloads;
 };

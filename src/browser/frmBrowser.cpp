@@ -59,6 +59,9 @@ frmBrowser::frmBrowser(Program& program)
     txtURL->installEventFilter(this);
     connect(wbBrowser, &WebView::TitleChange, this, &frmBrowser::wbBrowser_TitleChange);
     connect(wbBrowser, &WebView::NewWindow, this, &frmBrowser::wbBrowser_NewWindow);
+    connect(wbBrowser, &WebView::DownloadRequested, &program.downloads, &Downloads::save);
+    // A page may fill the screen (a video, a game); the window itself stays as it is meanwhile.
+    wbBrowser->setFullScreenAllowed(true);
 }
 
 void frmBrowser::buildMenus() {

@@ -96,6 +96,9 @@ frmMain::frmMain(Program& program)
     connect(cmdClosers, &QPushButton::clicked, this, &frmMain::cmdClosers_Click);
     connect(tmrPlay, &QTimer::timeout, this, &frmMain::tmrPlay_Timer);
     connect(wbApplet, &WebView::NewWindow, this, &frmMain::wbApplet_NewWindow);
+    connect(wbApplet, &WebView::DownloadRequested, &program.downloads, &Downloads::save);
+    // The game may fill the screen; the window itself stays as it is meanwhile.
+    wbApplet->setFullScreenAllowed(true);
     connect(sysIcon, &TrayIcon::activated, this, &frmMain::sysIcon_Activated);
 }
 

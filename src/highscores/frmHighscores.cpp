@@ -50,6 +50,9 @@ frmHighscores::frmHighscores(Program& program)
     // The combo box itself keeps the focus while its text field is edited, so it sees every key first.
     cboUsername->installEventFilter(this);
     connect(wbHighscores, &WebView::NewWindow, this, &frmHighscores::wbHighscores_NewWindow);
+    connect(wbHighscores, &WebView::DownloadRequested, &program.downloads, &Downloads::save);
+    // The lookup shows a table of figures: a page there never fills the screen.
+    wbHighscores->setFullScreenAllowed(false);
 }
 
 bool frmHighscores::eventFilter(QObject* watched, QEvent* event) {

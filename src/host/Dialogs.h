@@ -14,6 +14,9 @@ public:
     virtual void tell(const QString& message) = 0;
     // Asks a Yes/No question; true for Yes, false for No or close.
     virtual bool confirm(const QString& question) = 0;
+    // Asks where to save a file, starting from this proposed path (its folder and name). The chosen path, or
+    // the empty string on Cancel or close. It asks nothing about a file already there: the caller does.
+    virtual QString chooseSaveFile(const QString& proposedPath) = 0;
     // Opens the address in the user's web browser; does not wait, and the outcome is not reported.
     virtual void openInBrowser(const QString& address) = 0;
 

@@ -1,6 +1,8 @@
 #include "host/QtDialogs.h"
 
 #include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QUrl>
@@ -36,6 +38,20 @@ bool QtDialogs::confirm(const QString& question) {
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+
+QString QtDialogs::chooseSaveFile(const QString& proposedPath) {
+    const QFileInfo proposed(proposedPath);
+    QFileDialog dialog(nullptr, applicationTitle(), proposed.absolutePath());
+    dialog.setObjectName(u"saveFileDialog"_s);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The one question about replacing a file is the caller's, worded like the program's other ones.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.selectFile(proposed.fileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
 }
 
 void QtDialogs::openInBrowser(const QString& address) {

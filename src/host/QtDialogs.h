@@ -8,5 +8,6 @@ public:
     QString ask(const QString& prompt, const QString& title = {}) override;
     void tell(const QString& message) override;
     bool confirm(const QString& question) override;
+    QString chooseSaveFile(const QString& proposedPath) override;
     void openInBrowser(const QString& address) override;
 };

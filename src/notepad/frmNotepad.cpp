@@ -1,5 +1,6 @@
 #include "notepad/frmNotepad.h"
 
+#include "app/Confirmation.h"
 #include "app/Folders.h"
 #include "app/Look.h"
 #include "app/Menus.h"
@@ -181,10 +182,9 @@ void frmNotepad::mnuSaves_Click() {
     }
     const QString fileName = notes::fileNameFor(typed);
     const QString path = folder + fileName;
-    // Another note is never replaced without a question; a dangling link counts as a note too.
-    const QFileInfo existing(path);
-    const bool noteExists = existing.exists() ? existing.isFile() : existing.isSymLink();
-    if (noteExists && !dialogs.confirm(u"A note named %1 already exists. Replace it?"_s.arg(fileName)))
+    // Another note is never replaced without a question.
+    if (confirmation::wouldReplace(path) &&
+        !dialogs.confirm(confirmation::replaceQuestion(u"note"_s, fileName)))
         return;
     save(path);
 }

@@ -76,6 +76,7 @@ public:
         windowVisible.append(window()->isVisible());
     }
     QString LocationName() const override { return {}; }
+    void setFullScreenAllowed(bool) override {}
 
     QStringList navigations;
     QList<bool> windowVisible;

@@ -26,6 +26,7 @@ public:
 
     void Navigate(const QString& address) override { navigations.append(address); }
     QString LocationName() const override { return m_title; }
+    void setFullScreenAllowed(bool allowed) override { fullScreenAllowed = allowed; }
 
     // Pretends a page with this title is now shown.
     void showPage(const QString& title) {
@@ -35,6 +36,7 @@ public:
     QString lastNavigation() const { return navigations.isEmpty() ? QString() : navigations.last(); }
 
     QStringList navigations;
+    bool fullScreenAllowed = false;
 
 private:
     QString m_title;
@@ -57,9 +59,16 @@ public:
         confirmed.append(question);
         return confirmAnswers.isEmpty() ? false : confirmAnswers.dequeue();
     }
+    QString chooseSaveFile(const QString& proposedPath) override {
+        proposedSaves.append(proposedPath);
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
+    }
     void openInBrowser(const QString& address) override { opened.append(address); }
 
     QQueue<QString> answers;
+    // Paths chooseSaveFile() answers with; an empty queue answers as Cancel.
+    QQueue<QString> saveAnswers;
+    QStringList proposedSaves;
     QQueue<bool> confirmAnswers;
     QList<Asked> asked;
     QStringList told;

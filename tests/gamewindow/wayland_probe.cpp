@@ -56,6 +56,7 @@ public:
         QApplication::exit(1);
     }
     bool confirm(const QString&) override { return false; }
+    QString chooseSaveFile(const QString&) override { return {}; }
     void openInBrowser(const QString&) override {}
 };
 
