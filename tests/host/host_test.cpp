@@ -6,12 +6,14 @@
 #include "host/QtWebView.h"
 
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -139,6 +141,34 @@ private Q_SLOTS:
         QVERIFY(!dialogs.confirm(u"Replace it?"_s));
         onNextModal([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
         QVERIFY(!dialogs.confirm(u"Replace it?"_s));
+    }
+
+    // The save dialog starts at the proposed folder and name, and leaves the question about an existing file
+    // to its caller.
+    void chooseSaveFileProposesThePathAndAsksNothingMore() {
+        QTemporaryDir folder;
+        const QString proposed = folder.filePath(u"scores.bin"_s);
+        QFile existing(proposed);
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.close();
+        QtDialogs dialogs;
+        QString shownFolder;
+        QString shownName;
+        onNextModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            auto* name = modal->findChild<QLineEdit*>(u"fileNameEdit"_s);
+            if (!dialog || !name)
+                return modal->close(), void();
+            shownFolder = dialog->directory().absolutePath();
+            shownName = name->text();
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        QCOMPARE(dialogs.chooseSaveFile(proposed), proposed);
+        QCOMPARE(shownFolder, folder.path());
+        QCOMPARE(shownName, u"scores.bin"_s);
+
+        onNextModal([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
+        QCOMPARE(dialogs.chooseSaveFile(proposed), QString());
     }
 
 private:
