@@ -80,8 +80,10 @@ void frmSplash::Form_Load() {
     if (versioncheck::isNewer(newest, current)) {
         // The update offer takes the splash window's place before it is ever seen.
         m_program.windows.unload(this);
-        if (frmUpdate* update = m_program.windows.show<frmUpdate>())
+        if (frmUpdate* update = m_program.windows.get<frmUpdate>()) {
             update->showVersions(current, newest);
+            Windows::show(update);
+        }
     }
 }
 
