@@ -125,6 +125,8 @@ Downloads::Transfer* Downloads::find(const WebDownload* download) {
 
 void Downloads::save(WebDownload* download) {
     Dialogs& dialogs = *m_host.dialogs;
+    // As in a browser, the downloads folder is made on first use, so that the dialog opens there.
+    QDir().mkpath(downloads::folder());
     const QString proposed =
         QDir(downloads::folder()).filePath(downloads::cleanName(download->suggestedFileName()));
     const QString path = dialogs.chooseSaveFile(proposed);

@@ -42,6 +42,31 @@ private:
     QString m_title;
 };
 
+// A download that a page offers, answered by whoever takes it; it never transfers anything.
+class FakeWebDownload final : public WebDownload {
+    Q_OBJECT
+public:
+    explicit FakeWebDownload(const QString& suggested)
+        : m_suggested(suggested) {}
+
+    QString suggestedFileName() const override { return m_suggested; }
+    qint64 receivedBytes() const override { return 0; }
+    qint64 totalBytes() const override { return -1; }
+    State state() const override { return m_state; }
+    QString failureReason() const override { return {}; }
+    void accept(const QString& path) override {
+        acceptedPath = path;
+        m_state = State::InProgress;
+    }
+    void cancel() override { m_state = State::Cancelled; }
+
+    QString acceptedPath;
+
+private:
+    QString m_suggested;
+    State m_state = State::Requested;
+};
+
 // Answers prompts from a queue (an empty queue answers as Cancel) and records everything it is asked.
 class FakeDialogs final : public Dialogs {
 public:

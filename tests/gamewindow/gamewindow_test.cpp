@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
@@ -328,6 +329,47 @@ private Q_SLOTS:
         QCOMPARE(shownTime(game), u"2:0:0"_s);
         sidebar->trigger();
         QCOMPARE(shownTime(game), u"2:0:1"_s);
+    }
+
+    // Each window's web view hands its downloads to the program's save dialog, and the game and browser
+    // windows alone let a page fill the screen.
+    void everyWindowSavesDownloadsAndSomeGoFullScreen_data() {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<bool>("fullScreen");
+        QTest::newRow("game") << u"frmMain"_s << true;
+        QTest::newRow("browser") << u"frmBrowser"_s << true;
+        QTest::newRow("highscores") << u"frmHighscores"_s << false;
+    }
+    void everyWindowSavesDownloadsAndSomeGoFullScreen() {
+        QFETCH(QString, window);
+        QFETCH(bool, fullScreen);
+        FakeHost fakes;
+        Program program(fakes.host());
+        if (window == u"frmMain"_s)
+            program.windows.get<frmMain>();
+        else if (window == u"frmBrowser"_s)
+            program.windows.get<frmBrowser>();
+        else
+            program.windows.get<frmHighscores>();
+        FakeWebView* view = fakes.lastWebView();
+        QCOMPARE(view->window()->objectName(), window);
+        QCOMPARE(view->fullScreenAllowed, fullScreen);
+
+        FakeWebDownload refused(u"../scores.csv"_s);
+        Q_EMIT view->DownloadRequested(&refused);
+        QCOMPARE(fakes.dialogs.proposedSaves,
+                 QStringList{QStandardPaths::writableLocation(QStandardPaths::DownloadLocation) +
+                             u"/scores.csv"_s});
+        QCOMPARE(refused.state(), WebDownload::State::Cancelled);
+
+        FakeWebDownload taken(u"scores.csv"_s);
+        const QString chosen = fakes.programFolder.filePath(u"mine.csv"_s);
+        fakes.dialogs.saveAnswers.enqueue(chosen);
+        Q_EMIT view->DownloadRequested(&taken);
+        QVERIFY(taken.acceptedPath.startsWith(chosen));
+        QCOMPARE(program.downloads.running(), 1);
+        program.downloads.cancelAll();
+        QCOMPARE(taken.state(), WebDownload::State::Cancelled);
     }
 
     void theSidebarTogglesTheClientWidth() {
