@@ -85,16 +85,16 @@ void Interpreter::annotationPart() {
     skipGroup();
     if (!inBody)
         return;
-    const bool continues = m_annotation.start && m_annotation.mainEvents == m_mainEvents &&
+    const bool continues = m_annotation.start && m_annotation.mainEvents == m_text.bodyEvents() &&
                            m_annotation.depth == m_states.size() && !m_annotation.outerClosed;
     if (continues)
         return;
     m_annotation = AnnotationPrefix{};
     m_annotation.start = start;
     m_annotation.depth = m_states.size();
-    m_annotation.mainEvents = m_mainEvents;
+    m_annotation.mainEvents = m_text.bodyEvents();
     const GroupState& outer = top();
-    if (m_states.size() > 2 && outer.mainEvents == m_mainEvents && outer.target == Target::Main)
+    if (m_states.size() > 2 && outer.mainEvents == m_text.bodyEvents() && outer.target == Target::Main)
         m_annotation.outer = outer.start;
 }
 
@@ -112,11 +112,8 @@ void Interpreter::keepAnchor(GroupState& s) {
 void Interpreter::beginKeeping(GroupState& s) {
     // A lead byte waiting for its trail byte is the body's: the kept bytes, written on their own, begin
     // without it.
-    if (m_decoder.pending())
-        m_decoder.flush([this](char16_t u) { putUnit(u); });
-    resolveSurrogate();
-    if (m_runTarget == Target::Main)
-        flushRun();
+    m_text.flushPending();
+    m_text.flushRun(Target::Main);
     s.onClose = OnClose::EndSide;
     s.sideStart = s.start;
     s.markLength = 0;
@@ -142,7 +139,7 @@ bool Interpreter::keepShapeWithText(GroupState& text) {
         return false;
     GroupState& g = m_states[shape];
     const GroupState& outer = m_states[shape - 1];
-    if (outer.pictureSet || outer.target != Target::Main || g.mainEvents != m_mainEvents)
+    if (outer.pictureSet || outer.target != Target::Main || g.mainEvents != m_text.bodyEvents())
         return false;
     // Nothing else of the shape is shown: a note or a picture after the box's text is part of the shape.
     beginKeeping(g);
@@ -165,15 +162,15 @@ bool Interpreter::startKept(GroupState& s) {
     beginKeeping(s);
     // Text before the word in its group is the body's, shown already: the group is kept from the word on.
     const char* from = s.start;
-    if (s.mainEvents != m_mainEvents && m_wordStart > s.start) {
+    if (s.mainEvents != m_text.bodyEvents() && m_wordStart > s.start) {
         s.sideStart = from = m_wordStart;
         s.sideFromWord = true;
         s.sideChr = s.chr;
         s.sideUc = s.uc;
-        s.mainEvents = m_mainEvents;
+        s.mainEvents = m_text.bodyEvents();
     }
     const AnnotationPrefix prefix = std::exchange(m_annotation, AnnotationPrefix{});
-    if (prefix.start && prefix.mainEvents == m_mainEvents && s.start &&
+    if (prefix.start && prefix.mainEvents == m_text.bodyEvents() && s.start &&
         startsWith(s.start, end, "annotation")) {
         // A comment keeps the groups before it that name its author and date, or the group that holds them.
         if (prefix.depth + 1 == m_states.size()) {
@@ -182,11 +179,11 @@ bool Interpreter::startKept(GroupState& s) {
         }
     }
     // A note right after its mark's group owns the mark: deleting the mark deletes the note.
-    if (m_mark == Mark::Closed && m_mainEvents == m_markEvents && from && m_markEnd <= from &&
+    if (m_mark == Mark::Closed && m_text.bodyEvents() == m_markEvents && from && m_markEnd <= from &&
         onlyBlanks(m_markEnd, from)) {
         s.sideStart = m_markStart;
         s.markLength = m_markLength;
-    } else if (m_mark == Mark::Open && m_mainEvents == m_markEvents && from && m_markWordEnd <= from &&
+    } else if (m_mark == Mark::Open && m_text.bodyEvents() == m_markEvents && from && m_markWordEnd <= from &&
                onlyBlanks(m_markWordEnd, from)) {
         s.sideStart = m_markWord;
         s.markLength = m_markLength;
@@ -196,19 +193,11 @@ bool Interpreter::startKept(GroupState& s) {
 }
 
 void Interpreter::endSideText(const GroupState& closing, bool atEnd) {
-    if (m_runTarget == Target::Side) {
-        resolveSurrogate();
-        flushRun();
-    }
-    if (m_sideHasContent) {
-        m_side.endParagraph(closing.para);
-        m_sideHasContent = false;
-    }
     KeptGroup group;
-    group.text = withValidSurrogates(m_side.takeText());
+    group.text = m_text.takeSideText(closing.para);
     // Something of it was shown (a text box's shape with text beside the box): keeping it would show it
     // twice.
-    if (!closing.sideStart || closing.mainEvents != m_mainEvents)
+    if (!closing.sideStart || closing.mainEvents != m_text.bodyEvents())
         return;
     const char* end = m_tokens.position();
     std::optional<QByteArray> rtf = keptSource(closing.sideStart, end);
@@ -222,16 +211,12 @@ void Interpreter::endSideText(const GroupState& closing, bool atEnd) {
     group.markLength = closing.markLength;
     const GroupState& outer = m_states.back();
     group.unicodeSkip = closing.sideFromWord ? closing.sideUc : outer.uc;
-    tellTableDepth();
     CharProps props = closing.sideFromWord ? closing.sideChr : outer.chr;
     // Its bytes begin in the default font where no font is set; a symbol font there made them glyphs, and
     // the writer is to put them in that font again.
-    if (props.font < 0 && m_tables.defaultFont >= 0 && fontCodePage(m_tables.defaultFont) < 0)
+    if (props.font < 0 && m_tables.defaultFont >= 0 && m_text.fontCodePage(m_tables.defaultFont) < 0)
         props.font = m_tables.defaultFont;
-    m_sink.kept(group, props);
-    ++m_mainEvents;
-    m_mainHasContent = true;
-    m_lastMainPara = outer.para;
+    m_text.kept(group, props, outer);
 }
 
 } // namespace rtf::detail

@@ -388,23 +388,12 @@ QByteArray Interpreter::keptText(const GroupState& closing, const char* end) con
 void Interpreter::showPicture(Picture& picture, const GroupState& outer) {
     if (outer.target != Target::Main && outer.target != Target::Side)
         return;
-    resolveSurrogate();
-    flushRun();
     // A size no page has would only make the editor scale the picture into a huge pixmap. Sizes are kept in
     // whole twips, as they are written.
     const double scale = kMaxPicturePixels / std::max({picture.width, picture.height, kMaxPicturePixels});
     picture.width = pixelsFromTwips(std::max(1.0, std::round(twipsFromPixels(picture.width * scale))));
     picture.height = pixelsFromTwips(std::max(1.0, std::round(twipsFromPixels(picture.height * scale))));
-    if (outer.target == Target::Main)
-        tellTableDepth();
-    sinkFor(outer.target).image(picture, outer.chr);
-    if (outer.target == Target::Main) {
-        ++m_mainEvents;
-        m_mainHasContent = true;
-        m_lastMainPara = outer.para;
-    } else {
-        m_sideHasContent = true;
-    }
+    m_text.image(picture, outer);
 }
 
 } // namespace rtf::detail

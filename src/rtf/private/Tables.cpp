@@ -20,7 +20,7 @@ void Interpreter::tellTableDepth() {
     const int depth = depthOf(top().para, m_rowOpen);
     if (depth != m_sinkDepth) {
         m_sinkDepth = depth;
-        m_sink.tableDepth(depth);
+        m_text.sink().tableDepth(depth);
     }
 }
 
@@ -113,12 +113,12 @@ void Interpreter::endCell(int level) {
 
 void Interpreter::endRow(int level) {
     const Target target = top().target;
-    if (hasContent(target))
+    if (m_text.hasContent(target))
         endParagraph();
     if (target != Target::Main)
         return;
     const int depth = level == 1 ? 1 : std::max(std::min(top().para.tableDepth, kMaxTableDepth), 2);
-    m_sink.endRow(m_rowDefs[size_t(depth)], depth);
+    m_text.sink().endRow(m_rowDefs[size_t(depth)], depth);
     if (depth == 1)
         m_rowOpen = false;
 }
