@@ -277,16 +277,12 @@ QByteArray Interpreter::keptSource(const char* begin, const char* end) const {
     auto trail = std::lower_bound(m_structuralTrails.begin(), m_structuralTrails.end(), begin);
     if (trail == m_structuralTrails.end() || *trail >= end)
         return QByteArray(begin, end - begin);
-    static constexpr char kHex[] = "0123456789abcdef";
     QByteArray out;
     out.reserve(end - begin + 16);
     const char* from = begin;
     for (; trail != m_structuralTrails.end() && *trail < end; ++trail) {
         out.append(from, *trail - from);
-        const uchar b = uchar(**trail);
-        out.append("\\'");
-        out.append(kHex[b >> 4]);
-        out.append(kHex[b & 15]);
+        appendHexEscape(out, uchar(**trail));
         from = *trail + 1;
     }
     out.append(from, end - from);
@@ -624,7 +620,7 @@ void Interpreter::putRunUnit(char16_t c) {
     }
     // The object replacement character stands for pictures in a QTextDocument, and the noncharacters
     // U+FDD0-U+FDEF mark its frames: text cannot hold them.
-    if (c == 0xFFFC || (c >= 0xFDD0 && c <= 0xFDEF) || c == 0xFFFE || c == 0xFFFF)
+    if (c == kObjectReplacement || (c >= 0xFDD0 && c <= 0xFDEF) || c == 0xFFFE || c == 0xFFFF)
         return;
     appendToRun(c);
 }
