@@ -1,8 +1,10 @@
 #include "Kept.h"
 #include "Rtf.h"
 #include "private/CodePages.h"
+#include "private/KeptWriter.h"
+#include "private/ListWriter.h"
 #include "private/Lists.h"
-#include "private/WriterParts.h"
+#include "private/Syntax.h"
 
 #include "private/TableBuilder.h"
 #include "private/TableWriter.h"
@@ -28,13 +30,12 @@ using namespace Qt::StringLiterals;
 
 namespace rtf {
 
+using detail::appendNumber;
+using detail::kObjectReplacement;
 using detail::wholeHalfPoints;
 using detail::wholeTwips;
 
 namespace {
-
-constexpr char16_t kLineSeparator = 0x2028;
-constexpr char16_t kObjectReplacement = 0xFFFC;
 
 QString familyOf(const QTextCharFormat& format) {
     const QStringList families = format.fontFamilies().toStringList();
@@ -79,7 +80,6 @@ private:
     void writeCharFormat(const QTextCharFormat& format);
     void writeText(QStringView text, const QString& family = {});
     bool isGlyphFont(const QString& family);
-    void writeNumber(const char* word, qint64 value);
     // The font table's entry for `family`; with a character set (for kept bytes), for it in that one.
     int fontIndex(const QString& family, int charset = -1);
     int colorIndex(const QColor& color);
@@ -209,21 +209,16 @@ int Writer::colorIndex(const QColor& color) {
     return int(m_colors.size());
 }
 
-void Writer::writeNumber(const char* word, qint64 value) {
-    m_out.append(word);
-    m_out.append(QByteArray::number(value));
-}
-
 void Writer::writeHeader() {
     // Text is written as \uN, which needs no code page; kept RTF's bytes keep theirs.
-    writeNumber("{\\rtf1\\ansi\\ansicpg", m_kept.codePage());
+    appendNumber(m_out, "{\\rtf1\\ansi\\ansicpg", m_kept.codePage());
     m_out.append("\\deff0\\uc1\r\n{\\fonttbl");
     for (qsizetype i = 0; i < m_fonts.size(); ++i) {
-        writeNumber("{\\f", i);
+        appendNumber(m_out, "{\\f", i);
         const Font& font = m_fonts.at(i);
         const int charset = font.charset >= 0 ? font.charset : m_kept.defaultCharset();
         m_glyphFonts.push_back(detail::fontCodePage(detail::codePageForCharset(charset), font.family) < 0);
-        writeNumber("\\fnil\\fcharset", charset);
+        appendNumber(m_out, "\\fnil\\fcharset", charset);
         m_out.append(' ');
         // A ";" ends the name, so one inside it is written as \u59.
         for (const QString& part = font.family; const QStringView piece : QStringView(part).split(u';')) {
@@ -235,9 +230,9 @@ void Writer::writeHeader() {
     }
     m_out.append("}\r\n{\\colortbl ;");
     for (const QRgb rgb : std::as_const(m_colors)) {
-        writeNumber("\\red", qRed(rgb));
-        writeNumber("\\green", qGreen(rgb));
-        writeNumber("\\blue", qBlue(rgb));
+        appendNumber(m_out, "\\red", qRed(rgb));
+        appendNumber(m_out, "\\green", qGreen(rgb));
+        appendNumber(m_out, "\\blue", qBlue(rgb));
         m_out.append(';');
     }
     m_out.append("}\r\n");
@@ -301,16 +296,16 @@ void Writer::writeParagraphWords(const QTextBlock& block, const QTextList* list,
     const int indentLevels = format.indent() + (list ? list->format().indent() : 0);
     const int left = wholeTwips(format.leftMargin() + indentLevels * m_doc.indentWidth());
     if (left != 0)
-        writeNumber("\\li", left);
+        appendNumber(m_out, "\\li", left);
     if (const int right = wholeTwips(format.rightMargin()); right != 0)
-        writeNumber("\\ri", right);
+        appendNumber(m_out, "\\ri", right);
     // A list's marker hangs in the paragraph's indent, as the editor shows it.
     if (const int first = wholeTwips(format.textIndent()) - (list ? detail::kListMarkerHang : 0); first != 0)
-        writeNumber("\\fi", first);
+        appendNumber(m_out, "\\fi", first);
     if (const int before = wholeTwips(format.topMargin()); before != 0)
-        writeNumber("\\sb", before);
+        appendNumber(m_out, "\\sb", before);
     if (const int after = wholeTwips(format.bottomMargin()); after != 0)
-        writeNumber("\\sa", after);
+        appendNumber(m_out, "\\sa", after);
     m_out.append(' ');
 }
 
@@ -424,11 +419,11 @@ void Writer::writeKept(QTextBlock::iterator& it) {
         ++it;
     writeCharFormat(withoutKept(first));
     // Its bytes begin in the font, and so the code page, they began in.
-    writeNumber("\\f", m_kept.outerFont(first));
+    appendNumber(m_out, "\\f", m_kept.outerFont(first));
     // and with the count of fallback characters after \uN they began with.
     const bool unicodeSkip = first.hasProperty(kKeptUnicodeSkip);
     if (unicodeSkip)
-        writeNumber("\\uc", first.intProperty(kKeptUnicodeSkip));
+        appendNumber(m_out, "\\uc", first.intProperty(kKeptUnicodeSkip));
     m_out.append(' ');
     m_out.append(m_kept.renumbered(kept));
     m_out.append(unicodeSkip ? "\\plain\\uc1 " : "\\plain ");
@@ -512,9 +507,9 @@ void Writer::writeCharFormat(const QTextCharFormat& format) {
     const qsizetype start = m_out.size();
     // Text without a font or size of its own takes the document's defaults, which the body starts with.
     if (const QString family = familyOf(format); !family.isEmpty())
-        writeNumber("\\f", fontIndex(family));
+        appendNumber(m_out, "\\f", fontIndex(family));
     if (format.hasProperty(QTextFormat::FontPointSize) && format.fontPointSize() > 0)
-        writeNumber("\\fs", wholeHalfPoints(format.fontPointSize()));
+        appendNumber(m_out, "\\fs", wholeHalfPoints(format.fontPointSize()));
     if (format.fontWeight() >= QFont::DemiBold)
         m_out.append("\\b");
     if (format.fontItalic())
@@ -553,12 +548,12 @@ void Writer::writeCharFormat(const QTextCharFormat& format) {
     else if (format.fontCapitalization() == QFont::SmallCaps)
         m_out.append("\\scaps");
     if (const QColor c = brushColor(format, QTextFormat::ForegroundBrush); c.isValid())
-        writeNumber("\\cf", colorIndex(c));
+        appendNumber(m_out, "\\cf", colorIndex(c));
     if (const QColor c = brushColor(format, QTextFormat::BackgroundBrush); c.isValid()) {
         // Word reads the shading, WordPad the highlight.
         const int index = colorIndex(c);
-        writeNumber("\\chcbpat", index);
-        writeNumber("\\highlight", index);
+        appendNumber(m_out, "\\chcbpat", index);
+        appendNumber(m_out, "\\highlight", index);
     }
     if (m_out.size() > start)
         m_out.append(' ');
@@ -569,10 +564,6 @@ void Writer::writeCharFormat(const QTextCharFormat& format) {
 namespace detail {
 
 void appendRtfText(QByteArray& out, QStringView text, bool glyphFont) {
-    const auto writeNumber = [&out](const char* word, qint64 value) {
-        out.append(word);
-        out.append(QByteArray::number(value));
-    };
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = text[i].unicode();
@@ -608,7 +599,7 @@ void appendRtfText(QByteArray& out, QStringView text, bool glyphFont) {
         char16_t unit = c;
         if (QChar::isHighSurrogate(c)) {
             if (i + 1 < n && QChar::isLowSurrogate(text[i + 1].unicode())) {
-                writeNumber("\\u", qint16(c));
+                appendNumber(out, "\\u", qint16(c));
                 out.append('?');
                 unit = text[++i].unicode();
             } else {
@@ -618,7 +609,7 @@ void appendRtfText(QByteArray& out, QStringView text, bool glyphFont) {
             unit = 0xFFFD;
         }
         // \uN takes a signed 16-bit value; "?" is the one-byte fallback that \uc1 skips.
-        writeNumber("\\u", qint16(unit));
+        appendNumber(out, "\\u", qint16(unit));
         out.append('?');
     }
 }
@@ -697,12 +688,12 @@ void Writer::writeImage(const QTextImageFormat& format) {
     m_out.append("{\\pict");
     m_out.append(blip);
     if (!natural.isEmpty()) {
-        writeNumber("\\picw", natural.width());
-        writeNumber("\\pich", natural.height());
+        appendNumber(m_out, "\\picw", natural.width());
+        appendNumber(m_out, "\\pich", natural.height());
     }
     if (width > 0 && height > 0) {
-        writeNumber("\\picwgoal", wholeTwips(width));
-        writeNumber("\\pichgoal", wholeTwips(height));
+        appendNumber(m_out, "\\picwgoal", wholeTwips(width));
+        appendNumber(m_out, "\\pichgoal", wholeTwips(height));
     }
     m_out.append("\r\n");
     writeHex(data);
@@ -710,14 +701,13 @@ void Writer::writeImage(const QTextImageFormat& format) {
 }
 
 void Writer::writeHex(const QByteArray& data) {
-    static constexpr char kHex[] = "0123456789abcdef";
     const qsizetype start = m_out.size();
     m_out.resize(start + data.size() * 2 + data.size() / 64 * 2);
     char* out = m_out.data() + start;
     for (qsizetype i = 0; i < data.size(); ++i) {
         const uchar b = uchar(data.at(i));
-        *out++ = kHex[b >> 4];
-        *out++ = kHex[b & 15];
+        *out++ = detail::kHexDigits[b >> 4];
+        *out++ = detail::kHexDigits[b & 15];
         if (i % 64 == 63) {
             *out++ = '\r';
             *out++ = '\n';

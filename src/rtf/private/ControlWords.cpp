@@ -1,6 +1,7 @@
 #include "ControlWords.h"
 
 #include "Model.h"
+#include "Syntax.h"
 
 #include <QTextCharFormat>
 
@@ -89,7 +90,7 @@ Table makeTable() {
     b.destination({"ud"}, Op::UnicodeText);
 
     b.symbol({"tab"}, Op::Character, '\t');
-    b.symbol({"line"}, Op::Character, 0x2028);
+    b.symbol({"line"}, Op::Character, kLineSeparator);
     b.symbol({"emdash"}, Op::Character, 0x2014);
     b.symbol({"endash"}, Op::Character, 0x2013);
     b.symbol({"emspace"}, Op::Character, 0x2003);

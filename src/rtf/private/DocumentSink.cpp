@@ -1,6 +1,7 @@
 #include "DocumentSink.h"
 
 #include "Pictures.h"
+#include "Syntax.h"
 #include "Units.h"
 
 #include "../Kept.h"
@@ -49,7 +50,7 @@ void DocumentSink::image(const Picture& picture, const CharProps& props) {
         return m_table.image(m_depth, picture, props);
     breakIfPending();
     if (m_textOnly)
-        return m_cursor.insertText(QString(QChar(0xFFFC)));
+        return m_cursor.insertText(QString(QChar(kObjectReplacement)));
     const QString name = u"rtf-image:%1"_s.arg(++m_images);
     m_doc.addResource(QTextDocument::ImageResource, QUrl(name), shownPicture(picture));
     QTextImageFormat format;
@@ -86,7 +87,7 @@ void DocumentSink::kept(const KeptGroup& group, const CharProps& props) {
         // no room.
         QTextCharFormat format = charFormat(props);
         format.merge(keptFormat);
-        m_cursor.insertText(QString(QChar(0xFFFC)), format);
+        m_cursor.insertText(QString(QChar(kObjectReplacement)), format);
     }
 }
 

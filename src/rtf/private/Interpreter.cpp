@@ -277,16 +277,12 @@ QByteArray Interpreter::keptSource(const char* begin, const char* end) const {
     auto trail = std::lower_bound(m_structuralTrails.begin(), m_structuralTrails.end(), begin);
     if (trail == m_structuralTrails.end() || *trail >= end)
         return QByteArray(begin, end - begin);
-    static constexpr char kHex[] = "0123456789abcdef";
     QByteArray out;
     out.reserve(end - begin + 16);
     const char* from = begin;
     for (; trail != m_structuralTrails.end() && *trail < end; ++trail) {
         out.append(from, *trail - from);
-        const uchar b = uchar(**trail);
-        out.append("\\'");
-        out.append(kHex[b >> 4]);
-        out.append(kHex[b & 15]);
+        appendHexEscape(out, uchar(**trail));
         from = *trail + 1;
     }
     out.append(from, end - from);

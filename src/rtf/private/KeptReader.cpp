@@ -34,14 +34,13 @@ std::optional<QByteArray> closed(QByteArray rtf) {
     // A control word cut off at the end would take the brace as its delimiter: a space ends it first. A
     // lone backslash would escape the brace, and goes.
     qsizetype i = rtf.size();
-    while (i > 0 && rtf.at(i - 1) >= '0' && rtf.at(i - 1) <= '9')
+    while (i > 0 && isDigit(rtf.at(i - 1)))
         --i;
     // A minus sign is the parameter's only before a digit; a word's last, it is text after the word.
     if (i < rtf.size() && i > 0 && rtf.at(i - 1) == '-')
         --i;
     const qsizetype letters = i;
-    while (i > 0 &&
-           ((rtf.at(i - 1) >= 'a' && rtf.at(i - 1) <= 'z') || (rtf.at(i - 1) >= 'A' && rtf.at(i - 1) <= 'Z')))
+    while (i > 0 && isLetter(rtf.at(i - 1)))
         --i;
     qsizetype backslashes = 0;
     while (i - backslashes > 0 && rtf.at(i - backslashes - 1) == '\\')
@@ -71,8 +70,7 @@ bool startsWith(const char* start, const char* end, std::string_view word) {
     if (!rest.starts_with(word))
         return false;
     rest.remove_prefix(word.size());
-    return rest.empty() ||
-           !((rest.front() >= 'a' && rest.front() <= 'z') || (rest.front() >= 'A' && rest.front() <= 'Z'));
+    return rest.empty() || !isLetter(rest.front());
 }
 
 } // namespace

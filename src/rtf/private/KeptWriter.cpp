@@ -1,4 +1,5 @@
-#include "WriterParts.h"
+#include "KeptWriter.h"
+#include "Syntax.h"
 
 #include "CodePages.h"
 #include "ControlWords.h"
@@ -31,14 +32,6 @@ Numbered numberedBy(std::string_view word) {
             return Numbered::Color;
     }
     return Numbered::None;
-}
-
-bool isLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
 }
 
 // Reads the parameter of a control word at `j` as the tokenizer does: a "-" before a digit, then every digit,
@@ -177,11 +170,6 @@ void KeptWriter::collect(const QByteArray& kept) {
 // Binary data anywhere else means nothing to a reader, but its digits would read as text: it becomes
 // \bin0, which still counts as the one character that a \uN's fallback may skip.
 QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
-    static constexpr char kHex[] = "0123456789abcdef";
-    const auto appendHex = [](QByteArray& out, uchar b) {
-        out.append(kHex[b >> 4]);
-        out.append(kHex[b & 15]);
-    };
     QByteArray out;
     out.reserve(kept.size() + 16);
     // Whether the current group takes data: a picture, an object's data, or a destination that readers skip
@@ -209,7 +197,7 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
         }
         if (uchar(c) >= 0x80) {
             out.append("\\'");
-            appendHex(out, uchar(c));
+            appendHexByte(out, uchar(c));
             ++i;
             continue;
         }
@@ -247,7 +235,7 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
             if (data) {
                 out.append(' ');
                 for (qsizetype k = 0; k < length; ++k)
-                    appendHex(out, uchar(kept.at(j + k)));
+                    appendHexByte(out, uchar(kept.at(j + k)));
                 out.append(' ');
             } else {
                 out.append("\\bin0 ");

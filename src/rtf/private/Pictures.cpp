@@ -24,13 +24,7 @@ namespace rtf::detail {
 
 namespace {
 
-constexpr char kHex[] = "0123456789abcdef";
 constexpr qsizetype kLineLength = 128;
-
-void appendHexByte(QByteArray& out, uchar b) {
-    out.append(kHex[b >> 4]);
-    out.append(kHex[b & 15]);
-}
 
 // A device-independent bitmap as the BMP file Qt reads: the 14-byte file header in front of it.
 QByteArray bmpFromDib(const QByteArray& dib) {
@@ -160,7 +154,7 @@ QByteArray keptGroupText(const char* begin, const char* end, bool inPicture) {
                     std::min(token.text.size() - i, size_t(kLineLength - (out.size() - lineStart)));
                 if (pictureDepth >= 0 && depth == pictureDepth) {
                     for (size_t k = i; k < i + n; ++k) {
-                        if (Tokenizer::hexValue(uchar(token.text[k])) < 0)
+                        if (hexValue(uchar(token.text[k])) < 0)
                             continue;
                         loneDigit = loneDigit < 0 ? out.size() + qsizetype(k - i) : -1;
                     }
@@ -199,7 +193,7 @@ QVariant shownPicture(const Picture& picture) {
 void Interpreter::pictureHex(char16_t c) {
     if (!m_picture.wanted || c > 0x7F)
         return;
-    const int v = Tokenizer::hexValue(uchar(c));
+    const int v = hexValue(uchar(c));
     if (v < 0)
         return;
     if (m_picture.nibble < 0) {

@@ -13,9 +13,6 @@ namespace rtf::detail {
 
 namespace {
 
-// Cell edges closer than this are taken for the same column edge: rows written by hand or converted from
-// other units do not always line up to the twip.
-constexpr int kEdgeTolerance = 20;
 // The width given to a cell that has no edge of its own: one inch.
 constexpr int kDefaultCellWidth = 1440;
 constexpr int kFarthestDefaultEdge = 100 * 1440;
@@ -218,7 +215,7 @@ bool DocumentSink::insertRows(const TableRecord& record) {
     // gives more columns than the table may have, edges closer than an even share of its width are.
     std::sort(edges.begin(), edges.end());
     std::vector<int> grid;
-    int tolerance = kEdgeTolerance;
+    int tolerance = kGridTolerance;
     const auto makeGrid = [&] {
         grid.clear();
         for (const int edge : edges) {

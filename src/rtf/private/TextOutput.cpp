@@ -1,6 +1,7 @@
 #include "TextOutput.h"
 
 #include "Interpreter.h"
+#include "Syntax.h"
 
 #include <utility>
 
@@ -213,7 +214,7 @@ void TextOutput::putRunUnit(char16_t c) {
     }
     // The object replacement character stands for pictures in a QTextDocument, and the noncharacters
     // U+FDD0-U+FDEF mark its frames: text cannot hold them.
-    if (c == 0xFFFC || (c >= 0xFDD0 && c <= 0xFDEF) || c == 0xFFFE || c == 0xFFFF)
+    if (c == kObjectReplacement || (c >= 0xFDD0 && c <= 0xFDEF) || c == 0xFFFE || c == 0xFFFF)
         return;
     appendToRun(c);
 }
