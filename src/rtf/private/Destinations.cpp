@@ -242,8 +242,9 @@ void Interpreter::popGroup(bool atEnd) {
             m_fieldGroups.resize(m_fields.size());
             const qsizetype length = m_tokens.position() - closing.start;
             // A field whose instruction is too long to keep is shown by its result alone.
-            m_fieldGroups[size_t(closing.instField)] =
-                length <= kMaxInstructionLength && !atEnd ? QByteArray(closing.start, length) : QByteArray();
+            m_fieldGroups[size_t(closing.instField)] = length <= kMaxInstructionLength && !atEnd
+                                                           ? keptSource(closing.start, m_tokens.position())
+                                                           : QByteArray();
         }
         break;
     case OnClose::EndPicture:
