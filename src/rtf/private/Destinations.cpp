@@ -72,7 +72,7 @@ QString hyperlinkTarget(const QString& instruction) {
 
 bool Interpreter::insideKeptBytes() const {
     return std::any_of(m_states.begin(), m_states.end(), [](const GroupState& g) {
-        return g.keptStart || g.onClose == OnClose::EndSide || g.onClose == OnClose::EndFieldInstruction;
+        return g.kept.group || g.onClose == OnClose::EndSide || g.onClose == OnClose::EndFieldInstruction;
     });
 }
 
@@ -242,9 +242,9 @@ void Interpreter::popGroup(bool atEnd) {
             m_fieldGroups.resize(m_fields.size());
             const qsizetype length = m_tokens.position() - closing.start;
             // A field whose instruction is too long to keep is shown by its result alone.
-            m_fieldGroups[size_t(closing.instField)] = length <= kMaxInstructionLength && !atEnd
-                                                           ? keptSource(closing.start, m_tokens.position())
-                                                           : QByteArray();
+            m_fieldGroups[size_t(closing.instField)] =
+                length <= kMaxInstructionLength && !atEnd ? m_kept.capture(closing.start, m_tokens.position())
+                                                          : QByteArray();
         }
         break;
     case OnClose::EndPicture:

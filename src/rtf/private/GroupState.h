@@ -32,6 +32,23 @@ enum class OnClose : quint8 {
     EndFieldInstruction
 };
 
+// Where the RTF of a group that is kept as it came begins. A side group (EndSide) and a picture, shape or
+// object group are kept apart: a picture inside a note is part of the note.
+struct KeptStart {
+    const char* side = nullptr; // EndSide: where the kept RTF starts (the group, or its mark before it)
+    int markLength = 0;         // EndSide: the length of that mark in the body
+    // EndSide: the group is kept from its destination word on, because the body shows text from before the
+    // word; the kept RTF gets a "{" of its own, and is written after the formatting the group had at the
+    // word.
+    bool fromWord = false;
+    CharProps chr;
+    const char* group = nullptr; // where a picture, \shppict or \object group starts in the bytes
+    // The destination word of such a group when text came before it in the group, so that the group is kept
+    // from the word on; null when the word starts the group and `group` is its "{".
+    const char* word = nullptr;
+    int uc = 1; // the \uc at the kept group's start, or at its word
+};
+
 // The state a group inherits from the group around it and loses when it ends.
 struct GroupState {
     CharProps chr;
@@ -43,25 +60,13 @@ struct GroupState {
     Target outerTarget = Target::Main; // the target around an \upr group, for its \ud part
     bool unicodeAlternatives = false;  // inside an \upr group
     OnClose onClose = OnClose::Nothing;
-    const char* start = nullptr;     // where the group's "{" is in the bytes
-    const char* sideStart = nullptr; // EndSide: where the kept RTF starts (the group, or its mark before it)
-    int markLength = 0;              // EndSide: the length of that mark in the body
-    // EndSide: the group is kept from its destination word on, because the body shows text from before the
-    // word; the kept RTF gets a "{" of its own, and is written after the formatting the group had at the
-    // word.
-    bool sideFromWord = false;
-    CharProps sideChr;
-    int sideUc = 1;
-    qint64 mainEvents = 0;      // Interpreter::m_mainEvents when the group opened
-    bool fontTable = false;     // inside \fonttbl
-    bool shapeProperty = false; // inside \sp: destinations other than a picture are skipped
+    const char* start = nullptr; // where the group's "{" is in the bytes
+    qint64 mainEvents = 0;       // TextOutput::bodyEvents() when the group opened
+    bool fontTable = false;      // inside \fonttbl
+    bool shapeProperty = false;  // inside \sp: destinations other than a picture are skipped
     // Inside a \shppict or \object: its pictures are candidates for what stands for the whole group.
     bool pictureSet = false;
-    const char* keptStart = nullptr; // where a picture, \shppict or \object group starts in the bytes
-    // The destination word of such a group when text came before it in the group, so that the group is kept
-    // from the word on; null when the word starts the group and keptStart is its "{".
-    const char* keptWord = nullptr;
-    int keptUc = 1; // the \uc at that group's start, or at its word
+    KeptStart kept;
 };
 
 } // namespace rtf::detail

@@ -89,7 +89,7 @@ void Interpreter::openGroup() {
     }
     GroupState next = m_states.back();
     next.onClose = OnClose::Nothing;
-    next.sideFromWord = false;
+    next.kept.fromWord = false;
     next.start = m_tokens.position() - 1;
     next.mainEvents = m_text.bodyEvents();
     m_states.push_back(next);
@@ -265,28 +265,12 @@ void Interpreter::byte(uchar c) {
         // backslash, which older writers left unescaped.
         uchar next = 0;
         if (!trail && m_text.awaitsTrailByte() && m_tokens.takeStructuralByte(next)) {
-            m_structuralTrails.push_back(m_tokens.position() - 1);
+            m_kept.structuralTrail(m_tokens.position() - 1);
             m_text.putByte(next);
         }
     } else if (c == '\t')
         putUnit('\t');
     // other control characters carry nothing
-}
-
-QByteArray Interpreter::keptSource(const char* begin, const char* end) const {
-    auto trail = std::lower_bound(m_structuralTrails.begin(), m_structuralTrails.end(), begin);
-    if (trail == m_structuralTrails.end() || *trail >= end)
-        return QByteArray(begin, end - begin);
-    QByteArray out;
-    out.reserve(end - begin + 16);
-    const char* from = begin;
-    for (; trail != m_structuralTrails.end() && *trail < end; ++trail) {
-        out.append(from, *trail - from);
-        appendHexEscape(out, uchar(**trail));
-        from = *trail + 1;
-    }
-    out.append(from, end - from);
-    return out;
 }
 
 void Interpreter::symbol(Op op, int character) {

@@ -15,6 +15,7 @@
 
 #include "ControlWords.h"
 #include "GroupState.h"
+#include "KeptCapture.h"
 #include "Model.h"
 #include "TextOutput.h"
 #include "Tokenizer.h"
@@ -106,10 +107,6 @@ private:
     void destination(Op op);
     // Whether the current group is part of bytes that are kept as they came, to be written back.
     bool insideKeptBytes() const;
-    // The source bytes from begin to end as kept RTF: a brace or backslash that was read as the trail byte
-    // of a raw double-byte character is written as \'hh, so that it reads back as that character and not
-    // as a group's edge or a control word.
-    QByteArray keptSource(const char* begin, const char* end) const;
     void symbol(Op op, int character);
     void setProperty(Op op, int value);
     void finish();
@@ -125,7 +122,6 @@ private:
     void emitListText();
     bool isListed(const ParaProps& para) const;
     void startKeptGroup(GroupState& s, OnClose onClose, bool pictureSet, const char* word);
-    QByteArray keptText(const GroupState& closing, const char* end) const;
     void finishPicture(const GroupState& closing, const GroupState& outer);
     void finishPictureSet(const GroupState& closing, const GroupState& outer);
     void showPicture(Picture& picture, const GroupState& outer);
@@ -159,6 +155,7 @@ private:
     int m_skip = 0;      // fallback characters still to skip after \uN
 
     TextOutput m_text;
+    KeptCapture m_kept;
 
     ColorTableState m_color;
     PictureState m_picture;
@@ -175,8 +172,7 @@ private:
     const char* m_markWord = nullptr; // the \chftn itself, for a note right after it in the same group
     const char* m_markWordEnd = nullptr;
     qint64 m_markEvents = 0; // m_mainEvents after the mark: the body has shown nothing since when equal
-    const char* m_wordStart = nullptr;           // the control word being read
-    std::vector<const char*> m_structuralTrails; // where such trail bytes were read, in source order
+    const char* m_wordStart = nullptr; // the control word being read
     int m_markLength = 0;
 
     QString m_listText; // the marker of \listtext, until its paragraph's text or end
