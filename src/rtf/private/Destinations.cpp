@@ -324,7 +324,7 @@ void Interpreter::destinationProperty(Op op, int value) {
             side = std::clamp(value, -kMaxLength * 10, kMaxLength * 10);
         break;
     default:
-        tableProperty(op, value);
+        m_table.property(op, value, top().para, top().target == Target::Main);
         break;
     }
 }

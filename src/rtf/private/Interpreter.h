@@ -17,6 +17,7 @@
 #include "GroupState.h"
 #include "KeptCapture.h"
 #include "Model.h"
+#include "TableState.h"
 #include "TextOutput.h"
 #include "Tokenizer.h"
 
@@ -131,15 +132,13 @@ private:
     void destinationProperty(Op op, int value);
 
     // Tables (Tables.cpp).
-    void tableProperty(Op op, int value);
     void endCell(int level);
     void endRow(int level);
-    void tellTableDepth();
 
     // What the text output asks of the interpreter.
     void destinationUnit(char16_t c) override;
     void bodyTextComes(bool paragraphEnd) override;
-    void bodyOutput() override { tellTableDepth(); }
+    void bodyOutput() override { m_table.tellDepth(top().para, m_text.sink()); }
     void putUnit(char16_t c) { m_text.putUnit(c); }
     void endParagraph(bool cellEnd = false) { m_text.endParagraph(cellEnd); }
 
@@ -181,12 +180,7 @@ private:
     AnnotationPrefix m_annotation;
     int m_footnotes = 0; // the footnotes and endnotes of the body so far
 
-    std::vector<RowDef> m_rowDefs = std::vector<RowDef>(kMaxTableDepth + 1); // the row words, by depth
-    CellDef m_cellDef;         // the cell being described, up to its \cellx
-    int m_defDepth = 1;        // the depth of the table the last \trowd describes a row of
-    bool m_rowOpen = false;    // a body row was described (\trowd) and has not ended (\row)
-    bool m_cellBorder = false; // the border words describe a cell's border
-    int m_sinkDepth = 0;       // the table depth the sink was last told
+    TableState m_table;
 };
 
 // The text with each surrogate that has no partner replaced by U+FFFD, as the body text gets it.
