@@ -107,7 +107,7 @@ void Interpreter::destination(Op op) {
             const bool inBody = s.target == Target::Main;
             s.target = startKept(s) ? Target::Side : Target::None;
             if (op == Op::Footnote && inBody && s.target == Target::Side)
-                ++m_footnotes;
+                m_notes.noteStarted();
         }
         break;
     case Op::ListTable:
@@ -210,69 +210,6 @@ void Interpreter::destination(Op op) {
     default: // PassGroup: the group's text goes where the text around it goes
         break;
     }
-}
-
-void Interpreter::popGroup(bool atEnd) {
-    // A lead byte without its trail byte belongs to the group it was read in, which may be kept.
-    m_text.flushPending();
-    const GroupState closing = m_states.back();
-    m_states.pop_back();
-    if (m_mark == Mark::Open && m_markStart && closing.start == m_markStart) {
-        m_mark = Mark::Closed;
-        m_markEnd = m_tokens.position();
-    }
-    if (m_annotation.start && m_states.size() < m_annotation.depth) {
-        // The group around a comment's author and date has ended: the comment may follow it, if it held
-        // nothing else.
-        if (closing.start == m_annotation.outer && !m_annotation.outerClosed) {
-            m_annotation.outerClosed = true;
-            --m_annotation.depth;
-        } else {
-            m_annotation = AnnotationPrefix{};
-        }
-    }
-    switch (closing.onClose) {
-    case OnClose::Nothing:
-        break;
-    case OnClose::EndSide:
-        endSideText(closing, atEnd);
-        break;
-    case OnClose::EndFieldInstruction:
-        if (closing.instField >= 0 && size_t(closing.instField) < m_fields.size() && closing.start) {
-            m_fieldGroups.resize(m_fields.size());
-            const qsizetype length = m_tokens.position() - closing.start;
-            // A field whose instruction is too long to keep is shown by its result alone.
-            m_fieldGroups[size_t(closing.instField)] =
-                length <= kMaxInstructionLength && !atEnd ? m_kept.capture(closing.start, m_tokens.position())
-                                                          : QByteArray();
-        }
-        break;
-    case OnClose::EndPicture:
-        if (!atEnd)
-            finishPicture(closing, m_states.back());
-        break;
-    case OnClose::EndShapePicture:
-    case OnClose::EndPictureSet:
-        if (!atEnd)
-            finishPictureSet(closing, m_states.back());
-        break;
-    case OnClose::EndField:
-        if (closing.field >= 0 && size_t(closing.field) < m_fields.size()) {
-            m_fields.resize(size_t(closing.field));
-            if (m_fieldGroups.size() > m_fields.size())
-                m_fieldGroups.resize(m_fields.size());
-            if (m_fieldInstructed.size() > m_fields.size())
-                m_fieldInstructed.resize(m_fields.size());
-            if (m_fieldShownAs.size() > m_fields.size())
-                m_fieldShownAs.resize(m_fields.size());
-        }
-        break;
-    case OnClose::EndFontTable:
-        m_text.endFontTable();
-        break;
-    }
-    if (closing.target == Target::FontName && closing.onClose != OnClose::EndFontTable)
-        m_text.commitFontName(); // the end of one font's group
 }
 
 // Properties that only mean something inside a colour table or a picture.

@@ -47,7 +47,7 @@ void Interpreter::run() {
             finish();
             return;
         case Token::Kind::GroupOpen:
-            openGroup();
+            pushGroup();
             break;
         case Token::Kind::GroupClose:
             m_groupJustOpened = false;
@@ -78,7 +78,7 @@ void Interpreter::run() {
     }
 }
 
-void Interpreter::openGroup() {
+void Interpreter::pushGroup() {
     m_skip = 0;
     m_groupJustOpened = true;
     m_star = false;
@@ -93,6 +93,58 @@ void Interpreter::openGroup() {
     next.start = m_tokens.position() - 1;
     next.mainEvents = m_text.bodyEvents();
     m_states.push_back(next);
+}
+
+// Ends the current group: what its destination holds goes where it belongs (OnClose), and the group's state
+// is left. `atEnd`: the file ended inside the group.
+void Interpreter::popGroup(bool atEnd) {
+    // A lead byte without its trail byte belongs to the group it was read in, which may be kept.
+    m_text.flushPending();
+    const GroupState closing = m_states.back();
+    m_states.pop_back();
+    m_notes.groupClosed(closing.start, m_tokens.position(), m_states.size());
+    switch (closing.onClose) {
+    case OnClose::Nothing:
+        break;
+    case OnClose::EndSide:
+        endSideText(closing, atEnd);
+        break;
+    case OnClose::EndFieldInstruction:
+        if (closing.instField >= 0 && size_t(closing.instField) < m_fields.size() && closing.start) {
+            m_fieldGroups.resize(m_fields.size());
+            const qsizetype length = m_tokens.position() - closing.start;
+            // A field whose instruction is too long to keep is shown by its result alone.
+            m_fieldGroups[size_t(closing.instField)] =
+                length <= kMaxInstructionLength && !atEnd ? m_kept.capture(closing.start, m_tokens.position())
+                                                          : QByteArray();
+        }
+        break;
+    case OnClose::EndPicture:
+        if (!atEnd)
+            finishPicture(closing, m_states.back());
+        break;
+    case OnClose::EndShapePicture:
+    case OnClose::EndPictureSet:
+        if (!atEnd)
+            finishPictureSet(closing, m_states.back());
+        break;
+    case OnClose::EndField:
+        if (closing.field >= 0 && size_t(closing.field) < m_fields.size()) {
+            m_fields.resize(size_t(closing.field));
+            if (m_fieldGroups.size() > m_fields.size())
+                m_fieldGroups.resize(m_fields.size());
+            if (m_fieldInstructed.size() > m_fields.size())
+                m_fieldInstructed.resize(m_fields.size());
+            if (m_fieldShownAs.size() > m_fields.size())
+                m_fieldShownAs.resize(m_fields.size());
+        }
+        break;
+    case OnClose::EndFontTable:
+        m_text.endFontTable();
+        break;
+    }
+    if (closing.target == Target::FontName && closing.onClose != OnClose::EndFontTable)
+        m_text.commitFontName(); // the end of one font's group
 }
 
 // Returns false when the group that closed was the document's outermost one.
@@ -294,21 +346,14 @@ void Interpreter::symbol(Op op, int character) {
         break;
     case Op::FootnoteMark:
         if (target == Target::Main || target == Target::Side) {
-            // The number of the note: in the body, of the next one; in a note, its own. It counts notes, not
-            // marks, so that a mark without a note, which stays as its number only, changes no other.
             const qint64 before = m_text.bodyEvents();
-            const QString number =
-                QString::number(target == Target::Main ? m_footnotes + 1 : std::max(m_footnotes, 1));
+            const QString number = m_notes.markNumber(target == Target::Main);
             for (const QChar c : number)
                 putUnit(c.unicode());
             if (target == Target::Main) {
-                m_mark = Mark::Open;
                 // The mark's group stands for it only when it shows nothing else.
-                m_markStart = m_states.size() > 2 && top().mainEvents == before ? top().start : nullptr;
-                m_markEvents = m_text.bodyEvents();
-                m_markWord = m_wordStart;
-                m_markWordEnd = m_tokens.position();
-                m_markLength = int(number.size());
+                m_notes.markShown(m_states.size() > 2 && top().mainEvents == before ? top().start : nullptr,
+                                  m_wordStart, m_tokens.position(), int(number.size()), m_text.bodyEvents());
             }
         }
         break;
@@ -443,8 +488,7 @@ void Interpreter::destinationUnit(char16_t c) {
 void Interpreter::bodyTextComes(bool paragraphEnd) {
     if (!m_listText.isEmpty())
         emitListText();
-    if (paragraphEnd || m_mark == Mark::Closed)
-        m_mark = Mark::None;
+    m_notes.bodyText(paragraphEnd);
 }
 
 void Interpreter::finish() {

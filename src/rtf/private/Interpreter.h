@@ -6,17 +6,21 @@
 // How it is laid out, and where to extend it:
 // - run() takes tokens from the Tokenizer and hands each control word to the dispatcher of its kind
 //   (controlWord() -> destination(), symbol() or setProperty()); ControlWords.cpp says which word is which.
+//   pushGroup() and popGroup() keep the stack of GroupState (GroupState.h).
 // - destination() (Destinations.cpp) is where a group learns what it holds: it sets the group's Target, and
-//   the OnClose that closeGroup() runs when the group ends. A new destination is a new Op, a case there and,
-//   when its text goes somewhere new, a Target handled in putUnit() and an OnClose handled in popGroup().
+//   the OnClose that popGroup() runs when the group ends. A new destination is a new Op, a case there and,
+//   when its text goes somewhere new, a Target handled in destinationUnit() and an OnClose in popGroup().
 // - Paragraph state lives in GroupState::para (ParaProps), character state in GroupState::chr (CharProps);
-//   per-document state of a destination (font table, colour table, picture) in the scratch structs below.
-// - Everything the reader makes of the document leaves through Sink (Model.h).
+//   per-document state of a destination (colour table, picture) in the scratch structs below.
+// - The parts that own their state: TextOutput (decoding, code pages, the font table, runs of text, and
+//   everything that leaves through the Sink of Model.h), KeptCapture (the raw RTF kept to be written back),
+//   Notes (footnote marks and comments' author groups) and TableState (row and cell words).
 
 #include "ControlWords.h"
 #include "GroupState.h"
 #include "KeptCapture.h"
 #include "Model.h"
+#include "Notes.h"
 #include "TableState.h"
 #include "TextOutput.h"
 #include "Tokenizer.h"
@@ -72,17 +76,6 @@ struct PictureSetState {
     int shape[4] = {INT_MIN, INT_MIN, INT_MIN, INT_MIN};
 };
 
-// The groups that name a comment's author and date, before the comment's own group: kept with it.
-struct AnnotationPrefix {
-    const char* start = nullptr; // the first one's "{"; null when none is waiting for its comment
-    size_t depth = 0;            // the size of the group stack around them
-    qint64 mainEvents = 0;       // the body has shown nothing since when equal
-    // The group around them, when it holds nothing else; once it has ended, the comment's group may follow
-    // it.
-    const char* outer = nullptr;
-    bool outerClosed = false;
-};
-
 class Interpreter final : private TextOutput::Owner {
 public:
     Interpreter(const QByteArray& bytes, Sink& sink, Tables& tables);
@@ -93,7 +86,7 @@ private:
     GroupState& top() { return m_states.back(); }
 
     // Groups.
-    void openGroup();
+    void pushGroup();
     bool closeGroup();
     void popGroup(bool atEnd);
     void skipGroup();
@@ -163,22 +156,12 @@ private:
     std::vector<bool> m_fieldInstructed;   // whether their \fldinst group has begun
     std::vector<int> m_fieldShownAs;       // their index in Tables::fieldInstructions once a result began
 
-    // A footnote's mark (\chftn) in the body, in a group of its own: the note that follows it owns it.
-    enum class Mark : quint8 { None, Open, Closed };
-    Mark m_mark = Mark::None;
-    const char* m_markStart = nullptr;
-    const char* m_markEnd = nullptr;
-    const char* m_markWord = nullptr; // the \chftn itself, for a note right after it in the same group
-    const char* m_markWordEnd = nullptr;
-    qint64 m_markEvents = 0; // m_mainEvents after the mark: the body has shown nothing since when equal
     const char* m_wordStart = nullptr; // the control word being read
-    int m_markLength = 0;
 
     QString m_listText; // the marker of \listtext, until its paragraph's text or end
     CharProps m_listTextProps;
     PictureSetState m_pictureSet;
-    AnnotationPrefix m_annotation;
-    int m_footnotes = 0; // the footnotes and endnotes of the body so far
+    Notes m_notes;
 
     TableState m_table;
 };

@@ -11,14 +11,6 @@ namespace rtf::detail {
 
 namespace {
 
-bool onlyBlanks(const char* begin, const char* end) {
-    for (const char* p = begin; p < end; ++p) {
-        if (*p != ' ' && *p != '\r' && *p != '\n' && *p != '\t')
-            return false;
-    }
-    return true;
-}
-
 // Whether the group at `start` begins with the destination `word` ("{\\word" or "{\\*\\word").
 bool startsWith(const char* start, const char* end, std::string_view word) {
     if (!start || start >= end || *start != '{')
@@ -47,17 +39,10 @@ void Interpreter::annotationPart() {
     skipGroup();
     if (!inBody)
         return;
-    const bool continues = m_annotation.start && m_annotation.mainEvents == m_text.bodyEvents() &&
-                           m_annotation.depth == m_states.size() && !m_annotation.outerClosed;
-    if (continues)
-        return;
-    m_annotation = AnnotationPrefix{};
-    m_annotation.start = start;
-    m_annotation.depth = m_states.size();
-    m_annotation.mainEvents = m_text.bodyEvents();
     const GroupState& outer = top();
-    if (m_states.size() > 2 && outer.mainEvents == m_text.bodyEvents() && outer.target == Target::Main)
-        m_annotation.outer = outer.start;
+    const bool alone =
+        m_states.size() > 2 && outer.mainEvents == m_text.bodyEvents() && outer.target == Target::Main;
+    m_notes.commentPart(start, m_states.size(), m_text.bodyEvents(), alone ? outer.start : nullptr);
 }
 
 // A group that shows nothing but marks a place in the body (where a comment's text starts or ends): kept
@@ -105,7 +90,7 @@ bool Interpreter::keepShapeWithText(GroupState& text) {
         return false;
     // Nothing else of the shape is shown: a note or a picture after the box's text is part of the shape.
     beginKeeping(g);
-    m_mark = Mark::None;
+    m_notes.forgetMark();
     text.kept.group = nullptr;
     text.pictureSet = false;
     return true;
@@ -131,26 +116,8 @@ bool Interpreter::startKept(GroupState& s) {
         s.kept.uc = s.uc;
         s.mainEvents = m_text.bodyEvents();
     }
-    const AnnotationPrefix prefix = std::exchange(m_annotation, AnnotationPrefix{});
-    if (prefix.start && prefix.mainEvents == m_text.bodyEvents() && s.start &&
-        startsWith(s.start, end, "annotation")) {
-        // A comment keeps the groups before it that name its author and date, or the group that holds them.
-        if (prefix.depth + 1 == m_states.size()) {
-            s.kept.side = prefix.outerClosed ? prefix.outer : prefix.start;
-            return true;
-        }
-    }
-    // A note right after its mark's group owns the mark: deleting the mark deletes the note.
-    if (m_mark == Mark::Closed && m_text.bodyEvents() == m_markEvents && from && m_markEnd <= from &&
-        onlyBlanks(m_markEnd, from)) {
-        s.kept.side = m_markStart;
-        s.kept.markLength = m_markLength;
-    } else if (m_mark == Mark::Open && m_text.bodyEvents() == m_markEvents && from && m_markWordEnd <= from &&
-               onlyBlanks(m_markWordEnd, from)) {
-        s.kept.side = m_markWord;
-        s.kept.markLength = m_markLength;
-    }
-    m_mark = Mark::None;
+    m_notes.claim(s.kept, from, s.start && startsWith(s.start, end, "annotation"), m_states.size(),
+                  m_text.bodyEvents());
     return true;
 }
 
