@@ -77,7 +77,8 @@ QString groupText(Tokenizer& tokens) {
             --depth;
             break;
         case Token::Kind::ControlWord:
-            if (depth == 1 && t.text == "u" && t.hasParam) {
+            if (const ControlWord* word = findControlWord(t.text);
+                depth == 1 && word && word->op == Op::UnicodeCharacter && t.hasParam) {
                 text.append(QChar(char16_t(t.value < 0 ? t.value + 65536 : t.value)));
                 skip = 1;
             }
@@ -201,24 +202,25 @@ void readListTable(std::string_view group, ListDefinitions& lists) {
         }
         if (t.kind != Token::Kind::ControlWord)
             continue;
-        const std::string_view word = t.text;
-        if (word == "list") {
+        const ListWord word = findListWord(t.text);
+        if (word == ListWord::List) {
             listDepth = depth;
             levels = {};
             levelCount = 0;
-        } else if (word == "listlevel" && listDepth >= 0) {
+        } else if (word == ListWord::Level && listDepth >= 0) {
             levelDepth = depth;
             ++levelCount;
-        } else if (word == "levelnfc" && levelDepth >= 0 && levelCount >= 1 && levelCount <= kListLevels &&
-                   t.hasParam) {
+        } else if (word == ListWord::NumberFormat && levelDepth >= 0 && levelCount >= 1 &&
+                   levelCount <= kListLevels && t.hasParam) {
             levels[size_t(levelCount - 1)].style = styleOfNumberFormat(t.value);
-        } else if (word == "leveltext" && levelDepth >= 0 && levelCount >= 1 && levelCount <= kListLevels) {
+        } else if (word == ListWord::LevelText && levelDepth >= 0 && levelCount >= 1 &&
+                   levelCount <= kListLevels) {
             readLevelText(tokens, levels[size_t(levelCount - 1)]);
             --depth; // groupText() read the group's end
-        } else if (word == "levelnumbers" || word == "listname") {
+        } else if (word == ListWord::LevelNumbers || word == ListWord::ListName) {
             groupText(tokens);
             --depth;
-        } else if (word == "listid" && listDepth >= 0 && depth == listDepth && t.hasParam) {
+        } else if (word == ListWord::ListId && listDepth >= 0 && depth == listDepth && t.hasParam) {
             lists.lists.insert(t.value, levels);
         }
     }
@@ -237,15 +239,14 @@ void readListOverrideTable(std::string_view group, ListDefinitions& lists) {
         } else if (t.kind == Token::Kind::GroupClose) {
             if (--depth <= 0)
                 return;
-        } else if (t.kind == Token::Kind::ControlWord && t.hasParam) {
-            if (t.text == "listoverride")
+        } else if (t.kind == Token::Kind::ControlWord) {
+            const ListWord word = findListWord(t.text);
+            if (word == ListWord::Override)
                 listId = 0;
-            else if (t.text == "listid")
+            else if (word == ListWord::ListId && t.hasParam)
                 listId = t.value;
-            else if (t.text == "ls" && listId != 0)
+            else if (word == ListWord::OverrideNumber && t.hasParam && listId != 0)
                 lists.overrides.insert(t.value, listId);
-        } else if (t.kind == Token::Kind::ControlWord && t.text == "listoverride") {
-            listId = 0;
         }
     }
 }
@@ -273,23 +274,23 @@ int readParagraphNumbering(std::string_view group, ListDefinitions& lists, int& 
         }
         if (t.kind != Token::Kind::ControlWord)
             continue;
-        const std::string_view word = t.text;
-        if (word == "pnlvlblt") {
+        const ListWord word = findListWord(t.text);
+        if (word == ListWord::NumberingBullet) {
             bullet = true;
-        } else if (word == "pnlvl" && t.hasParam) {
+        } else if (word == ListWord::NumberingLevel && t.hasParam) {
             level = std::clamp(t.value - 1, 0, kListLevels - 1);
-        } else if (word == "pnucrm") {
+        } else if (word == ListWord::UpperRoman) {
             numbering.style = QTextListFormat::ListUpperRoman;
-        } else if (word == "pnlcrm") {
+        } else if (word == ListWord::LowerRoman) {
             numbering.style = QTextListFormat::ListLowerRoman;
-        } else if (word == "pnucltr") {
+        } else if (word == ListWord::UpperLetter) {
             numbering.style = QTextListFormat::ListUpperAlpha;
-        } else if (word == "pnlcltr") {
+        } else if (word == ListWord::LowerLetter) {
             numbering.style = QTextListFormat::ListLowerAlpha;
-        } else if (word == "pntxtb") {
+        } else if (word == ListWord::NumberingBefore) {
             before = groupText(tokens);
             --depth;
-        } else if (word == "pntxta") {
+        } else if (word == ListWord::NumberingAfter) {
             numbering.suffix = groupText(tokens);
             --depth;
         }
