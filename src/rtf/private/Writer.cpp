@@ -41,6 +41,8 @@ QColor brushColor(const QTextCharFormat& format, QTextFormat::Property property)
     const QBrush brush = format.brushProperty(property);
     return brush.style() == Qt::NoBrush ? QColor() : brush.color();
 }
+
+// Whether a fragment of `format` is in the field of `id` with `instruction`.
 bool sameField(const QTextCharFormat& format, int id, const QByteArray& instruction) {
     return !isKept(format) && format.intProperty(kKeptId) == id &&
            format.property(kKeptFieldInstruction).toByteArray() == instruction;
@@ -54,6 +56,7 @@ const char* blipWord(const QByteArray& bytes) {
         return "\\jpegblip";
     return nullptr;
 }
+
 } // namespace
 
 QByteArray Writer::run() {
@@ -494,6 +497,7 @@ bool Writer::isGlyphFont(const QString& family) {
     const size_t font = size_t(family.isEmpty() ? 0 : fontIndex(family));
     return font < m_glyphFonts.size() && m_glyphFonts[font];
 }
+
 // A picture without kept RTF: one pasted or made in the editor. Image bytes RTF can carry are written as they
 // are, never decoded and encoded again; anything else is written as PNG.
 void Writer::writeImage(const QTextImageFormat& format) {
