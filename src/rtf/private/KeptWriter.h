@@ -10,6 +10,7 @@
 #include <QTextCharFormat>
 
 #include <functional>
+#include <string_view>
 
 class QTextDocument;
 
@@ -44,6 +45,7 @@ private:
     std::function<int(const QString&, int)> m_fontIndex;
     // The writer's font for the source's font `number` (-1: none), in `family` unless that is empty.
     int writerFont(int number, const QString& family) const;
+    int writerNumber(std::string_view word, int value) const;
     std::function<int(const QColor&)> m_colorIndex;
 };
 

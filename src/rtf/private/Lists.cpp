@@ -328,9 +328,7 @@ void Interpreter::emitListText() {
     const QString marker = withValidSurrogates(std::exchange(m_listText, QString()));
     if (marker.isEmpty() || isListed(top().para))
         return;
-    flushRun();
-    tellTableDepth();
-    m_sink.text(marker, m_listTextProps);
+    m_text.listMarker(marker, m_listTextProps);
 }
 
 } // namespace rtf::detail
