@@ -216,4 +216,28 @@ const ControlWord* findControlWord(std::string_view name) {
     return it == table.end() ? nullptr : &it->second;
 }
 
+ListWord findListWord(std::string_view name) {
+    static const std::unordered_map<std::string_view, ListWord> table{
+        {"list", ListWord::List},
+        {"listlevel", ListWord::Level},
+        {"levelnfc", ListWord::NumberFormat},
+        {"leveltext", ListWord::LevelText},
+        {"levelnumbers", ListWord::LevelNumbers},
+        {"listname", ListWord::ListName},
+        {"listid", ListWord::ListId},
+        {"listoverride", ListWord::Override},
+        {"ls", ListWord::OverrideNumber},
+        {"pnlvlblt", ListWord::NumberingBullet},
+        {"pnlvl", ListWord::NumberingLevel},
+        {"pnucrm", ListWord::UpperRoman},
+        {"pnlcrm", ListWord::LowerRoman},
+        {"pnucltr", ListWord::UpperLetter},
+        {"pnlcltr", ListWord::LowerLetter},
+        {"pntxtb", ListWord::NumberingBefore},
+        {"pntxta", ListWord::NumberingAfter},
+    };
+    const auto it = table.find(name);
+    return it == table.end() ? ListWord::None : it->second;
+}
+
 } // namespace rtf::detail
