@@ -404,7 +404,8 @@ void RtfKeptTest::keptPictureStatesTheFallbackCountItBeganWith() {
 }
 
 // What the writer leaves of kept bytes as they came: line ends, \'hh, and words it does not renumber; an
-// 8-bit byte becomes \'hh, and a backslash before one, which means nothing, goes.
+// 8-bit byte becomes \'hh, and a backslash before one, which means nothing but ends the word before it and a
+// \uN's fallback, an empty group.
 void RtfKeptTest::keptBytesAreWrittenAsTheyCame_data() {
     QTest::addColumn<QByteArray>("kept");
     QTest::addColumn<QByteArray>("written");
@@ -412,9 +413,11 @@ void RtfKeptTest::keptBytesAreWrittenAsTheyCame_data() {
                                << QByteArray("{\\header a\r\n\\b\r\nb\\par}");
     QTest::newRow("8-bit byte") << QByteArray("{\\header \xe9\\'e9}") << QByteArray("{\\header \\'e9\\'e9}");
     QTest::newRow("symbol after a word")
-        << QByteArray("{\\header\\b\\\x8bx}") << QByteArray("{\\header\\b x}");
+        << QByteArray("{\\header\\b\\\x8bx}") << QByteArray("{\\header\\b{}x}");
     QTest::newRow("symbol after a minus sign")
-        << QByteArray("{\\header\\b-\\\x8bx}") << QByteArray("{\\header\\b-x}");
+        << QByteArray("{\\header\\b-\\\x8bx}") << QByteArray("{\\header\\b-{}x}");
+    QTest::newRow("symbol in a fallback")
+        << QByteArray("{\\header\\u8364\\\xff\xffx}") << QByteArray("{\\header\\u8364{}\\'ffx}");
     QTest::newRow("bin without a length")
         << QByteArray("{\\header\\bin x}") << QByteArray("{\\header\\bin x}");
 }

@@ -121,7 +121,8 @@ int KeptWriter::writerNumber(std::string_view word, int value) const {
 }
 
 // The kept RTF as the writer writes it: fonts and colours renumbered, and 7-bit like the rest of the file
-// (bytes above 0x7F as \'hh, the data of \binN as hexadecimal digits, which pictures and objects take too).
+// (bytes above 0x7F as \'hh, the data of \binN as hexadecimal digits, which pictures and objects take too,
+// and a backslash before a byte above 0x7F as an empty group).
 // Binary data anywhere else means nothing to a reader, but its digits would read as text: it becomes
 // \bin0, which still counts as the one character that a \uN's fallback may skip. Every other token, line
 // ends between tokens included, is written as it came.
@@ -134,7 +135,6 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
     std::vector<bool> outerData;
     bool groupStart = false; // the last token was a group's "{"
     bool starred = false;    // the last tokens were "{\*"
-    bool openWord = false;   // the last token was a control word without the space that ends it
     Tokenizer tokens(kept.constData(), kept.constData() + kept.size());
     const char* from = kept.constData();
     for (Token t = tokens.next(); t.kind != Token::Kind::End; t = tokens.next()) {
@@ -144,7 +144,6 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
             out.append(*from++);
         const bool afterGroupStart = std::exchange(groupStart, t.kind == Token::Kind::GroupOpen);
         const bool afterStar = std::exchange(starred, false);
-        const bool afterOpenWord = std::exchange(openWord, false);
         switch (t.kind) {
         case Token::Kind::GroupOpen:
             outerData.push_back(data);
@@ -165,10 +164,9 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
             if (t.value == '*' && afterGroupStart)
                 starred = true;
             if (t.value >= 0x80) {
-                // A backslash before a byte above 0x7F means nothing and is left out; it still ended the
-                // control word before it.
-                if (afterOpenWord)
-                    out.append(' ');
+                // A backslash before a byte above 0x7F means nothing, but it ended the control word before it
+                // and a \uN's fallback: an empty group, 7-bit, does both.
+                out.append("{}");
                 from = to;
             }
             break;
@@ -189,7 +187,6 @@ QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
             if (t.text == "pict" || t.text == "objdata" || (afterStar && isSkippedDestination(t.text)))
                 data = true;
             const bool delimited = to[-1] == ' ';
-            openWord = !delimited;
             if (const int number = t.hasParam ? writerNumber(t.text, t.value) : -1; number >= 0) {
                 out.append('\\');
                 out.append(t.text.data(), qsizetype(t.text.size()));

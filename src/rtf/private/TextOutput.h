@@ -62,8 +62,10 @@ public:
     void flushPending();
     // Whether a lead byte of a double-byte code page waits for its trail byte.
     bool awaitsTrailByte() const { return m_decoder.awaitsTrailByte(); }
-    // Gives the run of text so far to the sink; `target` only: when it is the run's.
+    // Gives the run of text so far to the sink.
     void flushRun();
+    // Kept bytes of `target` begin: a high surrogate without its partner is given up as U+FFFD, and the run
+    // so far goes to the sink when it is `target`'s.
     void flushRun(Target target);
 
     // A picture shown in the body or side text (`outer` is the group around it).
