@@ -110,6 +110,7 @@ public:
     QImage clipboardImage() const override { return clipboard; }
     void beep() override { ++beeps; }
     QDateTime now() const override { return clock; }
+    void flushPointerChange() override {}
 
     QImage screen;
     QImage clipboard;
