@@ -22,10 +22,8 @@ constexpr size_t kSpareCells = 100'000;
 // The rows of each part of a long table as the editor shows it.
 constexpr size_t kPartRows = 64;
 
-} // namespace
-
-TableLayout::TableLayout(const TableRecord& record, std::function<QColor(int)> color)
-    : m_color(std::move(color)) {
+// The most columns a table of `record` may have.
+size_t maxColumnsOf(const TableRecord& record) {
     const RowRecord* after = trailingParagraphs(record);
     size_t rowCount = 0;
     size_t cellCount = 0;
@@ -33,14 +31,33 @@ TableLayout::TableLayout(const TableRecord& record, std::function<QColor(int)> c
         rowCount += row.cells.empty() || &row == after ? 0 : 1;
         cellCount += row.cells.size();
     }
-    const size_t maxColumns =
-        std::clamp((4 * cellCount + kSpareCells) / std::max<size_t>(rowCount, 1), size_t(1), kMaxColumns);
+    return std::clamp((4 * cellCount + kSpareCells) / std::max<size_t>(rowCount, 1), size_t(1), kMaxColumns);
+}
+
+} // namespace
+
+TableLayout::TableLayout(const TableRecord& record, std::function<QColor(int)> color)
+    : m_color(std::move(color)) {
+    const size_t maxColumns = maxColumnsOf(record);
+    RowDef look;
+    int headerRows = 0;
+    std::vector<int> edges = placeCells(record, maxColumns, look, headerRows);
+    if (m_rows.empty())
+        return;
+    const std::vector<int> widths = placeColumns(std::move(edges), maxColumns);
+    mergeVertically();
+    makeFormat(look, headerRows, widths);
+    splitIntoParts();
+}
+
+std::vector<int> TableLayout::placeCells(const TableRecord& record, size_t maxColumns, RowDef& look,
+                                         int& headerRows) {
     // Each row's cells with their edges; a row without words of its own has the last row's. Cells past the
     // most a row can have go into its last one.
+    const RowRecord* after = trailingParagraphs(record);
     std::vector<std::vector<PlacedCell>>& rows = m_rows;
-    rows.reserve(rowCount);
     RowDef last;
-    int headerRows = 0;
+    headerRows = 0;
     bool headerRun = true;
     std::vector<int> edges;
     const RowDef* first = nullptr;
@@ -82,9 +99,14 @@ TableLayout::TableLayout(const TableRecord& record, std::function<QColor(int)> c
         edges.push_back(placed.front().left);
         rows.push_back(std::move(placed));
     }
-    if (rows.empty())
-        return;
+    if (!rows.empty()) {
+        look = first ? *first : last;
+        look.left = rows.front().front().left;
+    }
+    return edges;
+}
 
+std::vector<int> TableLayout::placeColumns(std::vector<int> edges, size_t maxColumns) {
     // The columns: every edge any row has, those within a few twips of each other taken as one; when that
     // gives more columns than the table may have, edges closer than an even share of its width are.
     std::sort(edges.begin(), edges.end());
@@ -107,7 +129,7 @@ TableLayout::TableLayout(const TableRecord& record, std::function<QColor(int)> c
         return int(it - grid.begin());
     };
     int& columns = m_columns;
-    for (std::vector<PlacedCell>& row : rows) {
+    for (std::vector<PlacedCell>& row : m_rows) {
         int next = 0;
         for (PlacedCell& cell : row) {
             cell.firstColumn = std::max(columnAt(cell.left), next);
@@ -119,10 +141,14 @@ TableLayout::TableLayout(const TableRecord& record, std::function<QColor(int)> c
     std::vector<int> widths(size_t(columns), kDefaultCellWidth);
     for (size_t c = 0; c + 1 < grid.size() && c < widths.size(); ++c)
         widths[c] = grid[c + 1] - grid[c];
+    return widths;
+}
 
-    // Vertical merges: a cell marked as continuing the one above it, with the same columns, joins it.
+// Vertical merges: a cell marked as continuing the one above it, with the same columns, joins it.
+void TableLayout::mergeVertically() {
+    const int columns = m_columns;
     std::vector<PlacedCell*> above(size_t(columns), nullptr);
-    for (std::vector<PlacedCell>& row : rows) {
+    for (std::vector<PlacedCell>& row : m_rows) {
         std::vector<PlacedCell*> here(size_t(columns), nullptr);
         for (PlacedCell& cell : row) {
             PlacedCell* top = above[size_t(cell.firstColumn)];
@@ -136,9 +162,9 @@ TableLayout::TableLayout(const TableRecord& record, std::function<QColor(int)> c
         }
         above = std::move(here);
     }
+}
 
-    RowDef look = first ? *first : last;
-    look.left = rows.front().front().left;
+void TableLayout::makeFormat(const RowDef& look, int headerRows, const std::vector<int>& widths) {
     QTextTableFormat& format = m_format;
     format.setCellSpacing(0);
     format.setCellPadding(pixelsFromTwips(look.gap));
@@ -150,7 +176,7 @@ TableLayout::TableLayout(const TableRecord& record, std::function<QColor(int)> c
         format.setLeftMargin(pixelsFromTwips(look.left)); // to the left of the margin where negative
     int border = 0;
     int borderColor = 0;
-    for (const std::vector<PlacedCell>& row : rows) {
+    for (const std::vector<PlacedCell>& row : m_rows) {
         for (const PlacedCell& cell : row) {
             if (cell.def.border > border) {
                 border = cell.def.border;
@@ -170,7 +196,10 @@ TableLayout::TableLayout(const TableRecord& record, std::function<QColor(int)> c
         constraints.append(QTextLength(QTextLength::FixedLength, pixelsFromTwips(w)));
     format.setColumnWidthConstraints(constraints);
     format.setHeaderRowCount(headerRows);
+}
 
+void TableLayout::splitIntoParts() {
+    const std::vector<std::vector<PlacedCell>>& rows = m_rows;
     // The parts of a long table; the rows are written back as one table.
     std::vector<size_t>& partStarts = m_partStarts;
     partStarts.assign(1, 0);

@@ -49,6 +49,15 @@ public:
                            const std::function<void(const QTextTableCell&, const PlacedCell&)>& fill) const;
 
 private:
+    // Places each row's cells between their edges, `m_rows`; gives every edge, the look of the table's rows
+    // and how many rows head it.
+    std::vector<int> placeCells(const TableRecord& record, size_t maxColumns, RowDef& look, int& headerRows);
+    // Finds the columns that the edges make and each cell's; gives the columns' widths.
+    std::vector<int> placeColumns(std::vector<int> edges, size_t maxColumns);
+    void mergeVertically();
+    void makeFormat(const RowDef& look, int headerRows, const std::vector<int>& widths);
+    void splitIntoParts();
+
     std::function<QColor(int)> m_color;
     std::vector<std::vector<PlacedCell>> m_rows;
     int m_columns = 1;
