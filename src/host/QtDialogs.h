@@ -8,5 +8,6 @@ public:
     QString ask(const QString& prompt, const QString& title = {}) override;
     void tell(const QString& message) override;
     bool confirm(const QString& question) override;
+    std::optional<Login> askLogin(const QString& site, const QString& realm) override;
     void openInBrowser(const QString& address) override;
 };

@@ -2,24 +2,31 @@
 
 #include "host/WebView.h"
 
-class QWebEngineView;
+#include <QWebEnginePage>
 
-// The web view over Qt WebEngine. Typed text becomes an address through QUrl::fromUserInput. Views use the
-// engine's default profile, which is off the record: nothing is written to disk.
+class Dialogs;
+class QAuthenticator;
+class QWebEngineView;
+class WebProfile;
+
+// The web view over Qt WebEngine, on the program's one shared profile. Typed text becomes an address through
+// QUrl::fromUserInput. A page's requests that need the user (a site's wish to use the camera, say, or a
+// password) are put to the user through the dialogs.
 class QtWebView final : public WebView {
     Q_OBJECT
 public:
-    explicit QtWebView(QWidget* parent = nullptr);
+    QtWebView(WebProfile& profile, Dialogs& dialogs, QWidget* parent = nullptr);
 
     void Navigate(const QString& address) override;
     QString LocationName() const override;
 
     QWebEngineView* engineView() const { return m_view; }
 
-    // Builds one engine view ahead of need, so that the first window with a web view opens without the
-    // engine's cold start. The next QtWebView takes it over.
-    static void warmUp();
-
 private:
+    void askForFeature(const QUrl& origin, QWebEnginePage::Feature feature);
+    void askForLogin(const QString& site, QAuthenticator* authenticator);
+
+    WebProfile& m_profile;
+    Dialogs& m_dialogs;
     QWebEngineView* m_view;
 };

@@ -47,6 +47,10 @@ public:
         QString prompt;
         QString title;
     };
+    struct LoginAsked {
+        QString site;
+        QString realm;
+    };
 
     QString ask(const QString& prompt, const QString& title = {}) override {
         asked.append({prompt, title});
@@ -57,10 +61,18 @@ public:
         confirmed.append(question);
         return confirmAnswers.isEmpty() ? false : confirmAnswers.dequeue();
     }
+    std::optional<Login> askLogin(const QString& site, const QString& realm) override {
+        loginsAsked.append({site, realm});
+        return logins.isEmpty() ? std::nullopt : logins.dequeue();
+    }
     void openInBrowser(const QString& address) override { opened.append(address); }
 
     QQueue<QString> answers;
     QQueue<bool> confirmAnswers;
+    // Answers to askLogin; nothing queued answers as Cancel.
+    QQueue<std::optional<Login>> logins;
+    // The site and realm of every login asked for.
+    QList<LoginAsked> loginsAsked;
     QList<Asked> asked;
     QStringList told;
     QStringList confirmed;

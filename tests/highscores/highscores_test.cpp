@@ -12,6 +12,7 @@
 #include "highscores/frmHighscores.h"
 #include "host/QtDialogs.h"
 #include "host/QtWebView.h"
+#include "host/WebProfile.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -269,8 +270,10 @@ private Q_SLOTS:
 
     void engineReceivesTheEncodedName() {
         LoopbackServer server;
+        WebProfile profile{WebProfile::Folders{}};
+        FakeDialogs dialogs;
         QWidget window;
-        auto* view = new QtWebView(&window);
+        auto* view = new QtWebView(profile, dialogs, &window);
         window.resize(400, 300);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
