@@ -45,6 +45,7 @@ public:
         std::exit(1);
     }
     bool confirm(const QString&) override { return false; }
+    std::optional<Login> askLogin(const QString&, const QString&) override { return std::nullopt; }
     void openInBrowser(const QString&) override {}
 };
 
