@@ -9,6 +9,7 @@
 // Each figure is given as wall-clock time and as the UI thread's own processor time, which other programs on
 // a busy machine do not inflate. Run (prints min / median / max in milliseconds):
 //   xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" build-note/bin/notepad_bench [table]
+#include "Controls.h"
 #include "app/Look.h"
 #include "app/Program.h"
 #include "host/RealHost.h"
@@ -168,16 +169,16 @@ void openingABigNote() {
 
     Figures figures;
     for (int run = 0; run < 12; ++run) {
-        window->fileList->setCurrentRow(run % 2);
+        control<QListWidget>(window, "fileList")->setCurrentRow(run % 2);
         const Stopwatch watch;
-        window->fileList_DblClick();
+        handle(window, "fileList_DblClick");
         // Painted and flushed to the window before repaint() returns.
-        window->rtfNotepad->viewport()->repaint();
+        control<RichTextBox>(window, "rtfNotepad")->viewport()->repaint();
         figures.add(watch);
         QCoreApplication::processEvents();
     }
     std::printf("note of %lld bytes, %d paragraphs\n", qlonglong(note.size()),
-                window->rtfNotepad->document()->blockCount());
+                control<RichTextBox>(window, "rtfNotepad")->document()->blockCount());
     figures.print("open a 1 MB note until painted");
 }
 
@@ -189,25 +190,27 @@ void openingAndSavingATableNote() {
     Figures opened;
     Figures saved;
     for (int run = 0; run < 3; ++run) {
-        window->fileList->setCurrentRow(run % 2);
+        control<QListWidget>(window, "fileList")->setCurrentRow(run % 2);
         const Stopwatch open;
-        window->fileList_DblClick();
-        window->rtfNotepad->viewport()->repaint();
+        handle(window, "fileList_DblClick");
+        control<RichTextBox>(window, "rtfNotepad")->viewport()->repaint();
         opened.add(open);
         QCoreApplication::processEvents();
         const Stopwatch save;
-        window->mnuSave_Click();
+        handle(window, "mnuSave_Click");
         saved.add(save);
         QCoreApplication::processEvents();
     }
     QTextDocument again;
-    QFile file(window->rtfNotepad->fileName());
+    QFile file(control<RichTextBox>(window, "rtfNotepad")->fileName());
     file.open(QIODevice::ReadOnly);
     rtf::read(file.readAll(), again);
-    std::printf("note of %lld bytes, %d tables, %d paragraphs; saved as %lld bytes, %d paragraphs\n",
-                qlonglong(note.size()),
-                int(window->rtfNotepad->document()->rootFrame()->childFrames().size()),
-                window->rtfNotepad->document()->blockCount(), qlonglong(file.size()), again.blockCount());
+    std::printf(
+        "note of %lld bytes, %d tables, %d paragraphs; saved as %lld bytes, %d paragraphs\n",
+        qlonglong(note.size()),
+        int(control<RichTextBox>(window, "rtfNotepad")->document()->rootFrame()->childFrames().size()),
+        control<RichTextBox>(window, "rtfNotepad")->document()->blockCount(), qlonglong(file.size()),
+        again.blockCount());
     opened.print("open a note of 20,000 table rows until painted");
     saved.print("save a note of 20,000 table rows");
 }
@@ -218,11 +221,11 @@ void openingAndSavingATableNote() {
 void layingOutATableNote() {
     NotepadOver notepad({{u"table.rtf"_s, tableNote(20'000)}});
     frmNotepad* window = notepad.window;
-    window->fileList->setCurrentRow(0);
-    window->fileList_DblClick();
-    window->rtfNotepad->viewport()->repaint();
+    control<QListWidget>(window, "fileList")->setCurrentRow(0);
+    handle(window, "fileList_DblClick");
+    control<RichTextBox>(window, "rtfNotepad")->viewport()->repaint();
 
-    QTextDocument* doc = window->rtfNotepad->document();
+    QTextDocument* doc = control<RichTextBox>(window, "rtfNotepad")->document();
     const QTextBlock last = doc->lastBlock();
     QElapsedTimer total;
     total.start();
@@ -262,12 +265,12 @@ void ticksOverManyFiles() {
     frmNotepad* window = program.windows.show<frmNotepad>();
     if (!QTest::qWaitForWindowExposed(window))
         std::printf("the window did not show\n");
-    window->fileList->setCurrentRow(5000);
+    control<QListWidget>(window, "fileList")->setCurrentRow(5000);
 
     Figures unchanged;
     for (int run = 0; run < 1000; ++run) {
         const Stopwatch watch;
-        window->tmrNotes_Timer();
+        handle(window, "tmrNotes_Timer");
         unchanged.add(watch);
     }
     unchanged.print("tick, 10,000 files, nothing changed");
@@ -277,7 +280,7 @@ void ticksOverManyFiles() {
     Figures recent;
     for (int run = 0; run < 20; ++run) {
         const Stopwatch watch;
-        window->tmrNotes_Timer();
+        handle(window, "tmrNotes_Timer");
         recent.add(watch);
     }
     recent.print("tick, 10,000 files, read again, names unchanged");
@@ -288,11 +291,11 @@ void ticksOverManyFiles() {
         file.open(QIODevice::WriteOnly);
         file.close();
         const Stopwatch watch;
-        window->tmrNotes_Timer();
+        handle(window, "tmrNotes_Timer");
         added.add(watch);
     }
     added.print("tick, 10,000 files, one file added");
-    std::printf("list rows: %d\n", window->fileList->count());
+    std::printf("list rows: %d\n", control<QListWidget>(window, "fileList")->count());
 }
 
 } // namespace

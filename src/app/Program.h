@@ -4,6 +4,7 @@
 #include "host/Host.h"
 
 // The two program-wide version strings: the running copy's version text and the text the maker's site names.
+// The splash window's load step writes them, once.
 struct modMossport {
     QString strVersion;
     QString strNewVersion;

@@ -29,6 +29,11 @@ void Windows::adopt(std::type_index type, QWidget* window) {
     m_entries.push_back({type, window});
 }
 
+void Windows::load(QWidget* window) {
+    if (window->metaObject()->indexOfSlot("Form_Load()") >= 0)
+        QMetaObject::invokeMethod(window, "Form_Load", Qt::DirectConnection);
+}
+
 void Windows::forget(QWidget* window) {
     std::erase_if(m_entries,
                   [window](const Entry& entry) { return entry.window == window || !entry.window; });

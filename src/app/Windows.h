@@ -9,8 +9,8 @@
 class Program;
 
 // The program's windows. Each window class has at most one instance: created on first use (its load step,
-// Form_Load, runs then), reused while it lives, and forgotten the moment it is closed, so that the next use
-// creates it afresh. A window class W is constructed as W(Program&).
+// the slot Form_Load where it has one, runs then), reused while it lives, and forgotten the moment it is
+// closed, so that the next use creates it afresh. A window class W is constructed as W(Program&).
 class Windows final : public QObject {
     Q_OBJECT
 public:
@@ -51,6 +51,8 @@ private:
 
     QWidget* findType(std::type_index type) const;
     void adopt(std::type_index type, QWidget* window);
+    // Runs the window's load step, a slot that it keeps private like its other handlers.
+    static void load(QWidget* window);
     void forget(QWidget* window);
 
     Program& m_program;
@@ -67,8 +69,7 @@ template <class W> W* Windows::get() {
         return existing;
     auto* window = new W(m_program);
     adopt(typeid(W), window);
-    if constexpr (requires { window->Form_Load(); })
-        window->Form_Load();
+    load(window);
     return find<W>();
 }
 

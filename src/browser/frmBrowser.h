@@ -23,6 +23,8 @@ public:
     static constexpr int designedClientWidth = 11535;
     static constexpr int designedClientHeight = 9015;
 
+private:
+    // The controls, named as designed; tests find them by these object names.
     QWidget* client;
     WebView* wbBrowser;
     QLineEdit* txtURL;
@@ -35,7 +37,7 @@ public:
     QAction* mnuBrambleden;
     QAction* mnuBrambledenForum;
 
-public Q_SLOTS:
+private Q_SLOTS:
     // Lays out the web view for the client area's size; runs on every resize and when first shown.
     void Form_Resize();
     void mnuHomepage_Click();

@@ -233,11 +233,16 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 void frmMain::showFiguresInSight() {
     for (QLabel* figure : {lblHours, lblMinutes, lblSeconds})
         figure->setVisible(client->rect().intersects(figure->geometry()));
+    // What changed while they were hidden.
+    showPlayTime();
 }
 
 void frmMain::showPlayTime() {
+    // Setting a label's text lays it out (font metrics, bidi, accessibility events) even while it is hidden:
+    // a hidden figure keeps its old text until showFiguresInSight brings it into sight. Only the left edge of
+    // a figure decides whether it is in sight, and its text never moves that.
     const auto show = [](QLabel* label, const QString& text) {
-        if (label->text() != text) {
+        if (!label->isHidden() && label->text() != text) {
             label->setText(text);
             label->adjustSize();
         }

@@ -24,6 +24,8 @@ public:
     static constexpr int narrowClientWidth = 11880;
     static constexpr int wideClientWidth = 13095;
 
+private:
+    // The controls, named as designed; tests find them by these object names.
     QWidget* client;
     WebView* wbApplet;
     QLabel* picSC;
@@ -52,7 +54,7 @@ public:
     QAction* mnuBrambleden;
     QAction* mnuTScreenshot;
 
-public Q_SLOTS:
+private Q_SLOTS:
     void Form_Load();
     void cmdClosers_Click();
     void mnuQuit_Click();
@@ -78,6 +80,8 @@ protected:
 
 private:
     void buildMenus();
+    // Shows the play time in the figures in sight; a hidden figure is brought up to date when it comes into
+    // sight.
     void showPlayTime();
     void showFiguresInSight();
     void takeScreenshot();

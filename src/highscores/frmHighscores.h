@@ -17,12 +17,14 @@ public:
     // Shows this player's highscores and names the player in the caption; the name box's list stays as it is.
     void showPlayer(const QString& name);
 
+private:
+    // The controls, named as designed; tests find them by these object names.
     QWidget* client;
     WebView* wbHighscores;
     QComboBox* cboUsername;
     QAction* mnuClose;
 
-public Q_SLOTS:
+private Q_SLOTS:
     // A character typed into the name box, as its character code; Enter (13) looks the typed name up.
     void cboUsername_KeyPress(int KeyAscii);
     void mnuClose_Click();

@@ -3,7 +3,8 @@
 #include <QDateTime>
 #include <QImage>
 
-// The desktop around the program: the screen's picture, the clipboard, the beep and the clock.
+// The desktop around the program: the screen's picture, the clipboard, the beep, the clock and the mouse
+// pointer.
 class Desktop {
 public:
     virtual ~Desktop() = default;
@@ -17,4 +18,7 @@ public:
     virtual QImage clipboardImage() const = 0;
     virtual void beep() = 0;
     virtual QDateTime now() const = 0;
+    // Hands a change of the mouse pointer (such as the wait pointer) to the window system now, rather than at
+    // the next turn of the event loop, for work that holds the event loop up.
+    virtual void flushPointerChange() = 0;
 };

@@ -7,6 +7,9 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
 
 QImage QtDesktop::grabScreen() {
     // A Wayland client sees only its own windows; the screen is the compositor's to give.
@@ -73,4 +76,13 @@ void QtDesktop::beep() {
 
 QDateTime QtDesktop::now() const {
     return QDateTime::currentDateTime();
+}
+
+void QtDesktop::flushPointerChange() {
+    // On X11 the change waits in the connection's output buffer, which the event loop flushes; only that
+    // buffer is flushed here, without a turn of the event loop. A platform may offer the X11 interface
+    // without a connection (offscreen does); elsewhere there is nothing to flush.
+    const auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (xcb_connection_t* connection = x11 ? x11->connection() : nullptr)
+        xcb_flush(connection);
 }

@@ -18,6 +18,7 @@ public:
     QImage clipboardImage() const override;
     void beep() override;
     QDateTime now() const override;
+    void flushPointerChange() override;
 
 private:
     void deleteReplaced();

@@ -70,8 +70,14 @@ Answer exchange(QNetworkAccessManager& manager, const QUrl& url, QTimer& deadlin
     if (!cutOff)
         take();
 
+    // A body shorter than its declared length was cut short, whatever the reply says. Qt does not always say
+    // so: while a body waits to be read, the read buffer's size keeps Qt from reading more of it; when the
+    // connection closes meanwhile, Qt resumes after our read, finds the connection closed with nothing
+    // left to read, and takes that for the end of a body sent without a length.
+    const QVariant declared = reply->header(QNetworkRequest::ContentLengthHeader);
+    const bool whole = !declared.isValid() || answer.body.size() == declared.toLongLong();
     // A local loop that returned early (the application is quitting) leaves the reply unfinished: no answer.
-    answer.arrived = reply->isFinished() && !cutOff && reply->error() == QNetworkReply::NoError;
+    answer.arrived = reply->isFinished() && !cutOff && reply->error() == QNetworkReply::NoError && whole;
     answer.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     answer.redirectTarget = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
     return answer;

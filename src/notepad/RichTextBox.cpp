@@ -1,6 +1,7 @@
 #include "notepad/RichTextBox.h"
 
 #include "base/WholeFile.h"
+#include "host/Desktop.h"
 #include "notepad/LayoutPacer.h"
 #include "rtf/Kept.h"
 #include "rtf/Rtf.h"
@@ -16,9 +17,6 @@
 #include <QTextDocumentFragment>
 #include <QTextImageFormat>
 #include <QUrl>
-#include <QtGui/qguiapplication_platform.h>
-
-#include <xcb/xcb.h>
 
 #include <array>
 #include <vector>
@@ -70,16 +68,14 @@ QByteArray readStart(QFile& file) {
 // Shows the wait cursor while it lives. A large note takes seconds to read or write, with the window's events
 // held up meanwhile, so the cursor is handed to the window system at once rather than at the next turn of the
 // event loop. Only that request is flushed: a turn of the event loop here would first run whatever work is
-// waiting (the previous note's deletion, the rest of its layout) and hold the note up by as much.
+// waiting (the previous note's deletion, the rest of its layout) and hold the note up by as much. Without a
+// desktop the pointer changes at the next turn of the event loop.
 class BusyCursor {
 public:
-    BusyCursor() {
+    explicit BusyCursor(Desktop* desktop) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        // On X11 the change waits in the connection's output buffer, which the event loop flushes. A
-        // platform may offer the X11 interface without a connection (offscreen does).
-        const auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-        if (xcb_connection_t* connection = x11 ? x11->connection() : nullptr)
-            xcb_flush(connection);
+        if (desktop)
+            desktop->flushPointerChange();
     }
     ~BusyCursor() { QApplication::restoreOverrideCursor(); }
     BusyCursor(const BusyCursor&) = delete;
@@ -88,8 +84,9 @@ public:
 
 } // namespace
 
-RichTextBox::RichTextBox(QWidget* parent)
+RichTextBox::RichTextBox(QWidget* parent, Desktop* desktop)
     : QTextEdit(parent)
+    , m_desktop(desktop)
     , m_pacer(new LayoutPacer(std::chrono::milliseconds(20), this)) {
     setAcceptRichText(true);
     // Next to a footnote's mark or another kept group, the text edit would type in the mark's format; what
@@ -118,7 +115,7 @@ RichTextBox::Result RichTextBox::loadFile(const QString& path) {
         return {Result::CannotRead, file.errorString()};
     if (!rtf::isRtf(bytes))
         return {Result::NotRichText, {}};
-    const BusyCursor busy;
+    const BusyCursor busy(m_desktop);
     bytes += file.readAll();
     if (file.error() != QFileDevice::NoError)
         return {Result::CannotRead, file.errorString()};
@@ -163,7 +160,7 @@ RichTextBox::Result RichTextBox::saveFile(const QString& path) {
     if (target.exists() && !target.isFile())
         return {Result::CannotWrite, u"it is not a regular file"_s};
 
-    const BusyCursor busy;
+    const BusyCursor busy(m_desktop);
     QString reason;
     if (!files::writeWhole(path, rtf::write(*document()), reason))
         return {Result::CannotWrite, reason};

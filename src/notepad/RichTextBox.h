@@ -3,6 +3,7 @@
 #include <QString>
 #include <QTextEdit>
 
+class Desktop;
 class LayoutPacer;
 class QMimeData;
 class QTextDocument;
@@ -29,7 +30,8 @@ public:
     // window up for long with no way to stop it.
     static constexpr qint64 largestNote = 64 * 1024 * 1024;
 
-    explicit RichTextBox(QWidget* parent = nullptr);
+    // The desktop, where given, shows the wait pointer at once while the box reads or writes.
+    explicit RichTextBox(QWidget* parent = nullptr, Desktop* desktop = nullptr);
 
     // Replaces the whole content with the RTF document in the file and makes the file the control's file
     // name; the load itself cannot be undone. A file that cannot be read, is not an RTF document or is larger
@@ -50,6 +52,7 @@ protected:
 private:
     void adoptImages(QTextDocument& pasted);
 
+    Desktop* m_desktop;
     QString m_fileName;
     int m_pastedImages = 0;
     LayoutPacer* m_pacer;

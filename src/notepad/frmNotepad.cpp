@@ -43,7 +43,7 @@ frmNotepad::frmNotepad(Program& program)
                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
     , client(new QWidget(this))
     , fileList(new QListWidget(client))
-    , rtfNotepad(new RichTextBox(client))
+    , rtfNotepad(new RichTextBox(client, program.host.desktop))
     , tmrNotes(new QTimer(this))
     , m_program(program) {
     setObjectName(u"frmNotepad"_s);

@@ -21,6 +21,8 @@ class frmNotepad final : public QMainWindow {
 public:
     explicit frmNotepad(Program& program);
 
+private:
+    // The controls, named as designed; tests find them by these object names.
     QWidget* client;
     QListWidget* fileList;
     RichTextBox* rtfNotepad;
@@ -30,7 +32,7 @@ public:
     QAction* mnuSave;
     QAction* mnuSaves;
 
-public Q_SLOTS:
+private Q_SLOTS:
     void Form_Load();
     void fileList_DblClick();
     void mnuSave_Click();

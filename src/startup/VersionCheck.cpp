@@ -1,6 +1,5 @@
 #include "startup/VersionCheck.h"
 
-#include "app/Program.h"
 #include "app/Sites.h"
 #include "host/Http.h"
 #include "startup/Version.h"
@@ -15,11 +14,10 @@ QString runningVersion() {
            QString::number(version::revision);
 }
 
-bool fetchAndCompare(Program& program) {
-    const std::optional<QByteArray> body = program.host.http->get(sites::versionFile());
+QString fetchNewestVersion(Http& http) {
+    const std::optional<QByteArray> body = http.get(sites::versionFile());
     // A failed fetch counts as an empty answer: the start-up goes on with the splash and no update offer.
-    program.mod.strNewVersion = body ? versionText(*body) : QString();
-    return isNewer(program.mod.strNewVersion, program.mod.strVersion);
+    return body ? versionText(*body) : QString();
 }
 
 } // namespace versioncheck

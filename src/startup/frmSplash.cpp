@@ -8,6 +8,7 @@
 #include "gamewindow/frmMain.h"
 #include "host/Dialogs.h"
 #include "startup/VersionCheck.h"
+#include "startup/VersionCompare.h"
 #include "startup/frmUpdate.h"
 
 #include <QGuiApplication>
@@ -71,13 +72,18 @@ frmSplash::frmSplash(Program& program)
 }
 
 void frmSplash::Form_Load() {
-    m_program.mod.strVersion = versioncheck::runningVersion();
-    const bool newer = versioncheck::fetchAndCompare(m_program);
-    lblVersion->setText(u"Version: "_s + m_program.mod.strVersion);
-    if (newer) {
+    const QString current = versioncheck::runningVersion();
+    const QString newest = versioncheck::fetchNewestVersion(*m_program.host.http);
+    // The program-wide version strings are written here and nowhere else.
+    m_program.mod = {current, newest};
+    lblVersion->setText(u"Version: "_s + current);
+    if (versioncheck::isNewer(newest, current)) {
         // The update offer takes the splash window's place before it is ever seen.
         m_program.windows.unload(this);
-        m_program.windows.show<frmUpdate>();
+        if (frmUpdate* update = m_program.windows.get<frmUpdate>()) {
+            update->showVersions(current, newest);
+            Windows::show(update);
+        }
     }
 }
 

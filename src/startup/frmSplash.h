@@ -15,13 +15,15 @@ class frmSplash final : public QWidget {
 public:
     explicit frmSplash(Program& program);
 
+private:
+    // The controls, named as designed; tests find them by these object names.
     ClickableLabel* lblURL1;
     QLabel* Label1;
     QLabel* Label2;
     QLabel* lblVersion;
     QTimer* tmrSplash;
 
-public Q_SLOTS:
+private Q_SLOTS:
     void Form_Load();
     void tmrSplash_Timer();
     void lblURL1_Click();

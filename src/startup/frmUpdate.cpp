@@ -67,10 +67,10 @@ frmUpdate::frmUpdate(Program& program)
     connect(cmdLater, &QPushButton::clicked, this, &frmUpdate::cmdLater_Click);
 }
 
-void frmUpdate::Form_Load() {
-    lblVersion->setText(m_program.mod.strVersion);
+void frmUpdate::showVersions(const QString& current, const QString& newest) {
+    lblVersion->setText(current);
     lblVersion->adjustSize();
-    lblNewVersion->setText(m_program.mod.strNewVersion);
+    lblNewVersion->setText(newest);
     lblNewVersion->adjustSize();
 }
 

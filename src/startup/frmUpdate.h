@@ -12,6 +12,11 @@ class frmUpdate final : public QWidget {
 public:
     explicit frmUpdate(Program& program);
 
+    // Shows the running copy's version and the newer one that the maker's site names.
+    void showVersions(const QString& current, const QString& newest);
+
+private:
+    // The controls, named as designed; tests find them by these object names.
     QWidget* shpCover;
     QLabel* Label1;
     QLabel* Label2;
@@ -21,8 +26,7 @@ public:
     QPushButton* cmdUpdate;
     QPushButton* cmdLater;
 
-public Q_SLOTS:
-    void Form_Load();
+private Q_SLOTS:
     void cmdUpdate_Click();
     void cmdLater_Click();
 

@@ -16,17 +16,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A window that counts its loads and close events.
+// A window that counts its loads and close events. Its load step is a private slot, as in every window.
 class CountingWindow : public QWidget {
+    Q_OBJECT
 public:
     explicit CountingWindow(Program& program)
         : m_program(program) {
         ++created;
-    }
-    void Form_Load() {
-        ++loads;
-        if (unloadWhileLoading)
-            m_program.windows.unload(this);
     }
     void closeEvent(QCloseEvent* event) override {
         ++closeEvents;
@@ -45,6 +41,13 @@ public:
 
 protected:
     Program& m_program;
+
+private Q_SLOTS:
+    void Form_Load() {
+        ++loads;
+        if (unloadWhileLoading)
+            m_program.windows.unload(this);
+    }
 };
 
 class OtherWindow final : public CountingWindow {

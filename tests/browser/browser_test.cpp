@@ -2,6 +2,7 @@
 // window's Browser and Forums commands. The caption, typed addresses and layout run on the real web engine
 // against pages served from 127.0.0.1.
 
+#include "Controls.h"
 #include "Fakes.h"
 #include "LoopbackServer.h"
 #include "app/Program.h"
@@ -50,7 +51,7 @@ struct EngineProgram {
 };
 
 QWebEnginePage* pageOf(const frmBrowser* window) {
-    return static_cast<QtWebView*>(window->wbBrowser)->engineView()->page();
+    return static_cast<QtWebView*>(control<WebView>(window, "wbBrowser"))->engineView()->page();
 }
 
 // The title the window system shows, after Qt's own treatment of the title text.
@@ -139,25 +140,28 @@ private Q_SLOTS:
         frmBrowser* window = program.windows.get<frmBrowser>();
 
         QCOMPARE(window->windowTitle(), u"Mossport Browser"_s);
-        QCOMPARE(window->txtURL->text(), hint);
-        QCOMPARE(window->txtURL->palette().color(QPalette::Text), QColor(128, 128, 128));
+        QCOMPARE(control<QLineEdit>(window, "txtURL")->text(), hint);
+        QCOMPARE(control<QLineEdit>(window, "txtURL")->palette().color(QPalette::Text),
+                 QColor(128, 128, 128));
         QVERIFY(fake.lastWebView()->navigations.isEmpty());
 
         // Two menus, in order, with their items in order.
         const QList<QAction*> menus = window->menuBar()->actions();
         QCOMPARE(menus.size(), 2);
-        QCOMPARE(menus.at(0)->menu(), window->mnuRunescape);
-        QCOMPARE(menus.at(1)->menu(), window->mnuOther);
+        QCOMPARE(menus.at(0)->menu(), control<QMenu>(window, "mnuRunescape"));
+        QCOMPARE(menus.at(1)->menu(), control<QMenu>(window, "mnuOther"));
         const auto texts = [](const QMenu* menu) {
             QStringList result;
             for (const QAction* action : menu->actions())
                 result.append(action->text());
             return result;
         };
-        QCOMPARE(window->mnuRunescape->title(), u"Runescape"_s);
-        QCOMPARE(texts(window->mnuRunescape), (QStringList{u"Homepage"_s, u"Forums"_s, u"Message Center"_s}));
-        QCOMPARE(window->mnuOther->title(), u"Other"_s);
-        QCOMPARE(texts(window->mnuOther), (QStringList{u"Brambleden"_s, u"Brambleden Forum"_s}));
+        QCOMPARE(control<QMenu>(window, "mnuRunescape")->title(), u"Runescape"_s);
+        QCOMPARE(texts(control<QMenu>(window, "mnuRunescape")),
+                 (QStringList{u"Homepage"_s, u"Forums"_s, u"Message Center"_s}));
+        QCOMPARE(control<QMenu>(window, "mnuOther")->title(), u"Other"_s);
+        QCOMPARE(texts(control<QMenu>(window, "mnuOther")),
+                 (QStringList{u"Brambleden"_s, u"Brambleden Forum"_s}));
     }
 
     void presetPages_data() {
@@ -193,17 +197,18 @@ private Q_SLOTS:
         frmBrowser* window = program.windows.show<frmBrowser>();
         QVERIFY(QTest::qWaitForWindowExposed(window));
         // The window's own focus, which holds whether or not another test's window is active on the display.
-        QCOMPARE(window->focusWidget(), window->wbBrowser);
+        QCOMPARE(window->focusWidget(), control<WebView>(window, "wbBrowser"));
 
-        QTest::keyClick(window->wbBrowser, Qt::Key_Tab);
-        QCOMPARE(window->focusWidget(), window->txtURL);
+        QTest::keyClick(control<WebView>(window, "wbBrowser"), Qt::Key_Tab);
+        QCOMPARE(window->focusWidget(), control<QLineEdit>(window, "txtURL"));
         // What the box gets when Tab brings the focus into an active window.
         QFocusEvent tabbedIn(QEvent::FocusIn, Qt::TabFocusReason);
-        QApplication::sendEvent(window->txtURL, &tabbedIn);
-        QCOMPARE(window->txtURL->text(), hint);
-        QCOMPARE(window->txtURL->palette().color(QPalette::Text), QColor(128, 128, 128));
+        QApplication::sendEvent(control<QLineEdit>(window, "txtURL"), &tabbedIn);
+        QCOMPARE(control<QLineEdit>(window, "txtURL")->text(), hint);
+        QCOMPARE(control<QLineEdit>(window, "txtURL")->palette().color(QPalette::Text),
+                 QColor(128, 128, 128));
 
-        QTest::keyClick(window->txtURL, Qt::Key_Return);
+        QTest::keyClick(control<QLineEdit>(window, "txtURL"), Qt::Key_Return);
         QCOMPARE(fake.lastWebView()->navigations, QStringList{hint});
     }
 
@@ -212,7 +217,7 @@ private Q_SLOTS:
         Program program(fake.host());
         frmBrowser* window = program.windows.show<frmBrowser>();
         QVERIFY(QTest::qWaitForWindowExposed(window));
-        QLineEdit* box = window->txtURL;
+        QLineEdit* box = control<QLineEdit>(window, "txtURL");
         // The normal text colour of this platform's palette.
         const QColor windowText = Qt::black;
 
@@ -244,7 +249,7 @@ private Q_SLOTS:
         Program program(fake.host());
         frmBrowser* window = program.windows.show<frmBrowser>();
         QVERIFY(QTest::qWaitForWindowExposed(window));
-        QLineEdit* box = window->txtURL;
+        QLineEdit* box = control<QLineEdit>(window, "txtURL");
         QSignalSpy returns(box, &QLineEdit::returnPressed);
 
         QTest::mouseClick(box, Qt::LeftButton);
@@ -283,7 +288,7 @@ private Q_SLOTS:
         QCOMPARE(shownTitle(window), u"Mossport Browser [[*]]"_s);
         view->showPage(QString());
         QCOMPARE(shownTitle(window), u"Mossport Browser []"_s);
-        QCOMPARE(window->txtURL->text(), hint);
+        QCOMPARE(control<QLineEdit>(window, "txtURL")->text(), hint);
     }
 
     void engineCaptionFollowsPagesAndLinks() {
@@ -291,13 +296,13 @@ private Q_SLOTS:
         frmBrowser* window = engine.program.windows.show<frmBrowser>();
         QVERIFY(QTest::qWaitForWindowExposed(window));
 
-        window->wbBrowser->Navigate(m_server.address(u"/news"_s));
+        control<WebView>(window, "wbBrowser")->Navigate(m_server.address(u"/news"_s));
         QTRY_COMPARE_WITH_TIMEOUT(shownTitle(window), u"Mossport Browser [News]"_s, 20000);
 
         // Following a link on the page renews the caption; the address box is left as it was.
         pageOf(window)->runJavaScript(u"document.getElementById('next').click()"_s);
         QTRY_COMPARE_WITH_TIMEOUT(shownTitle(window), u"Mossport Browser [Scores [*]]"_s, 20000);
-        QCOMPARE(window->txtURL->text(), hint);
+        QCOMPARE(control<QLineEdit>(window, "txtURL")->text(), hint);
         QCOMPARE(m_server.requestCount(u"/scores"_s), 1);
     }
 
@@ -307,38 +312,38 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(window));
 
         // No scheme typed: the web view makes an address of the text.
-        QTest::mouseClick(window->txtURL, Qt::LeftButton);
+        QTest::mouseClick(control<QLineEdit>(window, "txtURL"), Qt::LeftButton);
         const QString typed = u"127.0.0.1:%1/typed"_s.arg(m_server.port());
         QVERIFY(typed.startsWith(u"127.0.0.1:"_s));
-        QTest::keyClicks(window->txtURL, typed);
-        QTest::keyClick(window->txtURL, Qt::Key_Return);
+        QTest::keyClicks(control<QLineEdit>(window, "txtURL"), typed);
+        QTest::keyClick(control<QLineEdit>(window, "txtURL"), Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(shownTitle(window), u"Mossport Browser [Typed]"_s, 20000);
         QCOMPARE(m_server.requestCount(u"/typed"_s), 1);
-        QCOMPARE(window->txtURL->text(), typed);
+        QCOMPARE(control<QLineEdit>(window, "txtURL")->text(), typed);
     }
 
     void engineResizeFollowsClientArea() {
         EngineProgram engine;
         frmBrowser* window = engine.program.windows.show<frmBrowser>();
         QVERIFY(QTest::qWaitForWindowExposed(window));
-        WebView* view = window->wbBrowser;
+        WebView* view = control<WebView>(window, "wbBrowser");
         const QRect box = twips::rect(120, 120, 11295, 285);
 
         // The rule has run once on showing: 20 twips narrower and lower than designed.
-        QCOMPARE(window->client->size(), twips::size(11535, 9015));
+        QCOMPARE(control<QWidget>(window, "client")->size(), twips::size(11535, 9015));
         QCOMPARE(view->geometry(), twips::rect(120, 480, 11275, 8395));
-        QCOMPARE(window->txtURL->geometry(), box);
+        QCOMPARE(control<QLineEdit>(window, "txtURL")->geometry(), box);
 
         // 67 pixels, 1005 twips, wider: the view widens by as much, the address box does not.
-        const int barHeight = window->height() - window->client->height();
+        const int barHeight = window->height() - control<QWidget>(window, "client")->height();
         window->resize(twips::toPixels(11535) + 67, window->height());
-        QTRY_COMPARE(window->client->width(), twips::toPixels(11535) + 67);
+        QTRY_COMPARE(control<QWidget>(window, "client")->width(), twips::toPixels(11535) + 67);
         QCOMPARE(view->size(), twips::size(11275, 8395) + QSize(67, 0));
-        QCOMPARE(window->txtURL->geometry(), box);
+        QCOMPARE(control<QLineEdit>(window, "txtURL")->geometry(), box);
 
         // 500 twips high gives no height: the view keeps its last height while its width still follows.
         window->resize(twips::toPixels(11535), barHeight + twips::toPixels(500));
-        QTRY_COMPARE(window->client->size(), twips::size(11535, 500));
+        QTRY_COMPARE(control<QWidget>(window, "client")->size(), twips::size(11535, 500));
         QCOMPARE(view->size(), twips::size(11275, 8395));
         QCOMPARE(view->pos(), twips::rect(120, 480, 0, 0).topLeft());
 
@@ -346,11 +351,11 @@ private Q_SLOTS:
         // restoring lays out the view for the restored client area.
         window->setWindowState(Qt::WindowMinimized);
         window->resize(twips::toPixels(11535) + 150, barHeight + twips::toPixels(9015) + 150);
-        QTRY_COMPARE(window->client->size(), twips::size(11535, 9015) + QSize(150, 150));
+        QTRY_COMPARE(control<QWidget>(window, "client")->size(), twips::size(11535, 9015) + QSize(150, 150));
         QCOMPARE(view->size(), twips::size(11275, 8395));
         window->setWindowState(Qt::WindowNoState);
         QCOMPARE(view->size(), twips::size(11275, 8395) + QSize(150, 150));
-        QCOMPARE(window->txtURL->geometry(), box);
+        QCOMPARE(control<QLineEdit>(window, "txtURL")->geometry(), box);
         QVERIFY(engine.fake.dialogs.told.isEmpty());
     }
 
@@ -372,9 +377,10 @@ private Q_SLOTS:
         QFETCH(QString, script);
         EngineProgram engine;
         Windows& windows = engine.program.windows;
-        WebView* view = window == u"browser"_s ? windows.show<frmBrowser>()->wbBrowser
-                        : window == u"game"_s  ? windows.show<frmMain>()->wbApplet
-                                               : windows.show<frmHighscores>()->wbHighscores;
+        WebView* view = window == u"browser"_s ? control<WebView>(windows.show<frmBrowser>(), "wbBrowser")
+                        : window == u"game"_s
+                            ? control<WebView>(windows.show<frmMain>(), "wbApplet")
+                            : control<WebView>(windows.show<frmHighscores>(), "wbHighscores");
         QVERIFY(QTest::qWaitForWindowExposed(view->window()));
         QWebEnginePage* page = static_cast<QtWebView*>(view)->engineView()->page();
         view->Navigate(m_server.address(u"/opener"_s));
@@ -389,7 +395,7 @@ private Q_SLOTS:
         QCOMPARE(browserWindowCount(), 1);
         QCOMPARE(pageOf(browser)->url(), QUrl(m_server.address(u"/scores"_s)));
         if (window == u"browser"_s)
-            QCOMPARE(browser->wbBrowser, view);
+            QCOMPARE(control<WebView>(browser, "wbBrowser"), view);
         else
             QCOMPARE(page->title(), u"Opener"_s);
     }
@@ -407,24 +413,24 @@ private Q_SLOTS:
         Program program(host);
         frmMain* game = program.windows.get<frmMain>();
 
-        game->mnuBrowser_Click();
+        handle(game, "mnuBrowser_Click");
         frmBrowser* browser = program.windows.find<frmBrowser>();
         QVERIFY(browser);
         QVERIFY(browser->isVisible());
-        auto* view = qobject_cast<WindowWatchingView*>(browser->wbBrowser);
+        auto* view = qobject_cast<WindowWatchingView*>(control<WebView>(browser, "wbBrowser"));
         QVERIFY(view);
         QCOMPARE(view->navigations, QStringList{u"http://www.brambleden.com/mossport/"_s});
         // The new window was complete and on screen before the navigation reached it.
         QCOMPARE(view->windowVisible, QList<bool>{true});
 
         // Forums reuses the same window and sends it to the forums page.
-        QTest::mouseClick(browser->txtURL, Qt::LeftButton);
-        game->mnuForums_Click();
+        QTest::mouseClick(control<QLineEdit>(browser, "txtURL"), Qt::LeftButton);
+        handle(game, "mnuForums_Click");
         QCOMPARE(program.windows.find<frmBrowser>(), browser);
         QCOMPARE(browserWindowCount(), 1);
         QCOMPARE(view->navigations, (QStringList{u"http://www.brambleden.com/mossport/"_s,
                                                  u"http://forum.runescape.com/forums.ws"_s}));
-        QCOMPARE(browser->txtURL->text(), QString());
+        QCOMPARE(control<QLineEdit>(browser, "txtURL")->text(), QString());
 
         // Closed, the next command creates it afresh in its initial state.
         QPointer<frmBrowser> closed = browser;
@@ -432,13 +438,13 @@ private Q_SLOTS:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(closed.isNull());
         QCOMPARE(browserWindowCount(), 0);
-        game->mnuForums_Click();
+        handle(game, "mnuForums_Click");
         browser = program.windows.find<frmBrowser>();
         QVERIFY(browser);
         QCOMPARE(browserWindowCount(), 1);
-        QCOMPARE(browser->txtURL->text(), hint);
+        QCOMPARE(control<QLineEdit>(browser, "txtURL")->text(), hint);
         QCOMPARE(browser->windowTitle(), u"Mossport Browser"_s);
-        view = qobject_cast<WindowWatchingView*>(browser->wbBrowser);
+        view = qobject_cast<WindowWatchingView*>(control<WebView>(browser, "wbBrowser"));
         QVERIFY(view);
         QCOMPARE(view->navigations, QStringList{u"http://forum.runescape.com/forums.ws"_s});
     }

@@ -122,6 +122,7 @@ public:
     QImage clipboardImage() const override { return clipboard; }
     void beep() override { ++beeps; }
     QDateTime now() const override { return clock; }
+    void flushPointerChange() override {}
 
     QImage screen;
     QImage clipboard;

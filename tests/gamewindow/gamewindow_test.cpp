@@ -1,5 +1,6 @@
 // The game window: its design and menus, the typed confirmations, the end of the program, the play-time
 // clock, the sidebar and hiding into the notification area.
+#include "Controls.h"
 #include "Fakes.h"
 #include "app/Program.h"
 #include "browser/frmBrowser.h"
@@ -29,11 +30,19 @@ void setPlayTime(frmMain* game, int hours, int minutes, int seconds) {
     // The clock is only ever advanced by its ticks.
     const int total = (hours * 60 + minutes) * 60 + seconds;
     for (int i = 0; i < total; ++i)
-        game->tmrPlay_Timer();
+        handle(game, "tmrPlay_Timer");
+}
+
+// The game window on the screen with its sidebar, and so the clock's figures, in sight.
+frmMain* showWithSidebar(Program& program) {
+    frmMain* game = program.windows.show<frmMain>();
+    control<QAction>(game, "mnuSidebar")->trigger();
+    return game;
 }
 
 QString shownTime(const frmMain* game) {
-    return game->lblHours->text() + u':' + game->lblMinutes->text() + u':' + game->lblSeconds->text();
+    return control<QLabel>(game, "lblHours")->text() + u':' + control<QLabel>(game, "lblMinutes")->text() +
+           u':' + control<QLabel>(game, "lblSeconds")->text();
 }
 
 } // namespace
@@ -49,19 +58,19 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(game));
 
         QCOMPARE(game->windowTitle(), u"Mossport - by Penwick"_s);
-        QCOMPARE(game->client->size(), QSize(792, 561));
-        QCOMPARE(game->client->palette().color(QPalette::Window), QColor(64, 64, 64));
+        QCOMPARE(control<QWidget>(game, "client")->size(), QSize(792, 561));
+        QCOMPARE(control<QWidget>(game, "client")->palette().color(QPalette::Window), QColor(64, 64, 64));
         QVERIFY(!game->windowIcon().isNull());
         const Qt::WindowFlags flags = game->windowFlags();
         QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
         QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
         QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
         QCOMPARE(game->minimumSize(), game->maximumSize());
-        QCOMPARE(game->centralWidget(), game->client);
+        QCOMPARE(game->centralWidget(), control<QWidget>(game, "client"));
 
-        QCOMPARE(game->wbApplet->geometry(), QRect(8, 8, 777, 545));
-        QVERIFY(!game->picSC->isVisible());
-        QCOMPARE(game->picSC->geometry(), QRect(48, 8, 17, 17));
+        QCOMPARE(control<WebView>(game, "wbApplet")->geometry(), QRect(8, 8, 777, 545));
+        QVERIFY(!control<QLabel>(game, "picSC")->isVisible());
+        QCOMPARE(control<QLabel>(game, "picSC")->geometry(), QRect(48, 8, 17, 17));
 
         struct Expected {
             QLabel* label;
@@ -70,13 +79,13 @@ private Q_SLOTS:
             bool bold;
         };
         const Expected labels[] = {
-            {game->Label1, u"Play Time:"_s, {800, 256}, true},
-            {game->Label2, u"Hours:"_s, {800, 272}, true},
-            {game->lblHours, u"0"_s, {840, 272}, false},
-            {game->Label3, u"Minutes:"_s, {800, 288}, true},
-            {game->lblMinutes, u"0"_s, {856, 288}, false},
-            {game->Label4, u"Seconds:"_s, {800, 304}, true},
-            {game->lblSeconds, u"0"_s, {856, 304}, false},
+            {control<QLabel>(game, "Label1"), u"Play Time:"_s, {800, 256}, true},
+            {control<QLabel>(game, "Label2"), u"Hours:"_s, {800, 272}, true},
+            {control<QLabel>(game, "lblHours"), u"0"_s, {840, 272}, false},
+            {control<QLabel>(game, "Label3"), u"Minutes:"_s, {800, 288}, true},
+            {control<QLabel>(game, "lblMinutes"), u"0"_s, {856, 288}, false},
+            {control<QLabel>(game, "Label4"), u"Seconds:"_s, {800, 304}, true},
+            {control<QLabel>(game, "lblSeconds"), u"0"_s, {856, 304}, false},
         };
         for (const Expected& expected : labels) {
             QCOMPARE(expected.label->text(), expected.text);
@@ -85,21 +94,22 @@ private Q_SLOTS:
             QCOMPARE(expected.label->font().family(), u"Tahoma"_s);
             QCOMPARE(expected.label->palette().color(QPalette::WindowText), QColor(Qt::white));
             // Out of sight at the narrow width.
-            QVERIFY(expected.label->x() >= game->client->width());
+            QVERIFY(expected.label->x() >= control<QWidget>(game, "client")->width());
         }
-        QCOMPARE(game->cmdPR->text(), u"Pause"_s);
-        QCOMPARE(game->cmdPR->geometry(), QRect(800, 328, 57, 17));
-        QCOMPARE(game->cmdClosers->text(), u"Close RS"_s);
-        QCOMPARE(game->cmdClosers->geometry(), QRect(800, 344, 57, 17));
-        QCOMPARE(game->cmdPR->font().pointSizeF(), 8.25);
+        QCOMPARE(control<QPushButton>(game, "cmdPR")->text(), u"Pause"_s);
+        QCOMPARE(control<QPushButton>(game, "cmdPR")->geometry(), QRect(800, 328, 57, 17));
+        QCOMPARE(control<QPushButton>(game, "cmdClosers")->text(), u"Close RS"_s);
+        QCOMPARE(control<QPushButton>(game, "cmdClosers")->geometry(), QRect(800, 344, 57, 17));
+        QCOMPARE(control<QPushButton>(game, "cmdPR")->font().pointSizeF(), 8.25);
         // Keyboard focus order: the web view, then the two buttons.
         QList<QWidget*> order;
-        for (QWidget* w = game->wbApplet->nextInFocusChain(); w != game->wbApplet;
-             w = w->nextInFocusChain()) {
-            if (w == game->cmdPR || w == game->cmdClosers)
+        for (QWidget* w = control<WebView>(game, "wbApplet")->nextInFocusChain();
+             w != control<WebView>(game, "wbApplet"); w = w->nextInFocusChain()) {
+            if (w == control<QPushButton>(game, "cmdPR") || w == control<QPushButton>(game, "cmdClosers"))
                 order.append(w);
         }
-        QCOMPARE(order, (QList<QWidget*>{game->cmdPR, game->cmdClosers}));
+        QCOMPARE(order, (QList<QWidget*>{control<QPushButton>(game, "cmdPR"),
+                                         control<QPushButton>(game, "cmdClosers")}));
     }
 
     void theMenusAreAsDesigned() {
@@ -108,15 +118,17 @@ private Q_SLOTS:
         frmMain* game = program.windows.get<frmMain>();
         QCOMPARE(captions(game->menuBar()->actions()),
                  QStringList({u"File"_s, u"Runescape"_s, u"Take SS"_s}));
-        QCOMPARE(captions(game->mnuFile->actions()),
+        QCOMPARE(captions(control<QMenu>(game, "mnuFile")->actions()),
                  QStringList({u"Sidebar"_s, u"Notepad"_s, u"Browser"_s, u"Take SS"_s, u"Hide"_s, u"Quit"_s}));
-        QCOMPARE(captions(game->mnuRunescape->actions()),
+        QCOMPARE(captions(control<QMenu>(game, "mnuRunescape")->actions()),
                  QStringList({u"Highscores"_s, u"Forums"_s, u"Brambleden"_s}));
-        QVERIFY(!game->mnuTScreenshot->menu());
-        QCOMPARE(game->mnuScreenshot->shortcut(), QKeySequence(Qt::Key_F1));
-        QCOMPARE(game->mnuHide->shortcut(), QKeySequence(Qt::Key_F3));
-        for (QAction* action : game->mnuFile->actions() + game->mnuRunescape->actions()) {
-            if (action != game->mnuScreenshot && action != game->mnuHide)
+        QVERIFY(!control<QAction>(game, "mnuTScreenshot")->menu());
+        QCOMPARE(control<QAction>(game, "mnuScreenshot")->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(control<QAction>(game, "mnuHide")->shortcut(), QKeySequence(Qt::Key_F3));
+        for (QAction* action :
+             control<QMenu>(game, "mnuFile")->actions() + control<QMenu>(game, "mnuRunescape")->actions()) {
+            if (action != control<QAction>(game, "mnuScreenshot") &&
+                action != control<QAction>(game, "mnuHide"))
                 QVERIFY2(action->shortcut().isEmpty(), qPrintable(action->text()));
             QVERIFY(!action->isCheckable() && action->isEnabled() && !action->isSeparator());
         }
@@ -148,15 +160,15 @@ private Q_SLOTS:
         FakeWebView* view = fakes.lastWebView();
         view->showPage(u"the game"_s);
         fakes.dialogs.answers.enqueue(answer);
-        game->cmdPR_Click(); // paused before: Close RS leaves the clock as it is
-        QTest::mouseClick(game->cmdClosers, Qt::LeftButton);
+        handle(game, "cmdPR_Click"); // paused before: Close RS leaves the clock as it is
+        QTest::mouseClick(control<QPushButton>(game, "cmdClosers"), Qt::LeftButton);
         QCOMPARE(fakes.dialogs.asked.size(), 1);
         QCOMPARE(fakes.dialogs.asked[0].prompt, u"Type yes to close RS."_s);
         QCOMPARE(fakes.dialogs.asked[0].title, u"Close Runescape?"_s);
         // Loaded once at creation; once more when the game page is closed.
         QCOMPARE(view->navigations.size(), closes ? 2 : 1);
         QCOMPARE(view->lastNavigation(), u"http://www.brambleden.com/mossport/"_s);
-        QVERIFY(!game->tmrPlay->isActive());
+        QVERIFY(!control<QTimer>(game, "tmrPlay")->isActive());
         QCOMPARE(program.windows.find<frmMain>(), game);
     }
 
@@ -172,7 +184,7 @@ private Q_SLOTS:
                                                  program.windows.show<frmHighscores>(),
                                                  program.windows.show<frmNotepad>()};
         fakes.dialogs.answers.enqueue(answer);
-        game->mnuQuit->trigger();
+        control<QAction>(game, "mnuQuit")->trigger();
         QCOMPARE(fakes.dialogs.asked.size(), 1);
         QCOMPARE(fakes.dialogs.asked[0].prompt, u"Type yes to exit."_s);
         QCOMPARE(fakes.dialogs.asked[0].title, u"Exit Mossport?"_s);
@@ -200,7 +212,7 @@ private Q_SLOTS:
         FakeHost fakes;
         Program program(fakes.host());
         frmMain* game = program.windows.show<frmMain>();
-        game->mnuBrambleden->trigger();
+        control<QAction>(game, "mnuBrambleden")->trigger();
         QCOMPARE(fakes.dialogs.opened, QStringList({u"http://www.brambleden.com"_s}));
         QCOMPARE(fakes.lastWebView()->navigations.size(), 1);
     }
@@ -210,8 +222,8 @@ private Q_SLOTS:
         Program program(fakes.host());
         frmMain* game = program.windows.show<frmMain>();
         QVERIFY(QTest::qWaitForWindowActive(game));
-        QSignalSpy screenshot(game->mnuScreenshot, &QAction::triggered);
-        QSignalSpy hide(game->mnuHide, &QAction::triggered);
+        QSignalSpy screenshot(control<QAction>(game, "mnuScreenshot"), &QAction::triggered);
+        QSignalSpy hide(control<QAction>(game, "mnuHide"), &QAction::triggered);
         QTest::keyClick(game, Qt::Key_F1);
         QTest::keyClick(game, Qt::Key_F3);
         QCOMPARE(screenshot.count(), 1);
@@ -235,10 +247,10 @@ private Q_SLOTS:
         QFETCH(QString, afterOneTick);
         FakeHost fakes;
         Program program(fakes.host());
-        frmMain* game = program.windows.get<frmMain>();
+        frmMain* game = showWithSidebar(program);
         setPlayTime(game, hours, minutes, seconds);
         QCOMPARE(shownTime(game), u"%1:%2:%3"_s.arg(hours).arg(minutes).arg(seconds));
-        game->tmrPlay_Timer();
+        handle(game, "tmrPlay_Timer");
         QCOMPARE(shownTime(game), afterOneTick);
     }
 
@@ -249,63 +261,72 @@ private Q_SLOTS:
 
         FakeHost fakes;
         Program program(fakes.host());
-        frmMain* game = program.windows.get<frmMain>();
-        const int narrow = game->lblHours->width();
+        frmMain* game = showWithSidebar(program);
+        const int narrow = control<QLabel>(game, "lblHours")->width();
         setPlayTime(game, 10, 0, 0);
-        QCOMPARE(game->lblHours->text(), u"10"_s);
-        QVERIFY(game->lblHours->width() > narrow);
-        QCOMPARE(game->lblHours->x(), 840);
+        QCOMPARE(control<QLabel>(game, "lblHours")->text(), u"10"_s);
+        QVERIFY(control<QLabel>(game, "lblHours")->width() > narrow);
+        QCOMPARE(control<QLabel>(game, "lblHours")->x(), 840);
     }
 
     void pauseFreezesTheCountAndResumeGoesOn() {
         FakeHost fakes;
         Program program(fakes.host());
-        frmMain* game = program.windows.get<frmMain>();
-        QCOMPARE(game->tmrPlay->interval(), 1000);
-        QVERIFY(game->tmrPlay->isActive());
+        frmMain* game = showWithSidebar(program);
+        auto* tmrPlay = control<QTimer>(game, "tmrPlay");
+        auto* cmdPR = control<QPushButton>(game, "cmdPR");
+        QCOMPARE(tmrPlay->interval(), 1000);
+        QVERIFY(tmrPlay->isActive());
         setPlayTime(game, 0, 0, 5);
 
-        QTest::mouseClick(game->cmdPR, Qt::LeftButton);
-        QCOMPARE(game->cmdPR->text(), u"Resume"_s);
-        QVERIFY(!game->tmrPlay->isActive());
+        QTest::mouseClick(cmdPR, Qt::LeftButton);
+        QCOMPARE(cmdPR->text(), u"Resume"_s);
+        QVERIFY(!tmrPlay->isActive());
         QCOMPARE(shownTime(game), u"0:0:5"_s);
 
-        QTest::mouseClick(game->cmdPR, Qt::LeftButton);
-        QCOMPARE(game->cmdPR->text(), u"Pause"_s);
-        QVERIFY(game->tmrPlay->isActive());
+        QTest::mouseClick(cmdPR, Qt::LeftButton);
+        QCOMPARE(cmdPR->text(), u"Pause"_s);
+        QVERIFY(tmrPlay->isActive());
         // A fresh interval: the whole second lies ahead.
-        QVERIFY(game->tmrPlay->remainingTime() > 900);
-        game->tmrPlay_Timer();
+        QVERIFY(tmrPlay->remainingTime() > 900);
+        handle(game, "tmrPlay_Timer");
         QCOMPARE(shownTime(game), u"0:0:6"_s);
     }
 
-    // The figures the narrow window cuts off are hidden, so that their change every second repaints nothing
-    // (a repaint of the window composes it whole, web view included); the clock counts on all the same and
-    // shows the exact time whenever the sidebar opens.
-    void theClockCountsOnOutOfSightWithoutRepaints() {
+    // The figures the narrow window cuts off are hidden, and their text is left alone while they are: a
+    // change every second would repaint nothing but still lay the text out. The clock counts on all the same
+    // and the figures read the exact time the moment the sidebar opens.
+    void theClockCountsOnOutOfSightWithoutLayingOutItsFigures() {
         FakeHost fakes;
         Program program(fakes.host());
         frmMain* game = program.windows.show<frmMain>();
         QVERIFY(QTest::qWaitForWindowExposed(game));
-        const QList<QLabel*> figures{game->lblHours, game->lblMinutes, game->lblSeconds};
+        auto* sidebar = control<QAction>(game, "mnuSidebar");
+        const QList<QLabel*> figures{control<QLabel>(game, "lblHours"), control<QLabel>(game, "lblMinutes"),
+                                     control<QLabel>(game, "lblSeconds")};
         for (QLabel* figure : figures)
             QVERIFY(!figure->isVisible());
         setPlayTime(game, 1, 59, 58);
-        game->tmrPlay_Timer();
+        handle(game, "tmrPlay_Timer");
+        for (QLabel* figure : figures)
+            QCOMPARE(figure->text(), u"0"_s);
 
-        game->mnuSidebar->trigger();
+        sidebar->trigger();
         for (QLabel* figure : figures)
             QVERIFY(figure->isVisible());
         QCOMPARE(shownTime(game), u"1:59:59"_s);
-        QVERIFY(game->client->rect().contains(game->lblHours->geometry()));
-        game->tmrPlay_Timer();
+        // Each figure is sized to its text as it comes into sight: "59" is wider than the "0" it had.
+        QCOMPARE(figures[1]->size(), figures[1]->sizeHint());
+        QVERIFY(control<QWidget>(game, "client")->rect().contains(figures[0]->geometry()));
+        handle(game, "tmrPlay_Timer");
         QCOMPARE(shownTime(game), u"2:0:0"_s);
 
-        game->mnuSidebar->trigger();
+        sidebar->trigger();
         for (QLabel* figure : figures)
             QVERIFY(!figure->isVisible());
-        game->tmrPlay_Timer();
-        game->mnuSidebar->trigger();
+        handle(game, "tmrPlay_Timer");
+        QCOMPARE(shownTime(game), u"2:0:0"_s);
+        sidebar->trigger();
         QCOMPARE(shownTime(game), u"2:0:1"_s);
     }
 
@@ -317,23 +338,24 @@ private Q_SLOTS:
         game->move(100, 50);
         const QRect before = game->geometry();
 
-        game->mnuSidebar->trigger();
-        QCOMPARE(game->client->width(), 873);
+        control<QAction>(game, "mnuSidebar")->trigger();
+        QCOMPARE(control<QWidget>(game, "client")->width(), 873);
         QTRY_COMPARE(game->width(), before.width() + 81);
         QCOMPARE(game->geometry().topLeft(), before.topLeft());
         QCOMPARE(game->height(), before.height());
-        QCOMPARE(game->wbApplet->geometry(), QRect(8, 8, 777, 545));
+        QCOMPARE(control<WebView>(game, "wbApplet")->geometry(), QRect(8, 8, 777, 545));
         // The buttons now end inside the client area.
-        QVERIFY(game->cmdClosers->geometry().right() < game->client->width());
+        QVERIFY(control<QPushButton>(game, "cmdClosers")->geometry().right() <
+                control<QWidget>(game, "client")->width());
 
-        game->mnuSidebar->trigger();
-        QCOMPARE(game->client->width(), 792);
+        control<QAction>(game, "mnuSidebar")->trigger();
+        QCOMPARE(control<QWidget>(game, "client")->width(), 792);
         QTRY_COMPARE(game->geometry(), before);
 
         // Any width but exactly the wide one counts as hidden.
-        game->client->setFixedWidth(874);
-        game->mnuSidebar->trigger();
-        QCOMPARE(game->client->width(), 873);
+        control<QWidget>(game, "client")->setFixedWidth(874);
+        control<QAction>(game, "mnuSidebar")->trigger();
+        QCOMPARE(control<QWidget>(game, "client")->width(), 873);
     }
 
     void hideAndComeBackFromTheIcon() {
@@ -342,25 +364,25 @@ private Q_SLOTS:
         frmMain* game = program.windows.show<frmMain>();
         FakeTrayIcon* icon = fakes.lastTrayIcon();
         QVERIFY(!icon->isVisible());
-        game->mnuSidebar->trigger();
+        control<QAction>(game, "mnuSidebar")->trigger();
         setPlayTime(game, 0, 0, 3);
 
-        game->mnuHide->trigger();
+        control<QAction>(game, "mnuHide")->trigger();
         QVERIFY(icon->isVisible());
         QVERIFY(!game->isVisible());
         QCOMPARE(program.windows.find<frmMain>(), game);
         // The clock goes on while the window is hidden.
-        QVERIFY(game->tmrPlay->isActive());
-        game->tmrPlay_Timer();
+        QVERIFY(control<QTimer>(game, "tmrPlay")->isActive());
+        handle(game, "tmrPlay_Timer");
 
         icon->click();
         QVERIFY(game->isVisible());
         QVERIFY(!icon->isVisible());
-        QCOMPARE(game->client->width(), 873);
+        QCOMPARE(control<QWidget>(game, "client")->width(), 873);
         QCOMPARE(shownTime(game), u"0:0:4"_s);
 
         // A second hide puts the icon back.
-        game->mnuHide->trigger();
+        control<QAction>(game, "mnuHide")->trigger();
         QVERIFY(icon->isVisible());
         QCOMPARE(icon->shows, 2);
         QVERIFY(fakes.dialogs.told.isEmpty());
@@ -371,7 +393,7 @@ private Q_SLOTS:
         FakeHost fakes(/*trayAvailable=*/false);
         Program program(fakes.host());
         frmMain* game = program.windows.show<frmMain>();
-        game->mnuHide->trigger();
+        control<QAction>(game, "mnuHide")->trigger();
         QVERIFY(game->isVisible());
         QVERIFY(!fakes.lastTrayIcon()->isVisible());
         QCOMPARE(fakes.dialogs.told,

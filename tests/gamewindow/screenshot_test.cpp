@@ -1,5 +1,6 @@
 // Screenshots: the file name rules, and whole captures through the real screen and the real clipboard of the
 // virtual display, into a temporary program folder, with a clock the test sets.
+#include "Controls.h"
 #include "Fakes.h"
 #include "FileSizeLimit.h"
 #include "app/Program.h"
@@ -42,6 +43,7 @@ public:
         ++readings;
         return clock.size() > 1 ? clock.dequeue() : clock.head();
     }
+    void flushPointerChange() override { m_real.flushPointerChange(); }
 
     void setClock(const QDateTime& time) {
         clock.clear();
@@ -360,8 +362,8 @@ private Q_SLOTS:
             QString name;
         };
         const Command commands[] = {
-            {game->mnuScreenshot, at(9, 5, 7), u"Jun 05 07 9 05 07.png"_s},
-            {game->mnuTScreenshot, at(9, 5, 8), u"Jun 05 07 9 05 08.png"_s},
+            {control<QAction>(game, "mnuScreenshot"), at(9, 5, 7), u"Jun 05 07 9 05 07.png"_s},
+            {control<QAction>(game, "mnuTScreenshot"), at(9, 5, 8), u"Jun 05 07 9 05 08.png"_s},
         };
         int beeps = 0;
         for (const Command& command : commands) {
@@ -376,8 +378,8 @@ private Q_SLOTS:
             const QImage saved(path);
             QCOMPARE(saved.size(), QGuiApplication::primaryScreen()->virtualGeometry().size());
             QVERIFY(asRgb(QGuiApplication::clipboard()->image()) == asRgb(saved));
-            QVERIFY(asRgb(game->picSC->pixmap().toImage()) == asRgb(saved));
-            QVERIFY(!game->picSC->isVisible());
+            QVERIFY(asRgb(control<QLabel>(game, "picSC")->pixmap().toImage()) == asRgb(saved));
+            QVERIFY(!control<QLabel>(game, "picSC")->isVisible());
             QCOMPARE(desktop.beeps, beeps);
         }
         QCOMPARE(entries(folder), QStringList({commands[0].name, commands[1].name}));

@@ -1,5 +1,6 @@
 // Hiding into a real notification area: the test runs on its own display with a notification area (trayer)
 // started by with-trayer.sh, and clicks the icon through the X server as a user would.
+#include "Controls.h"
 #include "Fakes.h"
 #include "app/Program.h"
 #include "gamewindow/frmMain.h"
@@ -45,7 +46,7 @@ private Q_SLOTS:
         frmMain* game = program.windows.show<frmMain>();
         QVERIFY(QTest::qWaitForWindowExposed(game));
 
-        game->mnuHide->trigger();
+        control<QAction>(game, "mnuHide")->trigger();
         QVERIFY(!game->isVisible());
         QVERIFY(fakes.dialogs.told.isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(dockedIcon() && dockedIcon()->isVisible(), 10000);

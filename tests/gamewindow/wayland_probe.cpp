@@ -39,6 +39,7 @@ public:
             QApplication::exit(0);
     }
     QDateTime now() const override { return m_real.now(); }
+    void flushPointerChange() override { m_real.flushPointerChange(); }
 
     QElapsedTimer sinceF1;
 

@@ -45,6 +45,23 @@ cat "$log"
 exit $rc
 )";
 
+// The sanitizer build names its leak rules in LSAN_OPTIONS as a file in the build tree, which the desktop's
+// user cannot read when the checkout lies in a private folder. The rules are copied into `folder`, which that
+// user can read, and the options name the copy; other options stay as they are. Empty when no file was named.
+QString optionsWithReadableSuppressions(const QString& options, const QString& folder) {
+    QStringList parts = options.split(u':');
+    for (QString& part : parts) {
+        if (!part.startsWith(u"suppressions="_s))
+            continue;
+        const QString copy = folder + u"/lsan.supp"_s;
+        if (!QFile::copy(part.mid(13), copy))
+            return {};
+        QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        part = u"suppressions="_s + copy;
+    }
+    return parts.join(u':');
+}
+
 } // namespace
 
 class WaylandTest final : public QObject {
@@ -92,6 +109,14 @@ private Q_SLOTS:
         // The desktop's user gets a runtime folder of its own; ours belongs to root.
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(u"XDG_RUNTIME_DIR"_s);
+        // Nothing the probe reads may lie in the build tree: the checkout's folder may be closed to that
+        // user.
+        const QString leakOptions = environment.value(u"LSAN_OPTIONS"_s);
+        if (leakOptions.contains(u"suppressions="_s)) {
+            const QString readable = optionsWithReadableSuppressions(leakOptions, folder);
+            QVERIFY2(!readable.isEmpty(), "the leak rules could not be copied beside the probe");
+            environment.insert(u"LSAN_OPTIONS"_s, readable);
+        }
         session.setProcessEnvironment(environment);
         session.start(sessionTool, {desktopUser, script, probe, folder, log});
         QVERIFY(session.waitForStarted());

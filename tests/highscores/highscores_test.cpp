@@ -2,6 +2,7 @@
 // box's Enter. The address is also loaded by the real web engine from a server on 127.0.0.1, to see that the
 // encoded name arrives as sent.
 
+#include "Controls.h"
 #include "Fakes.h"
 #include "LoopbackServer.h"
 #include "Modal.h"
@@ -102,19 +103,19 @@ private Q_SLOTS:
         QCOMPARE(window->windowTitle(), u"Runescape Highscores"_s);
         // A tool window (kept out of the taskbar) whose client area has the designed size and cannot change.
         QCOMPARE(window->windowType(), Qt::Tool);
-        QCOMPARE(window->client->size(), twips::size(7710, 9345));
+        QCOMPARE(control<QWidget>(window, "client")->size(), twips::size(7710, 9345));
         QCOMPARE(window->minimumSize(), window->maximumSize());
 
         QVERIFY(fake.lastWebView()->navigations.isEmpty());
-        QCOMPARE(window->cboUsername->currentText(), QString());
-        QCOMPARE(window->cboUsername->count(), 0);
+        QCOMPARE(control<QComboBox>(window, "cboUsername")->currentText(), QString());
+        QCOMPARE(control<QComboBox>(window, "cboUsername")->count(), 0);
 
         // The menu bar holds one command, "Close", with no drop-down.
         const QList<QAction*> bar = window->menuBar()->actions();
         QCOMPARE(bar.size(), 1);
-        QCOMPARE(bar.at(0), window->mnuClose);
-        QCOMPARE(window->mnuClose->text(), u"Close"_s);
-        QVERIFY(!window->mnuClose->menu());
+        QCOMPARE(bar.at(0), control<QAction>(window, "mnuClose"));
+        QCOMPARE(control<QAction>(window, "mnuClose")->text(), u"Close"_s);
+        QVERIFY(!control<QAction>(window, "mnuClose")->menu());
     }
 
     void commandAsksAndShowsOneWindow() {
@@ -123,7 +124,7 @@ private Q_SLOTS:
         frmMain* game = program.windows.get<frmMain>();
 
         // Cancel gives the empty name, which goes through like any other.
-        game->mnuHighscores_Click();
+        handle(game, "mnuHighscores_Click");
         QCOMPARE(fake.dialogs.asked.size(), 1);
         QCOMPARE(fake.dialogs.asked.at(0).prompt, u"Please enter a username to lookup:"_s);
         QCOMPARE(fake.dialogs.asked.at(0).title, QString());
@@ -135,15 +136,15 @@ private Q_SLOTS:
         QCOMPARE(view->navigations, QStringList{lookupPage});
 
         // A name looked up in the window is listed; a name given at the game window's prompt never is.
-        lookUp(window->cboUsername, u"Bob"_s);
+        lookUp(control<QComboBox>(window, "cboUsername"), u"Bob"_s);
         fake.dialogs.answers.enqueue(u"Zezima"_s);
-        game->mnuHighscores_Click();
+        handle(game, "mnuHighscores_Click");
         QCOMPARE(program.windows.find<frmHighscores>(), window);
         QCOMPARE(window->windowTitle(), u"Runescape Highscores [Zezima]"_s);
         QCOMPARE(view->lastNavigation(), lookupPage + u"Zezima"_s);
         QCOMPARE(view->navigations.size(), 3);
-        QCOMPARE(listed(window->cboUsername), QStringList{u"Bob"_s});
-        QCOMPARE(window->cboUsername->currentText(), u"Bob"_s);
+        QCOMPARE(listed(control<QComboBox>(window, "cboUsername")), QStringList{u"Bob"_s});
+        QCOMPARE(control<QComboBox>(window, "cboUsername")->currentText(), u"Bob"_s);
     }
 
     void enterLooksUpAndListsAsTyped() {
@@ -151,7 +152,7 @@ private Q_SLOTS:
         Program program(fake.host());
         frmHighscores* window = program.windows.show<frmHighscores>();
         QVERIFY(QTest::qWaitForWindowExposed(window));
-        QComboBox* box = window->cboUsername;
+        QComboBox* box = control<QComboBox>(window, "cboUsername");
         FakeWebView* view = fake.lastWebView();
 
         // Keys other than Enter only edit the text.
@@ -194,24 +195,24 @@ private Q_SLOTS:
         FakeHost fake;
         Program program(fake.host());
         frmMain* game = program.windows.get<frmMain>();
-        game->mnuHighscores_Click();
+        handle(game, "mnuHighscores_Click");
         QPointer<frmHighscores> first = program.windows.find<frmHighscores>();
         QVERIFY(first);
-        lookUp(first->cboUsername, u"Bob"_s);
-        QCOMPARE(first->cboUsername->count(), 1);
+        lookUp(control<QComboBox>(first, "cboUsername"), u"Bob"_s);
+        QCOMPARE(control<QComboBox>(first, "cboUsername")->count(), 1);
 
-        first->mnuClose->trigger();
+        control<QAction>(first, "mnuClose")->trigger();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(first.isNull());
         QVERIFY(!program.windows.find<frmHighscores>());
         QVERIFY(!program.windows.hasEnded());
 
         fake.dialogs.answers.enqueue(u"Zezima"_s);
-        game->mnuHighscores_Click();
+        handle(game, "mnuHighscores_Click");
         frmHighscores* second = program.windows.find<frmHighscores>();
         QVERIFY(second);
-        QCOMPARE(second->cboUsername->count(), 0);
-        QCOMPARE(second->cboUsername->currentText(), QString());
+        QCOMPARE(control<QComboBox>(second, "cboUsername")->count(), 0);
+        QCOMPARE(control<QComboBox>(second, "cboUsername")->currentText(), QString());
         QCOMPARE(second->windowTitle(), u"Runescape Highscores [Zezima]"_s);
         QCOMPARE(fake.lastWebView()->navigations, QStringList{lookupPage + u"Zezima"_s});
     }
@@ -222,14 +223,14 @@ private Q_SLOTS:
         frmMain* game = program.windows.get<frmMain>();
 
         fake.dialogs.answers.enqueue(u"[*]"_s);
-        game->mnuHighscores_Click();
+        handle(game, "mnuHighscores_Click");
         frmHighscores* window = program.windows.find<frmHighscores>();
         QVERIFY(window);
         QCOMPARE(shownTitle(window), u"Runescape Highscores [[*]]"_s);
 
-        lookUp(window->cboUsername, u"x[*]y"_s);
+        lookUp(control<QComboBox>(window, "cboUsername"), u"x[*]y"_s);
         QCOMPARE(shownTitle(window), u"Runescape Highscores [x[*]y]"_s);
-        QCOMPARE(listed(window->cboUsername), QStringList{u"x[*]y"_s});
+        QCOMPARE(listed(control<QComboBox>(window, "cboUsername")), QStringList{u"x[*]y"_s});
     }
 
     void promptIsTheRealDialog() {
@@ -258,7 +259,7 @@ private Q_SLOTS:
             QTest::keyClicks(field, u"a b&c"_s);
             QTest::keyClick(field, Qt::Key_Return);
         });
-        game->mnuHighscores_Click();
+        handle(game, "mnuHighscores_Click");
 
         QCOMPARE(title, u"Mossport"_s);
         QCOMPARE(prompt, u"Please enter a username to lookup:"_s);

@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace layers {
@@ -43,6 +45,10 @@ int levelOf(const QString& folder) {
     return folder.isEmpty() ? programLevel : levels().value(folder, -1);
 }
 
+// The RTF library's inner parts, which only its own folder and its tests include.
+const QString rtfPrivate = u"rtf/private/"_s;
+const QString rtfPrivateReason = u"rtf/private/ is the RTF library's own"_s;
+
 bool isSource(const QString& name) {
     static const QRegularExpression pattern(uR"(\.(h|hpp|c|cc|cpp|cxx)(\.in)?$)"_s);
     return pattern.match(name).hasMatch();
@@ -62,6 +68,12 @@ public:
     }
 
     const QStringList& files() const { return m_files; }
+    // True when a file of the tree is named by this path or ends with it.
+    bool holds(const QString& included) const {
+        return std::any_of(m_files.cbegin(), m_files.cend(), [&included](const QString& file) {
+            return file == included || file.endsWith(u'/' + included);
+        });
+    }
     QString absolute(const QString& relative) const { return m_root.absoluteFilePath(relative); }
 
     // The file an include names, relative to the root, or "" when it is not in the tree.
@@ -94,6 +106,8 @@ private:
 QString judge(const QString& source, const QString& target) {
     const QString from = folderOf(source);
     const QString to = folderOf(target);
+    if (target.startsWith(rtfPrivate) && from != u"rtf"_s)
+        return rtfPrivateReason;
     const int fromLevel = levelOf(from);
     const int toLevel = levelOf(to);
     if (fromLevel < 0)
@@ -114,11 +128,10 @@ QString judge(const QString& source, const QString& target) {
                                                             from.isEmpty() ? u"the program"_s : from);
 }
 
-} // namespace
-
-QList<Violation> check(const QString& sourceRoot) {
+// Calls `judge(file, line, included, quoted)` for every include of every file in the tree; what it returns,
+// when not empty, is the include's fault.
+template <class Judge> QList<Violation> scan(const Tree& tree, Judge judge) {
     static const QRegularExpression include(uR"(^\s*#\s*include\s*([<"])([^>"]+)[>"])"_s);
-    const Tree tree(sourceRoot);
     QList<Violation> found;
     for (const QString& source : tree.files()) {
         QFile file(tree.absolute(source));
@@ -133,14 +146,34 @@ QList<Violation> check(const QString& sourceRoot) {
             if (!match.hasMatch())
                 continue;
             const QString included = match.captured(2);
-            const QString target = tree.resolve(source, included, match.captured(1) == u"\""_s);
-            if (target.isEmpty())
-                continue;
-            if (const QString reason = judge(source, target); !reason.isEmpty())
+            if (const QString reason = judge(source, included, match.captured(1) == u"\""_s);
+                !reason.isEmpty())
                 found.append({source, line, included, reason});
         }
     }
     return found;
+}
+
+} // namespace
+
+QList<Violation> check(const QString& sourceRoot) {
+    const Tree tree(sourceRoot);
+    return scan(tree, [&tree](const QString& source, const QString& included, bool quoted) {
+        const QString target = tree.resolve(source, included, quoted);
+        return target.isEmpty() ? QString() : judge(source, target);
+    });
+}
+
+QList<Violation> checkTests(const QString& testsRoot, const QString& sourceRoot) {
+    const Tree tests(testsRoot);
+    const Tree sources(sourceRoot);
+    return scan(tests, [&tests, &sources](const QString& test, const QString& included, bool) {
+        if (folderOf(test) == u"rtf"_s || tests.holds(QDir::cleanPath(included)))
+            return QString();
+        const QString target = sources.resolve(QString(), included, false);
+        return target.startsWith(rtfPrivate) ? rtfPrivateReason + u": only the RTF tests include it"_s
+                                             : QString();
+    });
 }
 
 QString describe(const Violation& violation) {

@@ -14,6 +14,8 @@
 // at the top of its folder): start-up opens the game window, the game window opens the browser, the
 // highscores and the notepad, and the highscores window opens the browser. A folder in no layer is itself a
 // fault, so that a new folder gets its place.
+// The RTF library's inner parts, rtf/private/, are its own: only rtf/ includes them, and of the tests only
+// the RTF library's tests (tests/rtf and the folders under it).
 namespace layers {
 
 struct Violation {
@@ -29,6 +31,10 @@ struct Violation {
 // then relative to the source root, then by its path's end anywhere under the root; one that is found
 // nowhere there (Qt, the system) is outside the layers.
 QList<Violation> check(const QString& sourceRoot);
+
+// Every include of a test under `testsRoot` that reaches into `sourceRoot`'s rtf/private/ from outside the
+// RTF tests. A header of the tests' own (found under `testsRoot` by its path's end) is not the library's.
+QList<Violation> checkTests(const QString& testsRoot, const QString& sourceRoot);
 
 // "file:line: includes "header": reason", for reports.
 QString describe(const Violation& violation);

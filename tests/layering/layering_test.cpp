@@ -1,9 +1,11 @@
-// The one-way layers of the source tree: the real tree keeps them, and includes planted in a made-up tree
-// that break them are each found, at their file and line.
+// The one-way layers of the source tree, and the RTF library's private part kept to it and its tests: the
+// real trees keep them, and includes planted in made-up trees that break them are each found, at their file
+// and line.
 #include "Layers.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +23,7 @@ Files everyLayer() {
         {u"base/Twips.h"_s, "#pragma once\n#include <QRect>\n"},
         {u"host/Host.h"_s, "#pragma once\n#include \"base/Twips.h\"\n"},
         {u"rtf/Rtf.h"_s, "#pragma once\n#include <QTextDocument>\n"},
+        {u"rtf/private/Tokenizer.h"_s, "#pragma once\n"},
         {u"app/Program.h"_s, "#pragma once\n#include \"host/Host.h\"\n"},
         {u"startup/Version.h.in"_s, "#pragma once\n"},
         {u"startup/frmSplash.h"_s, "#pragma once\n"},
@@ -30,6 +33,18 @@ Files everyLayer() {
         {u"highscores/Lookup.h"_s, "#pragma once\n"},
         {u"notepad/frmNotepad.h"_s, "#pragma once\n"},
     };
+}
+
+// Writes the files under `root`.
+bool plant(const QString& root, const Files& files) {
+    for (auto file = files.cbegin(); file != files.cend(); ++file) {
+        const QString path = root + u'/' + file.key();
+        QFile out(path);
+        if (!QDir().mkpath(QFileInfo(path).path()) || !out.open(QIODevice::WriteOnly) ||
+            out.write(file.value()) != file.value().size())
+            return false;
+    }
+    return true;
 }
 
 QStringList places(const QList<layers::Violation>& violations) {
@@ -52,6 +67,12 @@ private Q_SLOTS:
         for (const layers::Violation& violation : violations)
             qWarning().noquote() << layers::describe(violation);
         QCOMPARE(violations.size(), 0);
+
+        const QString tests = QStringLiteral(MOSSPORT_SOURCE_DIR) + u"/tests"_s;
+        const QList<layers::Violation> fromTests = layers::checkTests(tests, root);
+        for (const layers::Violation& violation : fromTests)
+            qWarning().noquote() << u"tests/"_s + layers::describe(violation);
+        QCOMPARE(fromTests.size(), 0);
     }
 
     void plantedIncludes_data() {
@@ -80,6 +101,10 @@ private Q_SLOTS:
         one("by file name through an include path", u"host/WebView.cpp"_s, "\n#include \"Program.h\"\n");
         one("a header made from a template", u"host/WebView.cpp"_s, "\n#include \"startup/Version.h\"\n");
         one("a folder in no layer", u"files/Write.cpp"_s, "\n#include \"base/Twips.h\"\n");
+        one("the RTF tool reaches into rtf/private", u"rtftool/main.cpp"_s,
+            "\n#include \"rtf/private/Tokenizer.h\"\n");
+        one("a window reaches into rtf/private by file name", u"notepad/Box.cpp"_s,
+            "\n#include \"Tokenizer.h\"\n");
 
         QTest::newRow("two in one file")
             << Files{{u"app/Look.cpp"_s, "#include \"app/Program.h\"\n#include \"browser/frmBrowser.h\"\n"
@@ -101,7 +126,9 @@ private Q_SLOTS:
                                                    "#include \"moc_frmMain.cpp\"\n#include <vector>\n"},
                      {u"notepad/Box.cpp"_s, "#include \"rtf/Rtf.h\"\n#include \"host/Host.h\"\n"
                                             "// #include \"gamewindow/frmMain.h\"\n"},
-                     {u"rtf/Reader.cpp"_s, "#include \"Rtf.h\"\n#include \"base/Twips.h\"\n"},
+                     {u"rtf/Reader.cpp"_s, "#include \"Rtf.h\"\n#include \"base/Twips.h\"\n"
+                                           "#include \"rtf/private/Tokenizer.h\"\n"},
+                     {u"rtf/private/Tokenizer.cpp"_s, "#include \"Tokenizer.h\"\n#include \"../Rtf.h\"\n"},
                      {u"app/Look.cpp"_s, "#include \"host/Host.h\"\n#include \"base/Twips.h\"\n"}}
             << QStringList{};
     }
@@ -114,14 +141,41 @@ private Q_SLOTS:
         QVERIFY(root.isValid());
         Files files = everyLayer();
         files.insert(planted);
-        for (auto file = files.cbegin(); file != files.cend(); ++file) {
-            const QString path = root.filePath(file.key());
-            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-            QFile out(path);
-            QVERIFY(out.open(QIODevice::WriteOnly));
-            QCOMPARE(out.write(file.value()), file.value().size());
-        }
+        QVERIFY(plant(root.path(), files));
         QCOMPARE(places(layers::check(root.path())), found);
+    }
+
+    // Tests planted in a made-up tests tree beside a made-up source tree.
+    void plantedTestIncludes_data() {
+        QTest::addColumn<Files>("planted");
+        QTest::addColumn<QStringList>("found");
+
+        QTest::newRow("a window's test reaches into rtf/private")
+            << Files{{u"notepad/box_test.cpp"_s, "#include \"notepad/frmNotepad.h\"\n"
+                                                 "#include \"rtf/private/Tokenizer.h\"\n"}}
+            << QStringList{u"notepad/box_test.cpp:2"_s};
+        QTest::newRow("a fake, by file name")
+            << Files{{u"fakes/Fakes.h"_s, "#pragma once\n\n#include <Tokenizer.h>\n"}}
+            << QStringList{u"fakes/Fakes.h:3"_s};
+        QTest::newRow("the RTF tests and their fuzz target may")
+            << Files{{u"rtf/tokenizer_test.cpp"_s, "#include \"rtf/private/Tokenizer.h\"\n"},
+                     {u"rtf/fuzz/FuzzCheck.cpp"_s, "#include \"rtf/private/Tokenizer.h\"\n"}}
+            << QStringList{};
+        QTest::newRow("the library's interface and the tests' own headers")
+            << Files{{u"notepad/box_test.cpp"_s, "#include \"rtf/Rtf.h\"\n#include \"Helpers.h\"\n"},
+                     {u"fakes/Helpers.h"_s, "#pragma once\n"}}
+            << QStringList{};
+    }
+
+    void plantedTestIncludes() {
+        QFETCH(Files, planted);
+        QFETCH(QStringList, found);
+
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        QVERIFY(plant(root.filePath(u"src"_s), everyLayer()));
+        QVERIFY(plant(root.filePath(u"tests"_s), planted));
+        QCOMPARE(places(layers::checkTests(root.filePath(u"tests"_s), root.filePath(u"src"_s))), found);
     }
 };
 

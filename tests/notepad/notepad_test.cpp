@@ -1,5 +1,6 @@
 // The notepad window as a user drives it: real note files in a temporary program folder, the real rich-text
 // box and RTF library, prompts and messages answered by the fake dialogs.
+#include "Controls.h"
 #include "Fakes.h"
 #include "FileSizeLimit.h"
 #include "app/Program.h"
@@ -99,25 +100,29 @@ class NotepadTest final : public QObject {
         QString notes() const { return fake.programFolder.path() + u"/notes/"_s; }
         QString note(const QString& name) const { return notes() + name; }
         FakeDialogs& dialogs() { return fake.dialogs; }
-        QString text() const { return window->rtfNotepad->toPlainText(); }
+        QString text() const { return control<RichTextBox>(window, "rtfNotepad")->toPlainText(); }
 
         // Double-clicks the named entry of the file list, as the user does.
         void open(const QString& name) {
-            const QList<QListWidgetItem*> found = window->fileList->findItems(name, Qt::MatchExactly);
+            const QList<QListWidgetItem*> found =
+                control<QListWidget>(window, "fileList")->findItems(name, Qt::MatchExactly);
             QVERIFY2(found.size() == 1, qPrintable(name));
-            window->fileList->scrollToItem(found.first());
-            const QPoint centre = window->fileList->visualItemRect(found.first()).center();
+            control<QListWidget>(window, "fileList")->scrollToItem(found.first());
+            const QPoint centre =
+                control<QListWidget>(window, "fileList")->visualItemRect(found.first()).center();
             // A double-click is a click followed by the double-click event; QTest sends only the latter.
-            QTest::mouseClick(window->fileList->viewport(), Qt::LeftButton, {}, centre);
-            QTest::mouseDClick(window->fileList->viewport(), Qt::LeftButton, {}, centre);
+            QTest::mouseClick(control<QListWidget>(window, "fileList")->viewport(), Qt::LeftButton, {},
+                              centre);
+            QTest::mouseDClick(control<QListWidget>(window, "fileList")->viewport(), Qt::LeftButton, {},
+                               centre);
         }
         void typeAtEnd(const QString& text) {
-            window->rtfNotepad->moveCursor(QTextCursor::End);
-            QTest::keyClicks(window->rtfNotepad, text);
+            control<RichTextBox>(window, "rtfNotepad")->moveCursor(QTextCursor::End);
+            QTest::keyClicks(control<RichTextBox>(window, "rtfNotepad"), text);
         }
         void saveAs(const QString& answer) {
             dialogs().answers.enqueue(answer);
-            window->mnuSaves->trigger();
+            control<QAction>(window, "mnuSaves")->trigger();
         }
     };
 
@@ -130,23 +135,24 @@ private Q_SLOTS:
         Session s;
         frmNotepad* w = s.window;
         QCOMPARE(w->windowTitle(), u"Mossport Notepad"_s);
-        QCOMPARE(w->client->size(), QSize(619, 321));
+        QCOMPARE(control<QWidget>(w, "client")->size(), QSize(619, 321));
         QCOMPARE(w->minimumSize(), w->maximumSize());
         QVERIFY(!(w->windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
-        QCOMPARE(w->focusWidget(), w->rtfNotepad);
-        QCOMPARE(w->tmrNotes->interval(), 2000);
-        QVERIFY(w->tmrNotes->isActive());
-        QCOMPARE(w->mnuFile->title(), u"File"_s);
-        QCOMPARE(w->mnuFile->actions(), (QList<QAction*>{w->mnuSave, w->mnuSaves}));
-        QCOMPARE(w->mnuSave->text(), u"Save"_s);
-        QCOMPARE(w->mnuSaves->text(), u"Save As"_s);
+        QCOMPARE(w->focusWidget(), control<RichTextBox>(w, "rtfNotepad"));
+        QCOMPARE(control<QTimer>(w, "tmrNotes")->interval(), 2000);
+        QVERIFY(control<QTimer>(w, "tmrNotes")->isActive());
+        QCOMPARE(control<QMenu>(w, "mnuFile")->title(), u"File"_s);
+        QCOMPARE(control<QMenu>(w, "mnuFile")->actions(),
+                 (QList<QAction*>{control<QAction>(w, "mnuSave"), control<QAction>(w, "mnuSaves")}));
+        QCOMPARE(control<QAction>(w, "mnuSave")->text(), u"Save"_s);
+        QCOMPARE(control<QAction>(w, "mnuSaves")->text(), u"Save As"_s);
     }
 
     // The two refusals: each shows its message and leaves the note, the current file and the folder alone.
     void theRefusals() {
         Session s;
         s.typeAtEnd(u"unsaved"_s);
-        s.window->mnuSave->trigger();
+        control<QAction>(s.window, "mnuSave")->trigger();
         QCOMPARE(s.dialogs().told, QStringList{mustSaveAs});
 
         s.saveAs(QString()); // Cancel or an empty answer
@@ -156,7 +162,7 @@ private Q_SLOTS:
         QCOMPARE(s.dialogs().told, (QStringList{mustSaveAs, mustEnterName}));
 
         QCOMPARE(s.text(), u"unsaved"_s);
-        QVERIFY(s.window->rtfNotepad->fileName().isEmpty());
+        QVERIFY(control<RichTextBox>(s.window, "rtfNotepad")->fileName().isEmpty());
         QVERIFY(filesUnder(s.fake.programFolder.path()).isEmpty());
     }
 
@@ -180,7 +186,7 @@ private Q_SLOTS:
         QVERIFY(s.dialogs().confirmed.isEmpty());
         QCOMPARE(filesUnder(s.fake.programFolder.path()), QStringList{u"notes/"_s + file});
         QCOMPARE(noteText(s.note(file)), u"Buy feathers"_s);
-        QCOMPARE(s.window->rtfNotepad->fileName(), s.note(file));
+        QCOMPARE(control<RichTextBox>(s.window, "rtfNotepad")->fileName(), s.note(file));
     }
 
     void saveAsRefusesNamesThatLeaveTheFolderOrCannotBeFiles_data() {
@@ -195,7 +201,7 @@ private Q_SLOTS:
         Session s;
         QDir(s.notes()).mkdir(u"a"_s);
         writeFile(s.note(u"old.rtf"_s), shoppingList);
-        s.window->tmrNotes_Timer();
+        handle(s.window, "tmrNotes_Timer");
         s.open(u"old.rtf"_s);
         s.typeAtEnd(u" and more"_s);
 
@@ -204,7 +210,7 @@ private Q_SLOTS:
         QVERIFY(s.dialogs().confirmed.isEmpty());
         QCOMPARE(filesUnder(s.fake.programFolder.path()), QStringList{u"notes/old.rtf"_s});
         QCOMPARE(readFile(s.note(u"old.rtf"_s)), shoppingList);
-        QCOMPARE(s.window->rtfNotepad->fileName(), s.note(u"old.rtf"_s));
+        QCOMPARE(control<RichTextBox>(s.window, "rtfNotepad")->fileName(), s.note(u"old.rtf"_s));
     }
 
     void saveAsOntoAnExistingNoteAsksFirst() {
@@ -217,7 +223,7 @@ private Q_SLOTS:
         QCOMPARE(s.dialogs().confirmed,
                  QStringList{u"A note named quests.rtf already exists. Replace it?"_s});
         QCOMPARE(readFile(s.note(u"quests.rtf"_s)), questLog);
-        QVERIFY(s.window->rtfNotepad->fileName().isEmpty());
+        QVERIFY(control<RichTextBox>(s.window, "rtfNotepad")->fileName().isEmpty());
         QVERIFY(s.dialogs().told.isEmpty());
 
         s.dialogs().confirmAnswers.enqueue(true);
@@ -232,7 +238,7 @@ private Q_SLOTS:
     void saveAsNeverReplacesWhatIsNotAFile() {
         Session s;
         writeFile(s.note(u"quests.rtf"_s), questLog);
-        s.window->tmrNotes_Timer();
+        handle(s.window, "tmrNotes_Timer");
         s.open(u"quests.rtf"_s);
         QVERIFY(QDir(s.notes()).mkdir(u"maps.rtf"_s));
         QCOMPARE(::mkfifo(QFile::encodeName(s.note(u"pipe.rtf"_s)).constData(), 0600), 0);
@@ -258,7 +264,7 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(s.note(u"maps.rtf"_s)).isDir());
         QVERIFY(QFileInfo(s.note(u"pipe.rtf"_s)).exists() && !QFileInfo(s.note(u"pipe.rtf"_s)).isFile());
         QVERIFY(QFileInfo(s.note(u"socket.rtf"_s)).exists() && !QFileInfo(s.note(u"socket.rtf"_s)).isFile());
-        QCOMPARE(s.window->rtfNotepad->fileName(), s.note(u"quests.rtf"_s));
+        QCOMPARE(control<RichTextBox>(s.window, "rtfNotepad")->fileName(), s.note(u"quests.rtf"_s));
         QCOMPARE(readFile(s.note(u"quests.rtf"_s)), questLog);
     }
 
@@ -266,13 +272,13 @@ private Q_SLOTS:
     void saveWritesToTheCurrentFile() {
         Session s;
         writeFile(s.note(u"quests.rtf"_s), questLog);
-        s.window->tmrNotes_Timer();
+        handle(s.window, "tmrNotes_Timer");
         s.open(u"quests.rtf"_s);
         QCOMPARE(s.text(), questLogText);
-        QCOMPARE(s.window->rtfNotepad->fileName(), s.note(u"quests.rtf"_s));
+        QCOMPARE(control<RichTextBox>(s.window, "rtfNotepad")->fileName(), s.note(u"quests.rtf"_s));
 
         s.typeAtEnd(u" (done)"_s);
-        s.window->mnuSave->trigger();
+        control<QAction>(s.window, "mnuSave")->trigger();
         QCOMPARE(noteText(s.note(u"quests.rtf"_s)), questLogText + u" (done)"_s);
         // What the other program wrote comes back with its formatting.
         QTextDocument saved;
@@ -283,7 +289,7 @@ private Q_SLOTS:
         s.saveAs(u"copy"_s);
         const QByteArray original = readFile(s.note(u"quests.rtf"_s));
         s.typeAtEnd(u" and Ernest"_s);
-        s.window->mnuSave->trigger();
+        control<QAction>(s.window, "mnuSave")->trigger();
         QCOMPARE(noteText(s.note(u"copy.rtf"_s)), questLogText + u" (done) and Ernest"_s);
         QCOMPARE(readFile(s.note(u"quests.rtf"_s)), original);
         QVERIFY(s.dialogs().told.isEmpty());
@@ -294,29 +300,29 @@ private Q_SLOTS:
         Session s;
         writeFile(s.note(u"quests.rtf"_s), questLog);
         writeFile(s.note(u"shopping.rtf"_s), shoppingList);
-        s.window->tmrNotes_Timer();
+        handle(s.window, "tmrNotes_Timer");
         s.open(u"quests.rtf"_s);
         s.typeAtEnd(u" unsaved"_s);
         s.open(u"shopping.rtf"_s);
         QCOMPARE(s.text(), shoppingListText);
-        QCOMPARE(s.window->rtfNotepad->fileName(), s.note(u"shopping.rtf"_s));
+        QCOMPARE(control<RichTextBox>(s.window, "rtfNotepad")->fileName(), s.note(u"shopping.rtf"_s));
         // A note without fonts of its own shows in the box's font.
-        const QFont shown = s.window->rtfNotepad->document()->defaultFont();
+        const QFont shown = control<RichTextBox>(s.window, "rtfNotepad")->document()->defaultFont();
         QCOMPARE(shown.family(), u"Tahoma"_s);
         QCOMPARE(shown.pointSizeF(), 8.25);
         QCOMPARE(shown.weight(), QFont::Normal);
         QVERIFY(s.dialogs().confirmed.isEmpty() && s.dialogs().told.isEmpty());
         QCOMPARE(readFile(s.note(u"quests.rtf"_s)), questLog);
 
-        s.window->rtfNotepad->undo();
+        control<RichTextBox>(s.window, "rtfNotepad")->undo();
         QCOMPARE(s.text(), shoppingListText);
 
         // A single click only selects.
-        s.window->tmrNotes_Timer();
+        handle(s.window, "tmrNotes_Timer");
         const QListWidgetItem* quests =
-            s.window->fileList->findItems(u"quests.rtf"_s, Qt::MatchExactly).first();
-        QTest::mouseClick(s.window->fileList->viewport(), Qt::LeftButton, {},
-                          s.window->fileList->visualItemRect(quests).center());
+            control<QListWidget>(s.window, "fileList")->findItems(u"quests.rtf"_s, Qt::MatchExactly).first();
+        QTest::mouseClick(control<QListWidget>(s.window, "fileList")->viewport(), Qt::LeftButton, {},
+                          control<QListWidget>(s.window, "fileList")->visualItemRect(quests).center());
         QVERIFY(quests->isSelected());
         QCOMPARE(s.text(), shoppingListText);
     }
@@ -332,7 +338,7 @@ private Q_SLOTS:
         writeFile(s.note(u"huge.rtf"_s), questLog);
         // An RTF file of 314.2 MB, made without writing its bytes.
         QVERIFY(QFile::resize(s.note(u"huge.rtf"_s), 314 * 1024 * 1024 + 200 * 1024));
-        s.window->tmrNotes_Timer();
+        handle(s.window, "tmrNotes_Timer");
         s.open(u"quests.rtf"_s);
         s.typeAtEnd(u" edited"_s);
         // Listed, then taken away or replaced by a folder before the double-click.
@@ -354,44 +360,44 @@ private Q_SLOTS:
                                        "up to 64 MB."_s,
                                    }));
         QCOMPARE(s.text(), questLogText + u" edited"_s);
-        QCOMPARE(s.window->rtfNotepad->fileName(), s.note(u"quests.rtf"_s));
+        QCOMPARE(control<RichTextBox>(s.window, "rtfNotepad")->fileName(), s.note(u"quests.rtf"_s));
     }
 
     // A save that cannot be made is never silent, names the file and the reason, and writes nothing.
     void aFailedSaveSaysWhich() {
         Session s;
         writeFile(s.note(u"quests.rtf"_s), questLog);
-        s.window->tmrNotes_Timer();
+        handle(s.window, "tmrNotes_Timer");
         s.open(u"quests.rtf"_s);
         const QString program = s.fake.programFolder.path();
         QVERIFY(QDir(program).rename(u"notes"_s, u"moved"_s));
 
-        s.window->mnuSave->trigger();
+        control<QAction>(s.window, "mnuSave")->trigger();
         s.saveAs(u"new"_s);
         // A file where the folder should be.
         writeFile(program + u"/notes"_s, "not a folder");
-        s.window->mnuSave->trigger();
+        control<QAction>(s.window, "mnuSave")->trigger();
         const QString folder = QDir::toNativeSeparators(program + u"/notes"_s);
         QCOMPARE(s.dialogs().told,
                  (QStringList{u"quests.rtf could not be saved: the folder %1 does not exist."_s.arg(folder),
                               u"new.rtf could not be saved: the folder %1 does not exist."_s.arg(folder),
                               u"quests.rtf could not be saved: %1 is not a folder."_s.arg(folder)}));
         QCOMPARE(filesUnder(program), (QStringList{u"moved/quests.rtf"_s, u"notes"_s}));
-        QCOMPARE(s.window->rtfNotepad->fileName(), s.note(u"quests.rtf"_s));
+        QCOMPARE(control<RichTextBox>(s.window, "rtfNotepad")->fileName(), s.note(u"quests.rtf"_s));
     }
 
     // The disk filling up half-way: the note on disk stays whole and no half-written file is left.
     void aSaveThatFailsHalfWayLeavesTheOldNoteWhole() {
         Session s;
         writeFile(s.note(u"quests.rtf"_s), questLog);
-        s.window->tmrNotes_Timer();
+        handle(s.window, "tmrNotes_Timer");
         s.open(u"quests.rtf"_s);
-        s.window->rtfNotepad->moveCursor(QTextCursor::End);
-        s.window->rtfNotepad->insertPlainText(QString(20000, u'x'));
+        control<RichTextBox>(s.window, "rtfNotepad")->moveCursor(QTextCursor::End);
+        control<RichTextBox>(s.window, "rtfNotepad")->insertPlainText(QString(20000, u'x'));
         {
             FileSizeLimit limit(4096);
             QVERIFY(limit.active());
-            s.window->mnuSave->trigger();
+            control<QAction>(s.window, "mnuSave")->trigger();
         }
         QCOMPARE(s.dialogs().told.size(), 1);
         QVERIFY2(s.dialogs().told.first().startsWith(u"quests.rtf could not be saved: File too large"_s),
@@ -400,7 +406,7 @@ private Q_SLOTS:
         QCOMPARE(filesUnder(s.notes()), QStringList{u"quests.rtf"_s});
 
         // With room again the same Save goes through.
-        s.window->mnuSave->trigger();
+        control<QAction>(s.window, "mnuSave")->trigger();
         QCOMPARE(s.dialogs().told.size(), 1);
         QVERIFY(noteText(s.note(u"quests.rtf"_s)).endsWith(QString(20000, u'x')));
     }
@@ -414,16 +420,19 @@ private Q_SLOTS:
         QDir(notes).mkdir(u"old notes"_s);
         Program program(fake.host());
         frmNotepad* w = program.windows.show<frmNotepad>();
-        QCOMPARE(shownNames(w->fileList), (QStringList{u"Map.png"_s, u"quests.rtf"_s}));
+        QCOMPARE(shownNames(control<QListWidget>(w, "fileList")),
+                 (QStringList{u"Map.png"_s, u"quests.rtf"_s}));
 
         fake.dialogs.answers.enqueue(u"agility"_s);
-        w->mnuSaves->trigger();
+        control<QAction>(w, "mnuSaves")->trigger();
         writeFile(notes + u".todo"_s, "x");
         QVERIFY(QFile::remove(notes + u"Map.png"_s));
-        QCOMPARE(shownNames(w->fileList), (QStringList{u"Map.png"_s, u"quests.rtf"_s}));
+        QCOMPARE(shownNames(control<QListWidget>(w, "fileList")),
+                 (QStringList{u"Map.png"_s, u"quests.rtf"_s}));
 
-        w->tmrNotes_Timer();
-        QCOMPARE(shownNames(w->fileList), (QStringList{u".todo"_s, u"agility.rtf"_s, u"quests.rtf"_s}));
+        handle(w, "tmrNotes_Timer");
+        QCOMPARE(shownNames(control<QListWidget>(w, "fileList")),
+                 (QStringList{u".todo"_s, u"agility.rtf"_s, u"quests.rtf"_s}));
     }
 
     void theListKeepsSelectionAndScrollThroughARefresh_data() {
@@ -436,8 +445,8 @@ private Q_SLOTS:
         Session s;
         for (int i = 1; i <= 200; ++i)
             writeFile(s.note(u"note%1.rtf"_s.arg(i, 3, 10, QChar(u'0'))), shoppingList);
-        s.window->tmrNotes_Timer();
-        QListWidget* list = s.window->fileList;
+        handle(s.window, "tmrNotes_Timer");
+        QListWidget* list = control<QListWidget>(s.window, "fileList");
         QCOMPARE(list->count(), 200);
 
         const auto item = [list](const QString& name) {
@@ -454,7 +463,7 @@ private Q_SLOTS:
             writeFile(s.note(u"zzz%1.rtf"_s.arg(i)), shoppingList);
         }
         QVERIFY(QFile::remove(s.note(u"note010.rtf"_s)));
-        s.window->tmrNotes_Timer();
+        handle(s.window, "tmrNotes_Timer");
 
         QCOMPARE(list->count(), 199 + 3 * added);
         QCOMPARE(list->selectedItems().size(), 1);
@@ -464,7 +473,7 @@ private Q_SLOTS:
 
         // The selected note itself going away leaves nothing selected rather than a neighbour.
         QVERIFY(QFile::remove(s.note(u"note120.rtf"_s)));
-        s.window->tmrNotes_Timer();
+        handle(s.window, "tmrNotes_Timer");
         QVERIFY(list->selectedItems().isEmpty());
         QCOMPARE(list->itemAt(0, 0)->text(), u"note100.rtf"_s);
     }
@@ -474,18 +483,18 @@ private Q_SLOTS:
         Session s;
         for (int i = 1; i <= 50; ++i)
             writeFile(s.note(u"note%1.rtf"_s.arg(i, 2, 10, QChar(u'0'))), shoppingList);
-        s.window->tmrNotes_Timer();
+        handle(s.window, "tmrNotes_Timer");
         writeFile(s.note(u"aaa.rtf"_s), shoppingList);
-        s.window->tmrNotes_Timer();
-        QCOMPARE(s.window->fileList->itemAt(0, 0)->text(), u"aaa.rtf"_s);
+        handle(s.window, "tmrNotes_Timer");
+        QCOMPARE(control<QListWidget>(s.window, "fileList")->itemAt(0, 0)->text(), u"aaa.rtf"_s);
     }
 
     void aTickWithoutChangesLeavesTheListAlone() {
         Session s;
         for (int i = 0; i < 30; ++i)
             writeFile(s.note(u"n%1"_s.arg(i)), {});
-        s.window->tmrNotes_Timer();
-        QListWidget* list = s.window->fileList;
+        handle(s.window, "tmrNotes_Timer");
+        QListWidget* list = control<QListWidget>(s.window, "fileList");
         list->setCurrentRow(20);
         list->verticalScrollBar()->setValue(5);
         const QAbstractItemModel* model = list->model();
@@ -499,7 +508,7 @@ private Q_SLOTS:
         // A note's content changing is no change to the list.
         writeFile(s.note(u"n3"_s), questLog);
         for (int tick = 0; tick < 3; ++tick)
-            s.window->tmrNotes_Timer();
+            handle(s.window, "tmrNotes_Timer");
         QCOMPARE(inserted.size() + removed.size() + changed.size() + reset.size() + layout.size(), 0);
         QCOMPARE(selection.size(), 0);
         QCOMPARE(list->currentRow(), 20);
@@ -510,7 +519,7 @@ private Q_SLOTS:
     void closingDropsTheNote() {
         Session s;
         writeFile(s.note(u"quests.rtf"_s), questLog);
-        s.window->tmrNotes_Timer();
+        handle(s.window, "tmrNotes_Timer");
         s.open(u"quests.rtf"_s);
         s.typeAtEnd(u" unsaved"_s);
         QPointer<frmNotepad> old = s.window;
@@ -520,9 +529,9 @@ private Q_SLOTS:
         QCOMPARE(readFile(s.note(u"quests.rtf"_s)), questLog);
 
         frmNotepad* again = s.program.windows.show<frmNotepad>();
-        QVERIFY(again->rtfNotepad->toPlainText().isEmpty());
-        QCOMPARE(shownNames(again->fileList), QStringList{u"quests.rtf"_s});
-        again->mnuSave->trigger();
+        QVERIFY(control<RichTextBox>(again, "rtfNotepad")->toPlainText().isEmpty());
+        QCOMPARE(shownNames(control<QListWidget>(again, "fileList")), QStringList{u"quests.rtf"_s});
+        control<QAction>(again, "mnuSave")->trigger();
         QCOMPARE(s.dialogs().told, QStringList{mustSaveAs});
     }
 };

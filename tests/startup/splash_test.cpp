@@ -1,4 +1,5 @@
 // The splash window: its design, its load step and the hand-over to the game window after one tick.
+#include "Controls.h"
 #include "Fakes.h"
 #include "app/ClickableLabel.h"
 #include "app/Look.h"
@@ -35,19 +36,20 @@ private Q_SLOTS:
         QVERIFY(qAbs(splash->geometry().center().x() - screen.center().x()) <= 1);
         QVERIFY(qAbs(splash->geometry().center().y() - screen.center().y()) <= 1);
 
-        QCOMPARE(splash->lblURL1->text(), u"http://www.brambleden.com/"_s);
-        QCOMPARE(splash->lblURL1->geometry(), QRect(96, 136, 175, 13));
-        QCOMPARE(splash->Label1->text(), u"Mossport"_s);
-        QCOMPARE(splash->Label1->pos(), QPoint(96, 80));
-        QVERIFY(splash->Label1->font().bold());
-        QCOMPARE(splash->Label1->font().pointSizeF(), 26.25);
-        QCOMPARE(splash->Label2->text(), u"by Penwick"_s);
-        QCOMPARE(splash->Label2->geometry(), QRect(96, 120, 177, 17));
-        QCOMPARE(splash->lblVersion->geometry(), QRect(8, 216, 353, 17));
-        QCOMPARE(splash->lblVersion->palette().color(QPalette::WindowText), QColor(128, 128, 128));
-        QCOMPARE(splash->Label2->palette().color(QPalette::WindowText), QColor(Qt::white));
-        QCOMPARE(QFontInfo(splash->Label2->font()).family(), u"Tahoma"_s);
-        QVERIFY(splash->lblVersion->alignment().testFlag(Qt::AlignHCenter));
+        QCOMPARE(control<ClickableLabel>(splash, "lblURL1")->text(), u"http://www.brambleden.com/"_s);
+        QCOMPARE(control<ClickableLabel>(splash, "lblURL1")->geometry(), QRect(96, 136, 175, 13));
+        QCOMPARE(control<QLabel>(splash, "Label1")->text(), u"Mossport"_s);
+        QCOMPARE(control<QLabel>(splash, "Label1")->pos(), QPoint(96, 80));
+        QVERIFY(control<QLabel>(splash, "Label1")->font().bold());
+        QCOMPARE(control<QLabel>(splash, "Label1")->font().pointSizeF(), 26.25);
+        QCOMPARE(control<QLabel>(splash, "Label2")->text(), u"by Penwick"_s);
+        QCOMPARE(control<QLabel>(splash, "Label2")->geometry(), QRect(96, 120, 177, 17));
+        QCOMPARE(control<QLabel>(splash, "lblVersion")->geometry(), QRect(8, 216, 353, 17));
+        QCOMPARE(control<QLabel>(splash, "lblVersion")->palette().color(QPalette::WindowText),
+                 QColor(128, 128, 128));
+        QCOMPARE(control<QLabel>(splash, "Label2")->palette().color(QPalette::WindowText), QColor(Qt::white));
+        QCOMPARE(QFontInfo(control<QLabel>(splash, "Label2")->font()).family(), u"Tahoma"_s);
+        QVERIFY(control<QLabel>(splash, "lblVersion")->alignment().testFlag(Qt::AlignHCenter));
 
         // The picture is drawn unscaled from the top-left corner and covers the whole window.
         const QImage picture(u":/splash.jpg"_s);
@@ -63,18 +65,18 @@ private Q_SLOTS:
         Program program(fakes.host());
         frmSplash* splash = program.windows.get<frmSplash>();
         QCOMPARE(program.mod.strVersion, QStringLiteral(MOSSPORT_VERSION));
-        QCOMPARE(splash->lblVersion->text(), QStringLiteral("Version: " MOSSPORT_VERSION));
+        QCOMPARE(control<QLabel>(splash, "lblVersion")->text(), QStringLiteral("Version: " MOSSPORT_VERSION));
     }
 
     void oneTickGivesWayToTheGameWindow() {
         FakeHost fakes;
         Program program(fakes.host());
         QPointer<frmSplash> splash = program.windows.show<frmSplash>();
-        QCOMPARE(splash->tmrSplash->interval(), 3000);
-        QVERIFY(splash->tmrSplash->isActive());
+        QCOMPARE(control<QTimer>(splash, "tmrSplash")->interval(), 3000);
+        QVERIFY(control<QTimer>(splash, "tmrSplash")->isActive());
         QVERIFY(!program.windows.find<frmMain>());
 
-        splash->tmrSplash_Timer();
+        handle(splash, "tmrSplash_Timer");
         QVERIFY(!program.windows.find<frmSplash>());
         frmMain* game = program.windows.find<frmMain>();
         QVERIFY(game);
@@ -90,14 +92,14 @@ private Q_SLOTS:
         Program program(fakes.host());
         frmSplash* splash = program.windows.show<frmSplash>();
         QVERIFY(QTest::qWaitForWindowExposed(splash));
-        QTest::mouseClick(splash->lblURL1, Qt::LeftButton);
-        QTest::mouseClick(splash->lblURL1, Qt::LeftButton);
+        QTest::mouseClick(control<ClickableLabel>(splash, "lblURL1"), Qt::LeftButton);
+        QTest::mouseClick(control<ClickableLabel>(splash, "lblURL1"), Qt::LeftButton);
         QCOMPARE(fakes.dialogs.opened,
                  QStringList({u"http://www.brambleden.com"_s, u"http://www.brambleden.com"_s}));
         QCOMPARE(program.windows.find<frmSplash>(), splash);
-        QVERIFY(splash->tmrSplash->isActive());
+        QVERIFY(control<QTimer>(splash, "tmrSplash")->isActive());
         // Other labels do not react.
-        QTest::mouseClick(splash->Label2, Qt::LeftButton);
+        QTest::mouseClick(control<QLabel>(splash, "Label2"), Qt::LeftButton);
         QCOMPARE(fakes.dialogs.opened.size(), 2);
     }
 };

@@ -8,6 +8,7 @@
 #include "startup/frmSplash.h"
 #include "startup/frmUpdate.h"
 
+#include "Controls.h"
 #include "Fakes.h"
 #include <QApplication>
 #include <QElapsedTimer>
@@ -137,11 +138,11 @@ private Q_SLOTS:
         frmSplash* splash = run.program.windows.find<frmSplash>();
         QVERIFY(splash);
         QVERIFY(splash->isVisible());
-        QCOMPARE(splash->lblVersion->text(), QStringLiteral("Version: " MOSSPORT_VERSION));
+        QCOMPARE(control<QLabel>(splash, "lblVersion")->text(), QStringLiteral("Version: " MOSSPORT_VERSION));
         QVERIFY(!run.program.windows.find<frmUpdate>());
         QVERIFY(!run.program.windows.find<frmMain>());
 
-        splash->tmrSplash_Timer();
+        handle(splash, "tmrSplash_Timer");
         settle();
         QVERIFY(!run.program.windows.find<frmSplash>());
         frmMain* game = run.program.windows.find<frmMain>();
@@ -171,8 +172,8 @@ private Q_SLOTS:
         frmUpdate* update = run.program.windows.find<frmUpdate>();
         QVERIFY(update);
         QVERIFY(update->isVisible());
-        QCOMPARE(update->lblVersion->text(), QStringLiteral(MOSSPORT_VERSION));
-        QCOMPARE(update->lblNewVersion->text(), shown);
+        QCOMPARE(control<QLabel>(update, "lblVersion")->text(), QStringLiteral(MOSSPORT_VERSION));
+        QCOMPARE(control<QLabel>(update, "lblNewVersion")->text(), shown);
         QVERIFY(!run.program.windows.find<frmMain>());
 
         // The splash window closed inside its load step; the update window keeps the program going.
@@ -196,17 +197,18 @@ private Q_SLOTS:
 
         // The focus starts on "Update Now"; Tab goes between the two buttons only.
         QVERIFY(QTest::qWaitForWindowActive(update));
-        QCOMPARE(QApplication::focusWidget(), update->cmdUpdate);
+        QCOMPARE(QApplication::focusWidget(), control<QPushButton>(update, "cmdUpdate"));
         QTest::keyClick(update, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), update->cmdLater);
+        QCOMPARE(QApplication::focusWidget(), control<QPushButton>(update, "cmdLater"));
         QTest::keyClick(update, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), update->cmdUpdate);
+        QCOMPARE(QApplication::focusWidget(), control<QPushButton>(update, "cmdUpdate"));
 
         // The light band lies across the top, under the message; the dark grey below it.
         const QImage picture = update->grab().toImage();
         QCOMPARE(picture.pixelColor(2, 2), QColor(Qt::white));
         QCOMPARE(picture.pixelColor(2, 60), QColor(64, 64, 64));
-        QVERIFY(update->Label1->geometry().bottom() < update->shpCover->geometry().bottom());
+        QVERIFY(control<QLabel>(update, "Label1")->geometry().bottom() <
+                control<QWidget>(update, "shpCover")->geometry().bottom());
     }
 
     void leavingTheUpdateWindow_data() {
@@ -233,7 +235,9 @@ private Q_SLOTS:
         if (way == CloseBox)
             update->close();
         else
-            QTest::mouseClick(way == Now ? update->cmdUpdate : update->cmdLater, Qt::LeftButton);
+            QTest::mouseClick(way == Now ? control<QPushButton>(update, "cmdUpdate")
+                                         : control<QPushButton>(update, "cmdLater"),
+                              Qt::LeftButton);
         settle();
 
         QVERIFY(update.isNull());
@@ -296,7 +300,7 @@ private Q_SLOTS:
         frmSplash* splash = run.program.windows.find<frmSplash>();
         QVERIFY(splash);
         QVERIFY(splash->isVisible());
-        QCOMPARE(splash->lblVersion->text(), QStringLiteral("Version: " MOSSPORT_VERSION));
+        QCOMPARE(control<QLabel>(splash, "lblVersion")->text(), QStringLiteral("Version: " MOSSPORT_VERSION));
 
         if (kind == Endless) {
             // What the server got rid of includes what the system buffers on both ends: far from the 100 MiB.
