@@ -4,6 +4,7 @@
 // answered yes), "close" (the game window's close box) or "update" ("Update Now" on the update window).
 // With "hold" it first waits until its standard input closes, then quits.
 //   webprofile_session ADDRESS ENDING [hold]
+#include "Controls.h"
 #include "Fakes.h"
 #include "app/Program.h"
 #include "gamewindow/frmMain.h"
@@ -47,9 +48,9 @@ int main(int argc, char** argv) {
         if (ending == u"close"_s)
             game->close();
         else if (ending == u"update"_s)
-            program.windows.show<frmUpdate>()->cmdUpdate->click();
+            control<QPushButton>(program.windows.show<frmUpdate>(), "cmdUpdate")->click();
         else
-            game->mnuQuit->trigger();
+            control<QAction>(game, "mnuQuit")->trigger();
     };
     QSocketNotifier input(0, QSocketNotifier::Read);
     input.setEnabled(false);
@@ -57,21 +58,22 @@ int main(int argc, char** argv) {
         char byte;
         if (::read(0, &byte, 1) <= 0) {
             input.setEnabled(false);
-            game->mnuQuit->trigger();
+            control<QAction>(game, "mnuQuit")->trigger();
         }
     });
     bool done = false;
-    QObject::connect(game->wbApplet, &WebView::TitleChange, &app, [&, hold](const QString& title) {
-        if (done || !title.startsWith(u"done:"_s))
-            return;
-        done = true;
-        std::printf("%s\n", qPrintable(title));
-        std::fflush(stdout);
-        if (hold)
-            input.setEnabled(true);
-        else
-            end();
-    });
-    game->wbApplet->Navigate(address);
+    QObject::connect(control<WebView>(game, "wbApplet"), &WebView::TitleChange, &app,
+                     [&, hold](const QString& title) {
+                         if (done || !title.startsWith(u"done:"_s))
+                             return;
+                         done = true;
+                         std::printf("%s\n", qPrintable(title));
+                         std::fflush(stdout);
+                         if (hold)
+                             input.setEnabled(true);
+                         else
+                             end();
+                     });
+    control<WebView>(game, "wbApplet")->Navigate(address);
     return QApplication::exec();
 }
