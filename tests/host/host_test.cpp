@@ -16,6 +16,9 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -160,6 +163,50 @@ private Q_SLOTS:
         QCOMPARE(dialogs.loginsAsked.size(), asked);
         QCOMPARE(dialogs.loginsAsked.first().site, u"127.0.0.1:%1"_s.arg(site.port()));
         QCOMPARE(dialogs.loginsAsked.first().realm, u"Game accounts"_s);
+    }
+
+    // Nothing accepts a certificate the engine does not trust: the page never shows.
+    void aSiteWithABadCertificateIsRefused() {
+        QTemporaryDir folder;
+        const QString key = folder.filePath(u"key.pem"_s);
+        const QString certificate = folder.filePath(u"certificate.pem"_s);
+        QProcess openssl;
+        openssl.setStandardErrorFile(QProcess::nullDevice());
+        openssl.start(u"openssl"_s,
+                      {u"req"_s, u"-x509"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s, u"-days"_s, u"1"_s,
+                       u"-subj"_s, u"/CN=127.0.0.1"_s, u"-keyout"_s, key, u"-out"_s, certificate});
+        const bool made = openssl.waitForFinished(30000) && openssl.exitCode() == 0;
+        if (!made)
+            QSKIP("needs openssl to make a certificate");
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        QFile keyFile(key);
+        QFile certificateFile(certificate);
+        QVERIFY(keyFile.open(QIODevice::ReadOnly) && certificateFile.open(QIODevice::ReadOnly));
+        tls.setPrivateKey(QSslKey(&keyFile, QSsl::Rsa));
+        tls.setLocalCertificate(QSslCertificate(&certificateFile));
+        QSslServer site;
+        site.setSslConfiguration(tls);
+        int handshakes = 0;
+        connect(&site, &QSslServer::startedEncryptionHandshake, this, [&handshakes] { ++handshakes; });
+        connect(&site, &QTcpServer::pendingConnectionAvailable, this, [&site] {
+            while (QTcpSocket* connection = site.nextPendingConnection()) {
+                connect(connection, &QTcpSocket::readyRead, connection, [connection] {
+                    connection->write(answers::rawHtml(200, "<title>secret</title>"));
+                    connection->disconnectFromHost();
+                });
+            }
+        });
+        QVERIFY(site.listen(QHostAddress::LocalHost));
+
+        QtWebView view(m_profile, m_dialogs);
+        QSignalSpy loads(view.engineView(), &QWebEngineView::loadFinished);
+        QSignalSpy errors(view.engineView()->page(), &QWebEnginePage::certificateError);
+        view.Navigate(u"https://127.0.0.1:%1/"_s.arg(site.serverPort()));
+        QTRY_VERIFY_WITH_TIMEOUT(!loads.isEmpty(), 20000);
+        QVERIFY(handshakes > 0);
+        QCOMPARE(errors.size(), 1);
+        QCOMPARE(loads.first().first().toBool(), false);
+        QVERIFY(view.LocationName() != u"secret"_s);
     }
 
     // The engine's own dialogs for a page's alert, confirm and prompt, and an upload field's file chooser.
