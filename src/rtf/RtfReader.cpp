@@ -3,6 +3,8 @@
 
 #include "private/DocumentSink.h"
 #include "private/Interpreter.h"
+#include "private/Syntax.h"
+#include "private/TableBuilder.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -17,9 +19,6 @@ namespace rtf {
 namespace detail {
 
 namespace {
-
-constexpr char16_t kLineSeparator = 0x2028;
-constexpr char16_t kObjectReplacement = 0xFFFC;
 
 // The text of the document's paragraphs, one line each, and the text of its kept groups in `kept`.
 QString documentText(const QTextDocument& doc, QStringList* kept) {
@@ -53,8 +52,6 @@ QString documentText(const QTextDocument& doc, QStringList* kept) {
 // The text the document would show, without building it. Tables are the exception: each is built on its own
 // by the document's code, so that its cells, merges and the paragraphs around it come out as the document has
 // them.
-// Cell edges closer than this are taken for one column edge by the document's tables.
-constexpr int kGridTolerance = 20;
 
 class PlainTextSink final : public Sink {
 public:

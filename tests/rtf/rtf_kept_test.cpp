@@ -58,6 +58,8 @@ private Q_SLOTS:
     void fieldsAndLinksKeepTheirNesting();
     void secondResultGoesOnWithItsField();
     void keptPictureStatesTheFallbackCountItBeganWith();
+    void keptBytesAreWrittenAsTheyCame_data();
+    void keptBytesAreWrittenAsTheyCame();
 };
 
 void RtfKeptTest::keptGroupIsWrittenOnceInItsPlace() {
@@ -399,6 +401,35 @@ void RtfKeptTest::keptPictureStatesTheFallbackCountItBeganWith() {
     QVERIFY(rtf::read("{\\rtf1\\uc0 {\\pict\\wmetafile8 01\\u8 02}\\par}", doc));
     const QByteArray written = rtf::write(doc);
     QVERIFY2(written.contains("{\\pict \\uc0 \\wmetafile8 01\\u8 02}"), written.constData());
+}
+
+// What the writer leaves of kept bytes as they came: line ends, \'hh, and words it does not renumber; an
+// 8-bit byte becomes \'hh, and a backslash before one, which means nothing but ends the word before it and a
+// \uN's fallback, an empty group.
+void RtfKeptTest::keptBytesAreWrittenAsTheyCame_data() {
+    QTest::addColumn<QByteArray>("kept");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("line ends") << QByteArray("{\\header a\r\n\\b\r\nb\\par}")
+                               << QByteArray("{\\header a\r\n\\b\r\nb\\par}");
+    QTest::newRow("8-bit byte") << QByteArray("{\\header \xe9\\'e9}") << QByteArray("{\\header \\'e9\\'e9}");
+    QTest::newRow("symbol after a word")
+        << QByteArray("{\\header\\b\\\x8bx}") << QByteArray("{\\header\\b{}x}");
+    QTest::newRow("symbol after a minus sign")
+        << QByteArray("{\\header\\b-\\\x8bx}") << QByteArray("{\\header\\b-{}x}");
+    QTest::newRow("symbol in a fallback")
+        << QByteArray("{\\header\\u8364\\\xff\xffx}") << QByteArray("{\\header\\u8364{}\\'ffx}");
+    QTest::newRow("bin without a length")
+        << QByteArray("{\\header\\bin x}") << QByteArray("{\\header\\bin x}");
+}
+
+void RtfKeptTest::keptBytesAreWrittenAsTheyCame() {
+    QFETCH(QByteArray, kept);
+    QFETCH(QByteArray, written);
+    QTextDocument doc;
+    QTextCursor cursor(&doc);
+    cursor.insertText(u"\uFFFC"_s, keptFormat(kept, 1));
+    const QByteArray out = rtf::write(doc);
+    QVERIFY2(out.contains(written), out.constData());
 }
 
 QTEST_MAIN(RtfKeptTest)

@@ -1,10 +1,14 @@
 // The RTF tokenizer on its own: what each piece of RTF syntax becomes, with the edges of parameters, hex
-// escapes and \bin data. Tokens are written as "kind:detail" and joined by spaces.
+// escapes and \bin data. Tokens are written as "kind:detail" and joined by spaces. And the control-word
+// tables that name what the tokens mean.
+#include "rtf/private/ControlWords.h"
 #include "rtf/private/Tokenizer.h"
 
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using rtf::detail::ListWord;
+using rtf::detail::Op;
 using rtf::detail::Token;
 using rtf::detail::Tokenizer;
 
@@ -52,6 +56,8 @@ private Q_SLOTS:
     void syntax_data();
     void syntax();
     void skipsToTheFirstGroup();
+    void listWords_data();
+    void listWords();
 };
 
 void RtfTokenizerTest::syntax_data() {
@@ -90,6 +96,36 @@ void RtfTokenizerTest::skipsToTheFirstGroup() {
     tokenizer.skipToFirstGroup();
     QCOMPARE(describe(tokenizer.next()), u"{"_s);
     QCOMPARE(describe(tokenizer.next()), u"w:rtf=1"_s);
+}
+
+// The words of the list groups: known there, and in the body only those that mean something there too.
+void RtfTokenizerTest::listWords_data() {
+    QTest::addColumn<QByteArray>("word");
+    QTest::addColumn<int>("bodyOp"); // -1: the interpreter does not know the word
+    QTest::addColumn<int>("listWord");
+    QTest::newRow("list table only") << QByteArray("listid") << -1 << int(ListWord::ListId);
+    QTest::newRow("a level's format") << QByteArray("levelnfc") << -1 << int(ListWord::NumberFormat);
+    QTest::newRow("a level's text") << QByteArray("leveltext") << -1 << int(ListWord::LevelText);
+    QTest::newRow("an override") << QByteArray("listoverride") << -1 << int(ListWord::Override);
+    QTest::newRow("a numbering's bullet") << QByteArray("pnlvlblt") << -1 << int(ListWord::NumberingBullet);
+    QTest::newRow("skipped in the body")
+        << QByteArray("pntxta") << int(Op::SkipGroup) << int(ListWord::NumberingAfter);
+    QTest::newRow("a paragraph's list")
+        << QByteArray("ls") << int(Op::ListOverride) << int(ListWord::OverrideNumber);
+    QTest::newRow("the list table itself")
+        << QByteArray("listtable") << int(Op::ListTable) << int(ListWord::None);
+    QTest::newRow("no list word") << QByteArray("par") << int(Op::ParagraphEnd) << int(ListWord::None);
+    QTest::newRow("a prefix is no word") << QByteArray("lis") << -1 << int(ListWord::None);
+}
+
+void RtfTokenizerTest::listWords() {
+    QFETCH(QByteArray, word);
+    QFETCH(int, bodyOp);
+    QFETCH(int, listWord);
+    const std::string_view name(word.constData(), size_t(word.size()));
+    const rtf::detail::ControlWord* body = rtf::detail::findControlWord(name);
+    QCOMPARE(body ? int(body->op) : -1, bodyOp);
+    QCOMPARE(int(rtf::detail::findListWord(name)), listWord);
 }
 
 QTEST_APPLESS_MAIN(RtfTokenizerTest)

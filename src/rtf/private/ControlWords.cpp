@@ -1,6 +1,7 @@
 #include "ControlWords.h"
 
 #include "Model.h"
+#include "Syntax.h"
 
 #include <QTextCharFormat>
 
@@ -89,7 +90,7 @@ Table makeTable() {
     b.destination({"ud"}, Op::UnicodeText);
 
     b.symbol({"tab"}, Op::Character, '\t');
-    b.symbol({"line"}, Op::Character, 0x2028);
+    b.symbol({"line"}, Op::Character, kLineSeparator);
     b.symbol({"emdash"}, Op::Character, 0x2014);
     b.symbol({"endash"}, Op::Character, 0x2013);
     b.symbol({"emspace"}, Op::Character, 0x2003);
@@ -213,6 +214,30 @@ const ControlWord* findControlWord(std::string_view name) {
     static const Table table = makeTable();
     const auto it = table.find(name);
     return it == table.end() ? nullptr : &it->second;
+}
+
+ListWord findListWord(std::string_view name) {
+    static const std::unordered_map<std::string_view, ListWord> table{
+        {"list", ListWord::List},
+        {"listlevel", ListWord::Level},
+        {"levelnfc", ListWord::NumberFormat},
+        {"leveltext", ListWord::LevelText},
+        {"levelnumbers", ListWord::LevelNumbers},
+        {"listname", ListWord::ListName},
+        {"listid", ListWord::ListId},
+        {"listoverride", ListWord::Override},
+        {"ls", ListWord::OverrideNumber},
+        {"pnlvlblt", ListWord::NumberingBullet},
+        {"pnlvl", ListWord::NumberingLevel},
+        {"pnucrm", ListWord::UpperRoman},
+        {"pnlcrm", ListWord::LowerRoman},
+        {"pnucltr", ListWord::UpperLetter},
+        {"pnlcltr", ListWord::LowerLetter},
+        {"pntxtb", ListWord::NumberingBefore},
+        {"pntxta", ListWord::NumberingAfter},
+    };
+    const auto it = table.find(name);
+    return it == table.end() ? ListWord::None : it->second;
 }
 
 } // namespace rtf::detail

@@ -134,4 +134,29 @@ struct ControlWord {
 // The entry of a control word; null for a word the reader does not know.
 const ControlWord* findControlWord(std::string_view name);
 
+// The words of the list groups, which are read whole (\listtable, \listoverridetable, \pn): they mean
+// something only there, and the interpreter does not know those of them that are not in the table above.
+enum class ListWord : quint8 {
+    None,
+    List,            // \list: one list of the list table
+    Level,           // \listlevel
+    NumberFormat,    // \levelnfc
+    LevelText,       // \leveltext
+    LevelNumbers,    // \levelnumbers
+    ListName,        // \listname
+    ListId,          // \listid
+    Override,        // \listoverride
+    OverrideNumber,  // \ls
+    NumberingBullet, // \pnlvlblt
+    NumberingLevel,  // \pnlvl
+    UpperRoman,      // \pnucrm
+    LowerRoman,      // \pnlcrm
+    UpperLetter,     // \pnucltr
+    LowerLetter,     // \pnlcltr
+    NumberingBefore, // \pntxtb: the text before the number
+    NumberingAfter,  // \pntxta: the text after it
+};
+
+ListWord findListWord(std::string_view name);
+
 } // namespace rtf::detail

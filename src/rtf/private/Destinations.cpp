@@ -72,7 +72,7 @@ QString hyperlinkTarget(const QString& instruction) {
 
 bool Interpreter::insideKeptBytes() const {
     return std::any_of(m_states.begin(), m_states.end(), [](const GroupState& g) {
-        return g.keptStart || g.onClose == OnClose::EndSide || g.onClose == OnClose::EndFieldInstruction;
+        return g.kept.group || g.onClose == OnClose::EndSide || g.onClose == OnClose::EndFieldInstruction;
     });
 }
 
@@ -107,7 +107,7 @@ void Interpreter::destination(Op op) {
             const bool inBody = s.target == Target::Main;
             s.target = startKept(s) ? Target::Side : Target::None;
             if (op == Op::Footnote && inBody && s.target == Target::Side)
-                ++m_footnotes;
+                m_notes.noteStarted();
         }
         break;
     case Op::ListTable:
@@ -127,7 +127,7 @@ void Interpreter::destination(Op op) {
         s.target = Target::FontName;
         s.fontTable = true;
         s.onClose = OnClose::EndFontTable;
-        commitFontName();
+        m_text.commitFontName();
         break;
     case Op::ColorTable:
         s.target = Target::ColorTable;
@@ -146,8 +146,7 @@ void Interpreter::destination(Op op) {
     case Op::FieldInstruction:
         // A lead byte waiting for its trail byte is the text's around the field: the instruction, kept as it
         // came, begins without it.
-        if (m_decoder.pending())
-            m_decoder.flush([this](char16_t u) { putUnit(u); });
+        m_text.flushPending();
         // A field has one instruction: a second \fldinst group in it is ignored, as it is not written back.
         if (s.field >= 0) {
             m_fieldInstructed.resize(m_fields.size());
@@ -160,7 +159,7 @@ void Interpreter::destination(Op op) {
         s.instField = s.field;
         s.target = s.field >= 0 ? Target::FieldInst : Target::None;
         // Kept whole, unless its group has shown text before the instruction, which would then show twice.
-        if (s.field >= 0 && s.mainEvents == m_mainEvents && s.onClose == OnClose::Nothing)
+        if (s.field >= 0 && s.mainEvents == m_text.bodyEvents() && s.onClose == OnClose::Nothing)
             s.onClose = OnClose::EndFieldInstruction;
         break;
     case Op::FieldResult:
@@ -213,71 +212,6 @@ void Interpreter::destination(Op op) {
     }
 }
 
-void Interpreter::popGroup(bool atEnd) {
-    // A lead byte without its trail byte belongs to the group it was read in, which may be kept.
-    if (m_decoder.pending())
-        m_decoder.flush([this](char16_t u) { putUnit(u); });
-    const GroupState closing = m_states.back();
-    m_states.pop_back();
-    if (m_mark == Mark::Open && m_markStart && closing.start == m_markStart) {
-        m_mark = Mark::Closed;
-        m_markEnd = m_tokens.position();
-    }
-    if (m_annotation.start && m_states.size() < m_annotation.depth) {
-        // The group around a comment's author and date has ended: the comment may follow it, if it held
-        // nothing else.
-        if (closing.start == m_annotation.outer && !m_annotation.outerClosed) {
-            m_annotation.outerClosed = true;
-            --m_annotation.depth;
-        } else {
-            m_annotation = AnnotationPrefix{};
-        }
-    }
-    switch (closing.onClose) {
-    case OnClose::Nothing:
-        break;
-    case OnClose::EndSide:
-        endSideText(closing, atEnd);
-        break;
-    case OnClose::EndFieldInstruction:
-        if (closing.instField >= 0 && size_t(closing.instField) < m_fields.size() && closing.start) {
-            m_fieldGroups.resize(m_fields.size());
-            const qsizetype length = m_tokens.position() - closing.start;
-            // A field whose instruction is too long to keep is shown by its result alone.
-            m_fieldGroups[size_t(closing.instField)] =
-                length <= kMaxInstructionLength && !atEnd ? QByteArray(closing.start, length) : QByteArray();
-        }
-        break;
-    case OnClose::EndPicture:
-        if (!atEnd)
-            finishPicture(closing, m_states.back());
-        break;
-    case OnClose::EndShapePicture:
-    case OnClose::EndPictureSet:
-        if (!atEnd)
-            finishPictureSet(closing, m_states.back());
-        break;
-    case OnClose::EndField:
-        if (closing.field >= 0 && size_t(closing.field) < m_fields.size()) {
-            m_fields.resize(size_t(closing.field));
-            if (m_fieldGroups.size() > m_fields.size())
-                m_fieldGroups.resize(m_fields.size());
-            if (m_fieldInstructed.size() > m_fields.size())
-                m_fieldInstructed.resize(m_fields.size());
-            if (m_fieldShownAs.size() > m_fields.size())
-                m_fieldShownAs.resize(m_fields.size());
-        }
-        break;
-    case OnClose::EndFontTable:
-        commitFontName();
-        m_fontTable.font = -1;
-        ++m_fontsVersion;
-        break;
-    }
-    if (closing.target == Target::FontName && closing.onClose != OnClose::EndFontTable)
-        commitFontName(); // the end of one font's group
-}
-
 // Properties that only mean something inside a colour table or a picture.
 void Interpreter::destinationProperty(Op op, int value) {
     const Target target = top().target;
@@ -327,20 +261,9 @@ void Interpreter::destinationProperty(Op op, int value) {
             side = std::clamp(value, -kMaxLength * 10, kMaxLength * 10);
         break;
     default:
-        tableProperty(op, value);
+        m_table.property(op, value, top().para, top().target == Target::Main);
         break;
     }
-}
-
-void Interpreter::commitFontName() {
-    if (!m_fontTable.nameDone && m_fontTable.font >= 0) {
-        const QString name = withValidSurrogates(m_fontTable.name.trimmed());
-        if (!name.isEmpty() && !m_tables.fontNames.contains(m_fontTable.font))
-            m_tables.fontNames.insert(m_fontTable.font, name);
-        ++m_fontsVersion;
-    }
-    m_fontTable.name.clear();
-    m_fontTable.nameDone = true;
 }
 
 // A ";" ends one colour of the table; one without components is the automatic colour.

@@ -1,6 +1,8 @@
 #include "DocumentSink.h"
 
 #include "Pictures.h"
+#include "Syntax.h"
+#include "TableLayout.h"
 #include "Units.h"
 
 #include "../Kept.h"
@@ -9,6 +11,7 @@
 
 #include <QTextDocument>
 #include <QTextImageFormat>
+#include <QTextTable>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
@@ -49,7 +52,7 @@ void DocumentSink::image(const Picture& picture, const CharProps& props) {
         return m_table.image(m_depth, picture, props);
     breakIfPending();
     if (m_textOnly)
-        return m_cursor.insertText(QString(QChar(0xFFFC)));
+        return m_cursor.insertText(QString(QChar(kObjectReplacement)));
     const QString name = u"rtf-image:%1"_s.arg(++m_images);
     m_doc.addResource(QTextDocument::ImageResource, QUrl(name), shownPicture(picture));
     QTextImageFormat format;
@@ -86,7 +89,7 @@ void DocumentSink::kept(const KeptGroup& group, const CharProps& props) {
         // no room.
         QTextCharFormat format = charFormat(props);
         format.merge(keptFormat);
-        m_cursor.insertText(QString(QChar(0xFFFC)), format);
+        m_cursor.insertText(QString(QChar(kObjectReplacement)), format);
     }
 }
 
@@ -248,6 +251,103 @@ QColor DocumentSink::color(int index) const {
     if (index <= 0 || size_t(index) >= m_tables.colors.size())
         return {};
     return m_tables.colors[size_t(index)];
+}
+
+// Tables: their content is gathered until the table ends, then built in one go.
+
+bool DocumentSink::gathering() {
+    if (m_building)
+        return false;
+    if (m_depth > 0)
+        return true;
+    if (m_table.isOpen()) {
+        const std::unique_ptr<TableRecord> table = m_table.take();
+        m_building = true;
+        insertTable(*table);
+        m_building = false;
+    }
+    return false;
+}
+
+void DocumentSink::tableDepth(int depth) {
+    m_depth = depth;
+}
+
+void DocumentSink::endCell(const ParaProps& props) {
+    if (m_depth > 0 && !m_building)
+        m_table.endCell(m_depth, props);
+    else
+        endParagraph(props);
+}
+
+void DocumentSink::endRow(const RowDef& row, int depth) {
+    if (!m_building)
+        m_table.endRow(depth, row);
+}
+
+void DocumentSink::insertTable(const TableRecord& record) {
+    insertRows(record);
+    if (const RowRecord* after = trailingParagraphs(record)) {
+        for (const CellRecord& cell : after->cells)
+            replay(record, cell.events);
+    }
+}
+
+bool DocumentSink::insertRows(const TableRecord& record) {
+    const TableLayout layout(record, [this](int index) { return color(index); });
+    if (layout.isEmpty())
+        return false;
+    for (size_t part = 0; part < layout.partCount(); ++part) {
+        if (part > 0) {
+            // The empty block between two parts takes no room.
+            QTextBlockFormat between = m_cursor.blockFormat();
+            between.setLineHeight(0, QTextBlockFormat::FixedHeight);
+            m_cursor.setBlockFormat(between);
+        }
+        insertPart(record, layout, part);
+    }
+    return true;
+}
+
+void DocumentSink::insertPart(const TableRecord& record, const TableLayout& layout, size_t part) {
+    // The paragraph before the table ends with the table. A table cannot be the first thing in the document
+    // or a cell: an empty block stays before it there, which is not the note's. The empty block between two
+    // tables is a paragraph of the note's, which keeps them two tables; the parts of one long table are one.
+    const bool afterTable = m_besideTable && part == 0;
+    if (!afterTable && !m_pendingBreak && m_cursor.block().length() == 1 && m_cursor.atBlockStart())
+        markBesideTable();
+    m_besideTable = false;
+    m_pendingBreak = false;
+    const QTextTable* table =
+        layout.insertPart(m_cursor, part, [&](const QTextTableCell& target, const PlacedCell& cell) {
+            m_cursor.setPosition(target.firstPosition());
+            m_pendingBreak = false;
+            for (size_t i = 0; i < cell.contents; ++i) {
+                // The paragraph mark that ends a cell right after a nested table only closes the cell: it is
+                // the block the cell has after the table anyway.
+                std::span<const CellEvent> events = cell.content[i].events;
+                if (events.size() >= 2 && events.back().kind == CellEvent::Kind::Paragraph &&
+                    events[events.size() - 2].kind == CellEvent::Kind::Table)
+                    events = events.first(events.size() - 1);
+                replay(record, events);
+            }
+            if (m_besideTable)
+                markBesideTable();
+        });
+    m_cursor.setPosition(table->lastPosition() + 1);
+    m_pendingBreak = false;
+    m_besideTable = true; // until something goes into the block after the table
+}
+
+void DocumentSink::markBesideTable() {
+    QTextBlockFormat format = m_cursor.blockFormat();
+    format.setProperty(kBesideTableProperty, true);
+    m_cursor.setBlockFormat(format);
+    m_besideTable = false;
+}
+
+void DocumentSink::replay(const TableRecord& record, std::span<const CellEvent> events) {
+    replayCellEvents(*this, record, events, [this](const TableRecord& nested) { insertTable(nested); });
 }
 
 } // namespace rtf::detail

@@ -10,11 +10,10 @@
 #include <span>
 
 class QTextDocument;
-class QTextTableFormat;
 
 namespace rtf::detail {
 
-struct PlacedCell;
+class TableLayout;
 
 // Builds a QTextDocument through one cursor; paragraph breaks are made lazily so that the paragraph mark that
 // ends the document adds no empty paragraph.
@@ -38,12 +37,11 @@ public:
     bool insertRows(const TableRecord& record);
 
 private:
-    // Tables (TableBuilder.cpp). Their content is gathered until the table ends, then built in one go.
+    // Tables. Their content is gathered until the table ends, then built in one go.
     bool gathering();
     void insertTable(const TableRecord& record);
     void replay(const TableRecord& record, std::span<const CellEvent> events);
-    void insertPart(const TableRecord& record, std::vector<std::vector<PlacedCell>>& rows, size_t first,
-                    size_t end, int columns, const QTextTableFormat& format);
+    void insertPart(const TableRecord& record, const TableLayout& layout, size_t part);
     void markBesideTable();
 
     void breakIfPending();

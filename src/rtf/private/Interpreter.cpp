@@ -31,8 +31,8 @@ int clampLength(int twips) {
 
 Interpreter::Interpreter(const QByteArray& bytes, Sink& sink, Tables& tables)
     : m_tokens(bytes.constData(), bytes.constData() + bytes.size())
-    , m_sink(sink)
-    , m_tables(tables) {
+    , m_tables(tables)
+    , m_text(*this, sink, tables, m_states) {
     m_states.reserve(kMaxDepth + 2);
     m_states.emplace_back();
     m_tables.colors.clear();
@@ -47,7 +47,7 @@ void Interpreter::run() {
             finish();
             return;
         case Token::Kind::GroupOpen:
-            openGroup();
+            pushGroup();
             break;
         case Token::Kind::GroupClose:
             m_groupJustOpened = false;
@@ -78,7 +78,7 @@ void Interpreter::run() {
     }
 }
 
-void Interpreter::openGroup() {
+void Interpreter::pushGroup() {
     m_skip = 0;
     m_groupJustOpened = true;
     m_star = false;
@@ -89,10 +89,62 @@ void Interpreter::openGroup() {
     }
     GroupState next = m_states.back();
     next.onClose = OnClose::Nothing;
-    next.sideFromWord = false;
+    next.kept.fromWord = false;
     next.start = m_tokens.position() - 1;
-    next.mainEvents = m_mainEvents;
+    next.mainEvents = m_text.bodyEvents();
     m_states.push_back(next);
+}
+
+// Ends the current group: what its destination holds goes where it belongs (OnClose), and the group's state
+// is left. `atEnd`: the file ended inside the group.
+void Interpreter::popGroup(bool atEnd) {
+    // A lead byte without its trail byte belongs to the group it was read in, which may be kept.
+    m_text.flushPending();
+    const GroupState closing = m_states.back();
+    m_states.pop_back();
+    m_notes.groupClosed(closing.start, m_tokens.position(), m_states.size());
+    switch (closing.onClose) {
+    case OnClose::Nothing:
+        break;
+    case OnClose::EndSide:
+        endSideText(closing, atEnd);
+        break;
+    case OnClose::EndFieldInstruction:
+        if (closing.instField >= 0 && size_t(closing.instField) < m_fields.size() && closing.start) {
+            m_fieldGroups.resize(m_fields.size());
+            const qsizetype length = m_tokens.position() - closing.start;
+            // A field whose instruction is too long to keep is shown by its result alone.
+            m_fieldGroups[size_t(closing.instField)] =
+                length <= kMaxInstructionLength && !atEnd ? m_kept.capture(closing.start, m_tokens.position())
+                                                          : QByteArray();
+        }
+        break;
+    case OnClose::EndPicture:
+        if (!atEnd)
+            finishPicture(closing, m_states.back());
+        break;
+    case OnClose::EndShapePicture:
+    case OnClose::EndPictureSet:
+        if (!atEnd)
+            finishPictureSet(closing, m_states.back());
+        break;
+    case OnClose::EndField:
+        if (closing.field >= 0 && size_t(closing.field) < m_fields.size()) {
+            m_fields.resize(size_t(closing.field));
+            if (m_fieldGroups.size() > m_fields.size())
+                m_fieldGroups.resize(m_fields.size());
+            if (m_fieldInstructed.size() > m_fields.size())
+                m_fieldInstructed.resize(m_fields.size());
+            if (m_fieldShownAs.size() > m_fields.size())
+                m_fieldShownAs.resize(m_fields.size());
+        }
+        break;
+    case OnClose::EndFontTable:
+        m_text.endFontTable();
+        break;
+    }
+    if (closing.target == Target::FontName && closing.onClose != OnClose::EndFontTable)
+        m_text.commitFontName(); // the end of one font's group
 }
 
 // Returns false when the group that closed was the document's outermost one.
@@ -221,7 +273,7 @@ void Interpreter::hexByte(int value) {
         return;
     }
     if (value >= 0)
-        putByte(uchar(value));
+        m_text.putByte(uchar(value));
 }
 
 void Interpreter::binary(std::string_view data) {
@@ -249,7 +301,7 @@ void Interpreter::text(std::string_view text) {
         n -= skipped;
     }
     if (n > 0)
-        putAscii(start, n);
+        m_text.putAscii(start, n);
 }
 
 void Interpreter::byte(uchar c) {
@@ -259,42 +311,18 @@ void Interpreter::byte(uchar c) {
         return;
     }
     if (c >= 0x80) {
-        const bool trail = m_decoder.awaitsTrailByte();
-        putByte(c);
+        const bool trail = m_text.awaitsTrailByte();
+        m_text.putByte(c);
         // In a double-byte code page the byte after a raw lead byte is its trail byte, even a brace or a
         // backslash, which older writers left unescaped.
         uchar next = 0;
-        if (!trail && m_decoder.awaitsTrailByte() && m_tokens.takeStructuralByte(next)) {
-            m_structuralTrails.push_back(m_tokens.position() - 1);
-            putByte(next);
+        if (!trail && m_text.awaitsTrailByte() && m_tokens.takeStructuralByte(next)) {
+            m_kept.structuralTrail(m_tokens.position() - 1);
+            m_text.putByte(next);
         }
     } else if (c == '\t')
         putUnit('\t');
     // other control characters carry nothing
-}
-
-QByteArray Interpreter::keptSource(const char* begin, const char* end) const {
-    auto trail = std::lower_bound(m_structuralTrails.begin(), m_structuralTrails.end(), begin);
-    if (trail == m_structuralTrails.end() || *trail >= end)
-        return QByteArray(begin, end - begin);
-    static constexpr char kHex[] = "0123456789abcdef";
-    QByteArray out;
-    out.reserve(end - begin + 16);
-    const char* from = begin;
-    for (; trail != m_structuralTrails.end() && *trail < end; ++trail) {
-        out.append(from, *trail - from);
-        const uchar b = uchar(**trail);
-        out.append("\\'");
-        out.append(kHex[b >> 4]);
-        out.append(kHex[b & 15]);
-        from = *trail + 1;
-    }
-    out.append(from, end - from);
-    return out;
-}
-
-bool Interpreter::hasContent(Target target) const {
-    return (target == Target::Main && m_mainHasContent) || (target == Target::Side && m_sideHasContent);
 }
 
 void Interpreter::symbol(Op op, int character) {
@@ -310,7 +338,7 @@ void Interpreter::symbol(Op op, int character) {
         endCell(character);
         break;
     case Op::SoftParagraphEnd:
-        if (hasContent(target))
+        if (m_text.hasContent(target))
             endParagraph();
         break;
     case Op::RowEnd:
@@ -318,21 +346,14 @@ void Interpreter::symbol(Op op, int character) {
         break;
     case Op::FootnoteMark:
         if (target == Target::Main || target == Target::Side) {
-            // The number of the note: in the body, of the next one; in a note, its own. It counts notes, not
-            // marks, so that a mark without a note, which stays as its number only, changes no other.
-            const qint64 before = m_mainEvents;
-            const QString number =
-                QString::number(target == Target::Main ? m_footnotes + 1 : std::max(m_footnotes, 1));
+            const qint64 before = m_text.bodyEvents();
+            const QString number = m_notes.markNumber(target == Target::Main);
             for (const QChar c : number)
                 putUnit(c.unicode());
             if (target == Target::Main) {
-                m_mark = Mark::Open;
                 // The mark's group stands for it only when it shows nothing else.
-                m_markStart = m_states.size() > 2 && top().mainEvents == before ? top().start : nullptr;
-                m_markEvents = m_mainEvents;
-                m_markWord = m_wordStart;
-                m_markWordEnd = m_tokens.position();
-                m_markLength = int(number.size());
+                m_notes.markShown(m_states.size() > 2 && top().mainEvents == before ? top().start : nullptr,
+                                  m_wordStart, m_tokens.position(), int(number.size()), m_text.bodyEvents());
             }
         }
         break;
@@ -366,10 +387,7 @@ void Interpreter::setProperty(Op op, int value) {
         break;
     case Op::Font:
         if (s.fontTable) {
-            commitFontName();
-            m_fontTable.font = value;
-            m_fontTable.nameDone = false;
-            ++m_fontsVersion;
+            m_text.defineFont(value);
         } else {
             chr.font = value;
         }
@@ -419,54 +437,19 @@ void Interpreter::setProperty(Op op, int value) {
         break;
     case Op::UnicodeCharacter: {
         const int uc = s.uc;
-        const int unit = value < 0 ? value + 65536 : value;
-        selectCodePage();
-        if (!m_asciiDirect && unit >= 0xF020 && unit <= 0xF0FF) {
-            // Symbol fonts' glyphs as writers give them: U+F000 plus the font's byte.
-            putByte(uchar(unit - 0xF000));
-        } else if (unit != 0) {
-            putUnit(unit > 0 && unit <= 0xFFFF ? char16_t(unit) : char16_t(0xFFFD));
-        }
+        m_text.putUnicode(value < 0 ? value + 65536 : value);
         m_skip = uc;
         break;
     }
     case Op::UnicodeSkip:
         s.uc = std::clamp(value, 0, 16);
         break;
-    // The document's code page, default font and fonts' character sets are set once, by its header and font
-    // table: a second header (a document pasted whole into this one), font table, or one after text does
-    // not change how text already read was decoded, and the writer, which writes them once, can give them
-    // back as they were.
     case Op::CharsetCodePage:
-        if (!m_charsetCodePageSet && !m_textDecoded) {
-            m_charsetCodePage = value;
-            m_charsetCodePageSet = true;
-            ++m_fontsVersion;
-        }
-        break;
     case Op::AnsiCodePage:
-        if (value > 0 && m_ansiCodePage == 0 && !m_textDecoded) {
-            m_ansiCodePage = value;
-            ++m_fontsVersion;
-        }
-        break;
     case Op::DefaultFont:
-        if (m_tables.defaultFont < 0 && !m_textDecoded) {
-            m_tables.defaultFont = value;
-            ++m_fontsVersion;
-        }
-        break;
     case Op::FontCharset:
-        if (s.fontTable && m_fontTable.font >= 0 && !m_fontTable.charset.contains(m_fontTable.font)) {
-            m_fontTable.charset.insert(m_fontTable.font, value);
-            ++m_fontsVersion;
-        }
-        break;
     case Op::FontCodePage:
-        if (s.fontTable && m_fontTable.font >= 0 && !m_fontTable.codePage.contains(m_fontTable.font)) {
-            m_fontTable.codePage.insert(m_fontTable.font, value);
-            ++m_fontsVersion;
-        }
+        m_text.codePageProperty(op, value, s.fontTable);
         break;
     default:
         destinationProperty(op, value);
@@ -474,109 +457,9 @@ void Interpreter::setProperty(Op op, int value) {
     }
 }
 
-void Interpreter::selectCodePage() {
-    const GroupState& s = m_states.back();
-    const int font = s.target == Target::FontName ? m_fontTable.font : s.chr.font;
-    // A symbol font's name is ordinary text, and so is a field's instruction (its keywords and address) in
-    // one.
-    const bool ordinary = s.target == Target::FontName || s.target == Target::FieldInst;
-    if (font == m_decoderFont && ordinary == m_decoderOrdinary && m_fontsVersion == m_decoderFontsVersion)
-        return;
-    m_decoderFont = font;
-    m_decoderOrdinary = ordinary;
-    m_decoderFontsVersion = m_fontsVersion;
-    if (s.target == Target::Main || s.target == Target::Side || s.target == Target::FieldInst)
-        m_textDecoded = true;
-    // A font that text is read in before the font table gives it a character set is in the document's code
-    // page (\fcharset1) from then on, so that its text and the writer, which gives each font one character
-    // set, agree. Text without a font of its own is in the default font: the same holds for that font, and a
-    // symbol font there makes the text glyphs as it does where the font is named.
-    const int shownFont = font >= 0 || s.target == Target::FontName ? font : m_tables.defaultFont;
-    if (shownFont >= 0 && s.target != Target::FontName && !m_fontTable.charset.contains(shownFont) &&
-        !m_fontTable.codePage.contains(shownFont))
-        m_fontTable.charset.insert(shownFont, 1);
-    int codePage = font >= 0 ? fontCodePage(font) : 0;
-    if (font < 0 && shownFont >= 0 && fontCodePage(shownFont) < 0)
-        codePage = fontCodePage(shownFont);
-    if (codePage == 0 || (ordinary && codePage < 0))
-        codePage = documentCodePage();
-    m_decoder.setCodePage(codePage, [this](char16_t u) { putUnit(u); });
-    m_asciiDirect = codePage != kSymbolCodePage && codePage != kWingdingsCodePage;
-}
-
-// The code page a font's bytes are in; 0 when the font follows the document's code page.
-int Interpreter::fontCodePage(int font) const {
-    const auto cpg = m_fontTable.codePage.constFind(font);
-    if (cpg != m_fontTable.codePage.cend() && *cpg > 0 && *cpg != 1 && *cpg != 2)
-        return *cpg;
-    const auto charset = m_fontTable.charset.constFind(font);
-    return rtf::detail::fontCodePage(charset != m_fontTable.charset.cend() ? codePageForCharset(*charset) : 0,
-                                     m_tables.fontNames.value(font));
-}
-
-int Interpreter::documentCodePage() const {
-    if (m_ansiCodePage > 0 && m_ansiCodePage != 1 && m_ansiCodePage != 2)
-        return m_ansiCodePage;
-    if (m_tables.defaultFont >= 0) {
-        const int codePage = fontCodePage(m_tables.defaultFont);
-        if (codePage > 0)
-            return codePage;
-    }
-    return m_charsetCodePage;
-}
-
-void Interpreter::putAscii(const uchar* s, qsizetype n) {
-    const Target target = top().target;
-    if (target == Target::Main || target == Target::Side) {
-        selectCodePage();
-        if (m_decoder.pending() || !m_asciiDirect) {
-            for (qsizetype i = 0; i < n; ++i)
-                putByte(s[i]);
-            return;
-        }
-        resolveSurrogate();
-        prepareRun(target);
-        m_run.append(QLatin1StringView(reinterpret_cast<const char*>(s), n));
-        return;
-    }
-    if (target == Target::None)
-        return;
-    for (qsizetype i = 0; i < n; ++i) {
-        // Only a literal ";" ends a font's name, so that a name may hold one written as \u59.
-        if (target == Target::FontName && s[i] == ';')
-            commitFontName();
-        else
-            putByte(s[i]);
-    }
-}
-
-void Interpreter::putByte(uchar byte) {
-    const Target target = top().target;
-    if (target == Target::None)
-        return;
-    if (target == Target::Picture) {
-        putUnit(byte);
-        return;
-    }
-    selectCodePage();
-    m_decoder.feed(byte, [this](char16_t u) { putUnit(u); });
-}
-
-void Interpreter::putUnit(char16_t c) {
-    if ((c < 0x20 && c != '\t') || c == 0x7F)
-        return; // control characters carry nothing
-    GroupState& s = top();
+void Interpreter::destinationUnit(char16_t c) {
+    const GroupState& s = top();
     switch (s.target) {
-    case Target::Main:
-    case Target::Side:
-        putRunUnit(c);
-        break;
-    case Target::None:
-        break;
-    case Target::FontName:
-        if (!m_fontTable.nameDone && m_fontTable.name.size() < kMaxTitleLength)
-            m_fontTable.name.append(QChar(c));
-        break;
     case Target::ColorTable:
         if (c == u';')
             commitColor();
@@ -597,132 +480,21 @@ void Interpreter::putUnit(char16_t c) {
     case Target::Picture:
         pictureHex(c);
         break;
+    default:
+        break;
     }
 }
 
-// Text for the body or side text: pairs surrogates, so that one without its partner becomes U+FFFD.
-void Interpreter::putRunUnit(char16_t c) {
-    if (QChar::isHighSurrogate(c)) {
-        resolveSurrogate();
-        m_highSurrogate = c;
-        return;
-    }
-    if (QChar::isLowSurrogate(c)) {
-        if (m_highSurrogate) {
-            const char16_t high = std::exchange(m_highSurrogate, char16_t(0));
-            appendToRun(high);
-            m_run.append(QChar(c));
-        } else {
-            appendToRun(0xFFFD);
-        }
-        return;
-    }
-    resolveSurrogate();
-    if (c == 0x2029) {
-        endParagraph();
-        return;
-    }
-    // The object replacement character stands for pictures in a QTextDocument, and the noncharacters
-    // U+FDD0-U+FDEF mark its frames: text cannot hold them.
-    if (c == 0xFFFC || (c >= 0xFDD0 && c <= 0xFDEF) || c == 0xFFFE || c == 0xFFFF)
-        return;
-    appendToRun(c);
-}
-
-void Interpreter::resolveSurrogate() {
-    if (m_highSurrogate) {
-        m_highSurrogate = 0;
-        appendToRun(0xFFFD);
-    }
-}
-
-void Interpreter::appendToRun(char16_t c) {
-    Target target = top().target;
-    if (target != Target::Main && target != Target::Side)
-        target = m_runTarget;
-    prepareRun(target);
-    m_run.append(QChar(c));
-}
-
-void Interpreter::prepareRun(Target target) {
-    const GroupState& s = m_states.back();
-    if (target != m_runTarget || !(s.chr == m_runProps)) {
-        flushRun();
-        m_runTarget = target;
-        m_runProps = s.chr;
-    }
-    if (target == Target::Main) {
-        if (!m_listText.isEmpty())
-            emitListText();
-        if (m_mark == Mark::Closed)
-            m_mark = Mark::None;
-        ++m_mainEvents;
-        m_mainHasContent = true;
-        m_lastMainPara = s.para;
-    } else {
-        m_sideHasContent = true;
-    }
-}
-
-void Interpreter::flushRun() {
-    if (m_run.isEmpty())
-        return;
-    if (m_runTarget == Target::Main)
-        tellTableDepth();
-    sinkFor(m_runTarget).text(m_run, m_runProps);
-    m_run.resize(0);
-}
-
-void Interpreter::endParagraph(bool cellEnd) {
-    const GroupState& s = m_states.back();
-    if (s.target != Target::Main && s.target != Target::Side)
-        return;
-    m_decoder.flush([this](char16_t u) { putUnit(u); });
-    resolveSurrogate();
-    if (s.target == Target::Main) {
-        if (!m_listText.isEmpty())
-            emitListText();
-        m_mark = Mark::None;
-        ++m_mainEvents;
-    }
-    flushRun();
-    if (s.target == Target::Main)
-        tellTableDepth();
-    if (cellEnd)
-        sinkFor(s.target).endCell(s.para);
-    else
-        sinkFor(s.target).endParagraph(s.para);
-    if (s.target == Target::Main) {
-        m_mainHasContent = false;
-        m_mainEnded = true;
-    } else {
-        m_sideHasContent = false;
-    }
+void Interpreter::bodyTextComes(bool paragraphEnd) {
+    if (!m_listText.isEmpty())
+        emitListText();
+    m_notes.bodyText(paragraphEnd);
 }
 
 void Interpreter::finish() {
     while (m_states.size() > 1)
         popGroup(true);
-    m_tables.fontCharsets = m_fontTable.charset;
-    // Kept bytes read without a font of their own (after \plain) were decoded in the document's code page,
-    // whether its \ansicpg named it or its default font's character set did: the writer's \ansicpg names it.
-    if (const int codePage = documentCodePage(); codePage > 0)
-        m_tables.ansiCodePage = codePage;
-    m_tables.title = withValidSurrogates(m_tables.title);
-    m_decoder.flush([this](char16_t u) { putUnit(u); });
-    resolveSurrogate();
-    flushRun();
-    if (!m_side.isEmpty()) {
-        if (m_mainHasContent)
-            m_sink.endParagraph(m_lastMainPara);
-        m_sink.tableDepth(0); // the side text comes after the body, outside its tables
-        m_side.replay(m_sink);
-        m_sink.finish(nullptr);
-    } else if (m_mainHasContent || !m_mainEnded) {
-        m_sink.finish(&m_lastMainPara);
-    } else {
-        m_sink.finish(nullptr);
-    }
+    m_text.finish();
 }
 
 void parse(const QByteArray& bytes, Sink& sink, Tables& tables) {

@@ -6,17 +6,23 @@
 // How it is laid out, and where to extend it:
 // - run() takes tokens from the Tokenizer and hands each control word to the dispatcher of its kind
 //   (controlWord() -> destination(), symbol() or setProperty()); ControlWords.cpp says which word is which.
+//   pushGroup() and popGroup() keep the stack of GroupState (GroupState.h).
 // - destination() (Destinations.cpp) is where a group learns what it holds: it sets the group's Target, and
-//   the OnClose that closeGroup() runs when the group ends. A new destination is a new Op, a case there and,
-//   when its text goes somewhere new, a Target handled in putUnit() and an OnClose handled in popGroup().
+//   the OnClose that popGroup() runs when the group ends. A new destination is a new Op, a case there and,
+//   when its text goes somewhere new, a Target handled in destinationUnit() and an OnClose in popGroup().
 // - Paragraph state lives in GroupState::para (ParaProps), character state in GroupState::chr (CharProps);
-//   per-document state of a destination (font table, colour table, picture) in the scratch structs below.
-// - Everything the reader makes of the document leaves through Sink (Model.h).
+//   per-document state of a destination (colour table, picture) in the scratch structs below.
+// - The parts that own their state: TextOutput (decoding, code pages, the font table, runs of text, and
+//   everything that leaves through the Sink of Model.h), KeptCapture (the raw RTF kept to be written back),
+//   Notes (footnote marks and comments' author groups) and TableState (row and cell words).
 
-#include "CodePages.h"
 #include "ControlWords.h"
+#include "GroupState.h"
+#include "KeptCapture.h"
 #include "Model.h"
-#include "SideText.h"
+#include "Notes.h"
+#include "TableState.h"
+#include "TextOutput.h"
 #include "Tokenizer.h"
 
 #include <QByteArray>
@@ -32,79 +38,12 @@ namespace rtf::detail {
 inline constexpr qsizetype kMaxDepth = 200;
 inline constexpr qsizetype kMaxFields = 64;
 inline constexpr qsizetype kMaxInstructionLength = 8192;
-inline constexpr qsizetype kMaxTitleLength = 4096;
 inline constexpr int kMaxLength = 31680; // 22 inches in twips
 inline constexpr double kMaxPicturePixels = 4000;
 
 // Reads the whole RTF document (isRtf() already checked) into the sink. `tables` receives the font and colour
 // tables, links and title, and must outlive every call into the sink.
 void parse(const QByteArray& bytes, Sink& sink, Tables& tables);
-
-// Where the text of a group goes.
-enum class Target : quint8 {
-    Main,       // the document body
-    Side,       // headers, footers, footnotes, comments and text boxes: kept after the body
-    None,       // read but not shown (document information, shape properties)
-    FontName,   // \fonttbl
-    ColorTable, // \colortbl
-    FieldInst,  // \fldinst: a field's instruction
-    Title,      // \info\title
-    ListText,   // \listtext: a list item's marker, held until its paragraph says whether it is in a list
-    Picture,    // \pict: hex picture data
-};
-
-// What has to happen when the group that started a destination ends.
-enum class OnClose : quint8 {
-    Nothing,
-    EndSide,
-    EndPicture,
-    EndShapePicture,
-    EndPictureSet, // \object, \shp, a lone \nonshppict: kept whole, shown by the first picture it holds
-    EndField,
-    EndFontTable,
-    EndFieldInstruction
-};
-
-// The state a group inherits from the group around it and loses when it ends.
-struct GroupState {
-    CharProps chr;
-    ParaProps para;
-    int uc = 1;         // fallback characters after \uN
-    int field = -1;     // innermost \field, index into Interpreter::m_fields
-    int instField = -1; // the field whose instruction this group holds
-    Target target = Target::Main;
-    Target outerTarget = Target::Main; // the target around an \upr group, for its \ud part
-    bool unicodeAlternatives = false;  // inside an \upr group
-    OnClose onClose = OnClose::Nothing;
-    const char* start = nullptr;     // where the group's "{" is in the bytes
-    const char* sideStart = nullptr; // EndSide: where the kept RTF starts (the group, or its mark before it)
-    int markLength = 0;              // EndSide: the length of that mark in the body
-    // EndSide: the group is kept from its destination word on, because the body shows text from before the
-    // word; the kept RTF gets a "{" of its own, and is written after the formatting the group had at the
-    // word.
-    bool sideFromWord = false;
-    CharProps sideChr;
-    int sideUc = 1;
-    qint64 mainEvents = 0;      // Interpreter::m_mainEvents when the group opened
-    bool fontTable = false;     // inside \fonttbl
-    bool shapeProperty = false; // inside \sp: destinations other than a picture are skipped
-    // Inside a \shppict or \object: its pictures are candidates for what stands for the whole group.
-    bool pictureSet = false;
-    const char* keptStart = nullptr; // where a picture, \shppict or \object group starts in the bytes
-    // The destination word of such a group when text came before it in the group, so that the group is kept
-    // from the word on; null when the word starts the group and keptStart is its "{".
-    const char* keptWord = nullptr;
-    int keptUc = 1; // the \uc at that group's start, or at its word
-};
-
-// \fonttbl: the font being defined, and what the table says of each font's encoding.
-struct FontTableState {
-    int font = -1; // the number of the font being defined, -1 outside one
-    QString name;
-    bool nameDone = false;
-    QHash<int, int> charset;  // \fcharset by font number
-    QHash<int, int> codePage; // \cpg by font number
-};
 
 // \colortbl: the components of the colour being defined; -1 for a component not given.
 struct ColorTableState {
@@ -137,18 +76,7 @@ struct PictureSetState {
     int shape[4] = {INT_MIN, INT_MIN, INT_MIN, INT_MIN};
 };
 
-// The groups that name a comment's author and date, before the comment's own group: kept with it.
-struct AnnotationPrefix {
-    const char* start = nullptr; // the first one's "{"; null when none is waiting for its comment
-    size_t depth = 0;            // the size of the group stack around them
-    qint64 mainEvents = 0;       // the body has shown nothing since when equal
-    // The group around them, when it holds nothing else; once it has ended, the comment's group may follow
-    // it.
-    const char* outer = nullptr;
-    bool outerClosed = false;
-};
-
-class Interpreter {
+class Interpreter final : private TextOutput::Owner {
 public:
     Interpreter(const QByteArray& bytes, Sink& sink, Tables& tables);
 
@@ -158,7 +86,7 @@ private:
     GroupState& top() { return m_states.back(); }
 
     // Groups.
-    void openGroup();
+    void pushGroup();
     bool closeGroup();
     void popGroup(bool atEnd);
     void skipGroup();
@@ -173,10 +101,6 @@ private:
     void destination(Op op);
     // Whether the current group is part of bytes that are kept as they came, to be written back.
     bool insideKeptBytes() const;
-    // The source bytes from begin to end as kept RTF: a brace or backslash that was read as the trail byte
-    // of a raw double-byte character is written as \'hh, so that it reads back as that character and not
-    // as a group's edge or a control word.
-    QByteArray keptSource(const char* begin, const char* end) const;
     void symbol(Op op, int character);
     void setProperty(Op op, int value);
     void finish();
@@ -191,46 +115,28 @@ private:
     void readListGroup(Op op);
     void emitListText();
     bool isListed(const ParaProps& para) const;
-    void finishPicture(const GroupState& outer);
     void startKeptGroup(GroupState& s, OnClose onClose, bool pictureSet, const char* word);
-    QByteArray keptText(const GroupState& closing, const char* end) const;
     void finishPicture(const GroupState& closing, const GroupState& outer);
     void finishPictureSet(const GroupState& closing, const GroupState& outer);
     void showPicture(Picture& picture, const GroupState& outer);
-    void commitFontName();
     void commitColor();
     void fieldResult(GroupState& s);
     void pictureHex(char16_t c);
     void destinationProperty(Op op, int value);
 
     // Tables (Tables.cpp).
-    void tableProperty(Op op, int value);
     void endCell(int level);
     void endRow(int level);
-    void tellTableDepth();
 
-    // Output of characters to the current target.
-    void putAscii(const uchar* s, qsizetype n);
-    void putByte(uchar byte);
-    void putUnit(char16_t c);
-    void putRunUnit(char16_t c);
-    void appendToRun(char16_t c);
-    void prepareRun(Target target);
-    void flushRun();
-    void resolveSurrogate();
-    void endParagraph(bool cellEnd = false);
-    bool hasContent(Target target) const;
-    Sink& sinkFor(Target target) { return target == Target::Side ? static_cast<Sink&>(m_side) : m_sink; }
-
-    // Code pages.
-    void selectCodePage();
-    int fontCodePage(int font) const;
-    int documentCodePage() const;
+    // What the text output asks of the interpreter.
+    void destinationUnit(char16_t c) override;
+    void bodyTextComes(bool paragraphEnd) override;
+    void bodyOutput() override { m_table.tellDepth(top().para, m_text.sink()); }
+    void putUnit(char16_t c) { m_text.putUnit(c); }
+    void endParagraph(bool cellEnd = false) { m_text.endParagraph(cellEnd); }
 
     Tokenizer m_tokens;
-    Sink& m_sink;
     Tables& m_tables;
-    SideText m_side;
 
     std::vector<GroupState> m_states;
     const char* m_groupStart = nullptr;    // the "{" of the group opened last
@@ -240,28 +146,9 @@ private:
     bool m_star = false; // "\*" opened the current group: unknown destinations are skipped
     int m_skip = 0;      // fallback characters still to skip after \uN
 
-    ByteDecoder m_decoder;
-    int m_decoderFont = INT_MIN;    // the font m_decoder's code page was chosen for
-    bool m_decoderOrdinary = false; // and whether it was chosen for ordinary text (a font's name, a field's)
-    int m_fontsVersion = 0;
-    int m_decoderFontsVersion = -1;
-    bool m_asciiDirect = true; // ASCII bytes stand for themselves in the current code page
-    int m_ansiCodePage = 0;
-    int m_charsetCodePage = 1252;
-    bool m_charsetCodePageSet = false;
-    bool m_textDecoded =
-        false; // text of the body, a kept group or a field has been read: the code page stays
+    TextOutput m_text;
+    KeptCapture m_kept;
 
-    QString m_run;
-    CharProps m_runProps;
-    Target m_runTarget = Target::Main;
-    char16_t m_highSurrogate = 0;
-    bool m_mainHasContent = false; // the current body paragraph has text or a picture
-    bool m_sideHasContent = false;
-    bool m_mainEnded = false; // the body has had a paragraph mark
-    ParaProps m_lastMainPara;
-
-    FontTableState m_fontTable;
     ColorTableState m_color;
     PictureState m_picture;
     std::vector<QString> m_fields;         // the instructions of the fields open around the current position
@@ -269,31 +156,14 @@ private:
     std::vector<bool> m_fieldInstructed;   // whether their \fldinst group has begun
     std::vector<int> m_fieldShownAs;       // their index in Tables::fieldInstructions once a result began
 
-    // A footnote's mark (\chftn) in the body, in a group of its own: the note that follows it owns it.
-    enum class Mark : quint8 { None, Open, Closed };
-    Mark m_mark = Mark::None;
-    const char* m_markStart = nullptr;
-    const char* m_markEnd = nullptr;
-    const char* m_markWord = nullptr; // the \chftn itself, for a note right after it in the same group
-    const char* m_markWordEnd = nullptr;
-    qint64 m_markEvents = 0; // m_mainEvents after the mark: the body has shown nothing since when equal
-    const char* m_wordStart = nullptr;           // the control word being read
-    std::vector<const char*> m_structuralTrails; // where such trail bytes were read, in source order
-    int m_markLength = 0;
+    const char* m_wordStart = nullptr; // the control word being read
 
-    qint64 m_mainEvents = 0; // text, paragraph ends, pictures and kept groups given to the body so far
-    QString m_listText;      // the marker of \listtext, until its paragraph's text or end
+    QString m_listText; // the marker of \listtext, until its paragraph's text or end
     CharProps m_listTextProps;
     PictureSetState m_pictureSet;
-    AnnotationPrefix m_annotation;
-    int m_footnotes = 0; // the footnotes and endnotes of the body so far
+    Notes m_notes;
 
-    std::vector<RowDef> m_rowDefs = std::vector<RowDef>(kMaxTableDepth + 1); // the row words, by depth
-    CellDef m_cellDef;         // the cell being described, up to its \cellx
-    int m_defDepth = 1;        // the depth of the table the last \trowd describes a row of
-    bool m_rowOpen = false;    // a body row was described (\trowd) and has not ended (\row)
-    bool m_cellBorder = false; // the border words describe a cell's border
-    int m_sinkDepth = 0;       // the table depth the sink was last told
+    TableState m_table;
 };
 
 // The text with each surrogate that has no partner replaced by U+FFFD, as the body text gets it.

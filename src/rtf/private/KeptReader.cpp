@@ -11,51 +11,6 @@ namespace rtf::detail {
 
 namespace {
 
-bool onlyBlanks(const char* begin, const char* end) {
-    for (const char* p = begin; p < end; ++p) {
-        if (*p != ' ' && *p != '\r' && *p != '\n' && *p != '\t')
-            return false;
-    }
-    return true;
-}
-
-// A group cut off by the end of the file, closed: nullopt when its end cannot be told (inside \bin data).
-std::optional<QByteArray> closed(QByteArray rtf) {
-    Tokenizer tokens(rtf.constData(), rtf.constData() + rtf.size());
-    int depth = 0;
-    for (Token t = tokens.next(); t.kind != Token::Kind::End; t = tokens.next()) {
-        if (t.kind == Token::Kind::GroupOpen)
-            ++depth;
-        else if (t.kind == Token::Kind::GroupClose)
-            --depth;
-        else if (t.kind == Token::Kind::Binary || (t.kind == Token::Kind::ControlWord && t.text == "bin"))
-            return std::nullopt;
-    }
-    // A control word cut off at the end would take the brace as its delimiter: a space ends it first. A
-    // lone backslash would escape the brace, and goes.
-    qsizetype i = rtf.size();
-    while (i > 0 && rtf.at(i - 1) >= '0' && rtf.at(i - 1) <= '9')
-        --i;
-    // A minus sign is the parameter's only before a digit; a word's last, it is text after the word.
-    if (i < rtf.size() && i > 0 && rtf.at(i - 1) == '-')
-        --i;
-    const qsizetype letters = i;
-    while (i > 0 &&
-           ((rtf.at(i - 1) >= 'a' && rtf.at(i - 1) <= 'z') || (rtf.at(i - 1) >= 'A' && rtf.at(i - 1) <= 'Z')))
-        --i;
-    qsizetype backslashes = 0;
-    while (i - backslashes > 0 && rtf.at(i - backslashes - 1) == '\\')
-        ++backslashes;
-    if (backslashes % 2 == 1) {
-        if (i == letters && i == rtf.size())
-            rtf.chop(1);
-        else if (i < letters)
-            rtf.append(' ');
-    }
-    rtf.append(QByteArray(std::max(depth, 0), '}'));
-    return rtf;
-}
-
 // Whether the group at `start` begins with the destination `word` ("{\\word" or "{\\*\\word").
 bool startsWith(const char* start, const char* end, std::string_view word) {
     if (!start || start >= end || *start != '{')
@@ -71,8 +26,7 @@ bool startsWith(const char* start, const char* end, std::string_view word) {
     if (!rest.starts_with(word))
         return false;
     rest.remove_prefix(word.size());
-    return rest.empty() ||
-           !((rest.front() >= 'a' && rest.front() <= 'z') || (rest.front() >= 'A' && rest.front() <= 'Z'));
+    return rest.empty() || !isLetter(rest.front());
 }
 
 } // namespace
@@ -85,17 +39,10 @@ void Interpreter::annotationPart() {
     skipGroup();
     if (!inBody)
         return;
-    const bool continues = m_annotation.start && m_annotation.mainEvents == m_mainEvents &&
-                           m_annotation.depth == m_states.size() && !m_annotation.outerClosed;
-    if (continues)
-        return;
-    m_annotation = AnnotationPrefix{};
-    m_annotation.start = start;
-    m_annotation.depth = m_states.size();
-    m_annotation.mainEvents = m_mainEvents;
     const GroupState& outer = top();
-    if (m_states.size() > 2 && outer.mainEvents == m_mainEvents && outer.target == Target::Main)
-        m_annotation.outer = outer.start;
+    const bool alone =
+        m_states.size() > 2 && outer.mainEvents == m_text.bodyEvents() && outer.target == Target::Main;
+    m_notes.commentPart(start, m_states.size(), m_text.bodyEvents(), alone ? outer.start : nullptr);
 }
 
 // A group that shows nothing but marks a place in the body (where a comment's text starts or ends): kept
@@ -112,14 +59,11 @@ void Interpreter::keepAnchor(GroupState& s) {
 void Interpreter::beginKeeping(GroupState& s) {
     // A lead byte waiting for its trail byte is the body's: the kept bytes, written on their own, begin
     // without it.
-    if (m_decoder.pending())
-        m_decoder.flush([this](char16_t u) { putUnit(u); });
-    resolveSurrogate();
-    if (m_runTarget == Target::Main)
-        flushRun();
+    m_text.flushPending();
+    m_text.flushRun(Target::Main);
     s.onClose = OnClose::EndSide;
-    s.sideStart = s.start;
-    s.markLength = 0;
+    s.kept.side = s.start;
+    s.kept.markLength = 0;
 }
 
 // A text box's text: the outermost shape around it, started as a picture shape, is kept with the text
@@ -130,7 +74,7 @@ bool Interpreter::keepShapeWithText(GroupState& text) {
     size_t shape = 0;
     for (size_t i = m_states.size() - 1; i-- > 2;) {
         const GroupState& g = m_states[i];
-        if (g.onClose == OnClose::EndPictureSet && !g.keptWord &&
+        if (g.onClose == OnClose::EndPictureSet && !g.kept.word &&
             (startsWith(g.start, end, "shp") || startsWith(g.start, end, "shpgrp"))) {
             shape = i;
             continue;
@@ -142,12 +86,12 @@ bool Interpreter::keepShapeWithText(GroupState& text) {
         return false;
     GroupState& g = m_states[shape];
     const GroupState& outer = m_states[shape - 1];
-    if (outer.pictureSet || outer.target != Target::Main || g.mainEvents != m_mainEvents)
+    if (outer.pictureSet || outer.target != Target::Main || g.mainEvents != m_text.bodyEvents())
         return false;
     // Nothing else of the shape is shown: a note or a picture after the box's text is part of the shape.
     beginKeeping(g);
-    m_mark = Mark::None;
-    text.keptStart = nullptr;
+    m_notes.forgetMark();
+    text.kept.group = nullptr;
     text.pictureSet = false;
     return true;
 }
@@ -158,80 +102,46 @@ bool Interpreter::startKept(GroupState& s) {
     const char* end = m_tokens.position();
     if (startsWith(s.start, end, "shptxt") && keepShapeWithText(s))
         return true;
-    if (s.keptStart)
+    if (s.kept.group)
         return false; // inside a picture, a shape or an object: kept with it
     if (s.target != Target::Main)
         return false;
     beginKeeping(s);
     // Text before the word in its group is the body's, shown already: the group is kept from the word on.
     const char* from = s.start;
-    if (s.mainEvents != m_mainEvents && m_wordStart > s.start) {
-        s.sideStart = from = m_wordStart;
-        s.sideFromWord = true;
-        s.sideChr = s.chr;
-        s.sideUc = s.uc;
-        s.mainEvents = m_mainEvents;
+    if (s.mainEvents != m_text.bodyEvents() && m_wordStart > s.start) {
+        s.kept.side = from = m_wordStart;
+        s.kept.fromWord = true;
+        s.kept.chr = s.chr;
+        s.kept.uc = s.uc;
+        s.mainEvents = m_text.bodyEvents();
     }
-    const AnnotationPrefix prefix = std::exchange(m_annotation, AnnotationPrefix{});
-    if (prefix.start && prefix.mainEvents == m_mainEvents && s.start &&
-        startsWith(s.start, end, "annotation")) {
-        // A comment keeps the groups before it that name its author and date, or the group that holds them.
-        if (prefix.depth + 1 == m_states.size()) {
-            s.sideStart = prefix.outerClosed ? prefix.outer : prefix.start;
-            return true;
-        }
-    }
-    // A note right after its mark's group owns the mark: deleting the mark deletes the note.
-    if (m_mark == Mark::Closed && m_mainEvents == m_markEvents && from && m_markEnd <= from &&
-        onlyBlanks(m_markEnd, from)) {
-        s.sideStart = m_markStart;
-        s.markLength = m_markLength;
-    } else if (m_mark == Mark::Open && m_mainEvents == m_markEvents && from && m_markWordEnd <= from &&
-               onlyBlanks(m_markWordEnd, from)) {
-        s.sideStart = m_markWord;
-        s.markLength = m_markLength;
-    }
-    m_mark = Mark::None;
+    m_notes.claim(s.kept, from, s.start && startsWith(s.start, end, "annotation"), m_states.size(),
+                  m_text.bodyEvents());
     return true;
 }
 
 void Interpreter::endSideText(const GroupState& closing, bool atEnd) {
-    if (m_runTarget == Target::Side) {
-        resolveSurrogate();
-        flushRun();
-    }
-    if (m_sideHasContent) {
-        m_side.endParagraph(closing.para);
-        m_sideHasContent = false;
-    }
     KeptGroup group;
-    group.text = withValidSurrogates(m_side.takeText());
+    group.text = m_text.takeSideText(closing.para);
     // Something of it was shown (a text box's shape with text beside the box): keeping it would show it
     // twice.
-    if (!closing.sideStart || closing.mainEvents != m_mainEvents)
+    if (!closing.kept.side || closing.mainEvents != m_text.bodyEvents())
         return;
     const char* end = m_tokens.position();
-    std::optional<QByteArray> rtf = keptSource(closing.sideStart, end);
-    if (closing.sideFromWord)
-        rtf->prepend('{');
-    if (atEnd)
-        rtf = closed(*rtf);
+    const std::optional<QByteArray> rtf = m_kept.side(closing.kept, end, atEnd);
     if (!rtf)
         return;
     group.rtf = *rtf;
-    group.markLength = closing.markLength;
+    group.markLength = closing.kept.markLength;
     const GroupState& outer = m_states.back();
-    group.unicodeSkip = closing.sideFromWord ? closing.sideUc : outer.uc;
-    tellTableDepth();
-    CharProps props = closing.sideFromWord ? closing.sideChr : outer.chr;
+    group.unicodeSkip = closing.kept.fromWord ? closing.kept.uc : outer.uc;
+    CharProps props = closing.kept.fromWord ? closing.kept.chr : outer.chr;
     // Its bytes begin in the default font where no font is set; a symbol font there made them glyphs, and
     // the writer is to put them in that font again.
-    if (props.font < 0 && m_tables.defaultFont >= 0 && fontCodePage(m_tables.defaultFont) < 0)
+    if (props.font < 0 && m_tables.defaultFont >= 0 && m_text.fontCodePage(m_tables.defaultFont) < 0)
         props.font = m_tables.defaultFont;
-    m_sink.kept(group, props);
-    ++m_mainEvents;
-    m_mainHasContent = true;
-    m_lastMainPara = outer.para;
+    m_text.kept(group, props, outer);
 }
 
 } // namespace rtf::detail

@@ -1,4 +1,5 @@
-#include "WriterParts.h"
+#include "KeptWriter.h"
+#include "Syntax.h"
 
 #include "CodePages.h"
 #include "ControlWords.h"
@@ -33,83 +34,12 @@ Numbered numberedBy(std::string_view word) {
     return Numbered::None;
 }
 
-bool isLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// Reads the parameter of a control word at `j` as the tokenizer does: a "-" before a digit, then every digit,
-// the value clamped. Returns where the parameter ends; that is `j` when there is none.
-qsizetype readParameter(const QByteArray& rtf, qsizetype j, qint64& value) {
-    const qsizetype n = rtf.size();
-    const bool negative = j + 1 < n && rtf.at(j) == '-' && isDigit(rtf.at(j + 1));
-    qsizetype k = negative ? j + 1 : j;
-    value = 0;
-    if (k >= n || !isDigit(rtf.at(k)))
-        return j;
-    for (; k < n && isDigit(rtf.at(k)); ++k)
-        value = std::min<qint64>(value * 10 + (rtf.at(k) - '0'), Tokenizer::kMaxParam);
-    if (negative)
-        value = -value;
-    return k;
-}
-
-// Calls `visit(word, numberBegin, numberEnd)` for each control word with a parameter, skipping \bin data.
-template <typename Visit> void forEachNumberedWord(const QByteArray& rtf, Visit visit) {
-    const qsizetype n = rtf.size();
-    qsizetype i = 0;
-    while (i < n) {
-        if (rtf.at(i) != '\\') {
-            ++i;
-            continue;
-        }
-        qsizetype j = i + 1;
-        while (j < n && isLetter(rtf.at(j)))
-            ++j;
-        if (j == i + 1) {
-            i = j + 1; // a control symbol
-            continue;
-        }
-        const std::string_view word(rtf.constData() + i + 1, size_t(j - i - 1));
-        const qsizetype numberBegin = j;
-        qint64 value = 0;
-        j = readParameter(rtf, j, value);
-        if (j > numberBegin) {
-            if (word == "bin") {
-                if (j < n && rtf.at(j) == ' ')
-                    ++j;
-                i = j + std::clamp<qint64>(value, 0, n - j);
-                continue;
-            }
-            visit(word, numberBegin, j, int(value));
-        }
-        i = j;
-    }
-}
-
 // Whether a group that starts with "\\*" and this word is skipped whole by the reader.
 bool isSkippedDestination(std::string_view word) {
     if (word == "bin")
         return false;
     const ControlWord* known = findControlWord(word);
     return !known || (known->kind == WordKind::Destination && known->op == Op::SkipGroup);
-}
-
-// Whether the RTF ends in a control word that the next letter or digit would continue.
-bool endsInControlWord(const QByteArray& rtf) {
-    qsizetype i = rtf.size();
-    while (i > 0 && (isDigit(rtf.at(i - 1)) || rtf.at(i - 1) == '-'))
-        --i;
-    const qsizetype letters = i;
-    while (i > 0 && isLetter(rtf.at(i - 1)))
-        --i;
-    qsizetype backslashes = 0;
-    while (i - backslashes > 0 && rtf.at(i - backslashes - 1) == '\\')
-        ++backslashes;
-    return i < letters && backslashes % 2 == 1;
 }
 
 } // namespace
@@ -157,130 +87,124 @@ int KeptWriter::outerFont(const QTextCharFormat& format) const {
 }
 
 void KeptWriter::collect(const QByteArray& kept) {
-    forEachNumberedWord(kept, [this](std::string_view word, qsizetype, qsizetype, int value) {
-        switch (numberedBy(word)) {
+    Tokenizer tokens(kept.constData(), kept.constData() + kept.size());
+    for (Token t = tokens.next(); t.kind != Token::Kind::End; t = tokens.next()) {
+        if (t.kind != Token::Kind::ControlWord || !t.hasParam)
+            continue;
+        switch (numberedBy(t.text)) {
         case Numbered::Font:
-            writerFont(value, {});
+            writerFont(t.value, {});
             break;
         case Numbered::Color:
-            if (const auto it = m_colors.constFind(value); it != m_colors.cend() && it->isValid())
+            if (const auto it = m_colors.constFind(t.value); it != m_colors.cend() && it->isValid())
                 m_colorIndex(*it);
             break;
         case Numbered::None:
             break;
         }
-    });
+    }
+}
+
+// The writer's number for a font or colour word's number in kept RTF; -1 for another word.
+int KeptWriter::writerNumber(std::string_view word, int value) const {
+    switch (numberedBy(word)) {
+    case Numbered::Font:
+        return writerFont(value, {});
+    case Numbered::Color:
+        if (const auto it = m_colors.constFind(value); it != m_colors.cend() && it->isValid())
+            return m_colorIndex(*it);
+        return 0; // automatic
+    case Numbered::None:
+        break;
+    }
+    return -1;
 }
 
 // The kept RTF as the writer writes it: fonts and colours renumbered, and 7-bit like the rest of the file
-// (bytes above 0x7F as \'hh, the data of \binN as hexadecimal digits, which pictures and objects take too).
+// (bytes above 0x7F as \'hh, the data of \binN as hexadecimal digits, which pictures and objects take too,
+// and a backslash before a byte above 0x7F as an empty group).
 // Binary data anywhere else means nothing to a reader, but its digits would read as text: it becomes
-// \bin0, which still counts as the one character that a \uN's fallback may skip.
+// \bin0, which still counts as the one character that a \uN's fallback may skip. Every other token, line
+// ends between tokens included, is written as it came.
 QByteArray KeptWriter::renumbered(const QByteArray& kept) const {
-    static constexpr char kHex[] = "0123456789abcdef";
-    const auto appendHex = [](QByteArray& out, uchar b) {
-        out.append(kHex[b >> 4]);
-        out.append(kHex[b & 15]);
-    };
     QByteArray out;
     out.reserve(kept.size() + 16);
     // Whether the current group takes data: a picture, an object's data, or a destination that readers skip
     // (one marked "\*" that this reader does not know, or one it skips whole), where digits are no text.
     bool data = false;
     std::vector<bool> outerData;
-    bool groupOpened = false; // the last token was a group's "{"
-    bool starred = false;     // the last tokens were "{\*"
-    const qsizetype n = kept.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const char c = kept.at(i);
-        if (c == '\r' || c == '\n') {
-            out.append(c);
-            ++i;
-            continue;
-        }
-        const bool groupStart = std::exchange(groupOpened, c == '{');
+    bool groupStart = false; // the last token was a group's "{"
+    bool starred = false;    // the last tokens were "{\*"
+    Tokenizer tokens(kept.constData(), kept.constData() + kept.size());
+    const char* from = kept.constData();
+    for (Token t = tokens.next(); t.kind != Token::Kind::End; t = tokens.next()) {
+        const char* to = tokens.position();
+        // The line ends the tokenizer passed over before the token.
+        while (from < to && (*from == '\r' || *from == '\n'))
+            out.append(*from++);
+        const bool afterGroupStart = std::exchange(groupStart, t.kind == Token::Kind::GroupOpen);
         const bool afterStar = std::exchange(starred, false);
-        if (c == '{') {
+        switch (t.kind) {
+        case Token::Kind::GroupOpen:
             outerData.push_back(data);
-        } else if (c == '}' && !outerData.empty()) {
-            data = outerData.back();
-            outerData.pop_back();
-        }
-        if (uchar(c) >= 0x80) {
-            out.append("\\'");
-            appendHex(out, uchar(c));
-            ++i;
-            continue;
-        }
-        if (c != '\\') {
-            out.append(c);
-            ++i;
-            continue;
-        }
-        qsizetype j = i + 1;
-        while (j < n && isLetter(kept.at(j)))
-            ++j;
-        if (j == i + 1) {
-            // A control symbol; one of a byte above 0x7F means nothing and is left out, but still ends the
-            // control word before it.
-            if (j < n && kept.at(j) == '*' && groupStart)
-                starred = true;
-            if (j < n && uchar(kept.at(j)) < 0x80) {
-                out.append('\\');
-                out.append(kept.at(j));
-            } else if (endsInControlWord(out)) {
-                out.append(' ');
+            break;
+        case Token::Kind::GroupClose:
+            if (!outerData.empty()) {
+                data = outerData.back();
+                outerData.pop_back();
             }
-            i = j + 1;
-            continue;
-        }
-        const std::string_view word(kept.constData() + i + 1, size_t(j - i - 1));
-        const qsizetype numberBegin = j;
-        qint64 value = 0;
-        j = readParameter(kept, j, value);
-        const bool hasNumber = j > numberBegin;
-        if (word == "bin" && hasNumber) {
-            if (j < n && kept.at(j) == ' ')
-                ++j;
-            const qsizetype length = std::clamp<qint64>(value, 0, n - j);
+            break;
+        case Token::Kind::Byte:
+            if (t.value >= 0x80) {
+                appendHexEscape(out, uchar(t.value));
+                from = to;
+            }
+            break;
+        case Token::Kind::ControlSymbol:
+            if (t.value == '*' && afterGroupStart)
+                starred = true;
+            if (t.value >= 0x80) {
+                // A backslash before a byte above 0x7F means nothing, but it ended the control word before it
+                // and a \uN's fallback: an empty group, 7-bit, does both.
+                out.append("{}");
+                from = to;
+            }
+            break;
+        case Token::Kind::Binary:
+            if (!t.hasParam)
+                break; // "\bin" without a length is a word like any other
             if (data) {
                 out.append(' ');
-                for (qsizetype k = 0; k < length; ++k)
-                    appendHex(out, uchar(kept.at(j + k)));
+                for (const char c : t.text)
+                    appendHexByte(out, uchar(c));
                 out.append(' ');
             } else {
                 out.append("\\bin0 ");
             }
-            i = j + length;
-            continue;
-        }
-        if (word == "pict" || word == "objdata" || (afterStar && isSkippedDestination(word)))
-            data = true;
-        int number = -1;
-        if (hasNumber) {
-            switch (numberedBy(word)) {
-            case Numbered::Font:
-                number = writerFont(int(value), {});
-                break;
-            case Numbered::Color:
-                if (const auto it = m_colors.constFind(int(value)); it != m_colors.cend() && it->isValid())
-                    number = m_colorIndex(*it);
-                else
-                    number = 0; // automatic
-                break;
-            case Numbered::None:
-                break;
+            from = to;
+            break;
+        case Token::Kind::ControlWord: {
+            if (t.text == "pict" || t.text == "objdata" || (afterStar && isSkippedDestination(t.text)))
+                data = true;
+            const bool delimited = to[-1] == ' ';
+            if (const int number = t.hasParam ? writerNumber(t.text, t.value) : -1; number >= 0) {
+                out.append('\\');
+                out.append(t.text.data(), qsizetype(t.text.size()));
+                out.append(QByteArray::number(number));
+                if (delimited)
+                    out.append(' ');
+                from = to;
             }
+            break;
         }
-        if (number >= 0) {
-            out.append(QByteArrayView(kept).sliced(i, numberBegin - i));
-            out.append(QByteArray::number(number));
-        } else {
-            out.append(QByteArrayView(kept).sliced(i, j - i));
+        default:
+            break;
         }
-        i = j;
+        out.append(from, to - from);
+        from = to;
     }
+    for (const char* end = kept.constData() + kept.size(); from < end && (*from == '\r' || *from == '\n');)
+        out.append(*from++);
     return out;
 }
 

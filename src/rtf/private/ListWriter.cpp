@@ -1,4 +1,5 @@
-#include "WriterParts.h"
+#include "ListWriter.h"
+#include "Syntax.h"
 
 #include "Lists.h"
 
@@ -44,19 +45,6 @@ QString bulletOf(QTextListFormat::Style style) {
     }
 }
 
-void appendNumber(QByteArray& out, const char* word, qint64 value) {
-    out.append(word);
-    out.append(QByteArray::number(value));
-}
-
-// A length byte or a level placeholder of \leveltext: \'hh.
-void appendByte(QByteArray& out, int value) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    out.append("\\'");
-    out.append(kHex[(value >> 4) & 15]);
-    out.append(kHex[value & 15]);
-}
-
 void writeLevel(QByteArray& out, const QTextListFormat& format, int level) {
     const QTextListFormat::Style style = format.style();
     const int nfc = numberFormat(style);
@@ -65,7 +53,7 @@ void writeLevel(QByteArray& out, const QTextListFormat& format, int level) {
     appendNumber(out, "\\levelnfcn", nfc);
     out.append("\\leveljc0\\leveljcn0\\levelfollow0\\levelstartat1\\levelspace0\\levelindent0{\\leveltext");
     if (nfc == 23) {
-        appendByte(out, 1);
+        appendHexEscape(out, 1);
         appendRtfText(out, bulletOf(style));
         out.append(";}{\\levelnumbers;}");
     } else {
@@ -75,12 +63,12 @@ void writeLevel(QByteArray& out, const QTextListFormat& format, int level) {
         // Without a suffix of its own a list shows "." after the number.
         const QString suffix =
             (format.hasProperty(QTextFormat::ListNumberSuffix) ? format.numberSuffix() : u"."_s).left(100);
-        appendByte(out, int(prefix.size() + 1 + suffix.size()));
+        appendHexEscape(out, uchar(prefix.size() + 1 + suffix.size()));
         appendRtfText(out, prefix);
-        appendByte(out, level);
+        appendHexEscape(out, uchar(level));
         appendRtfText(out, suffix);
         out.append(";}{\\levelnumbers");
-        appendByte(out, int(prefix.size() + 1));
+        appendHexEscape(out, uchar(prefix.size() + 1));
         out.append(";}");
     }
     appendNumber(out, "\\fi", -kListMarkerHang);

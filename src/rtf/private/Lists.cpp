@@ -77,7 +77,8 @@ QString groupText(Tokenizer& tokens) {
             --depth;
             break;
         case Token::Kind::ControlWord:
-            if (depth == 1 && t.text == "u" && t.hasParam) {
+            if (const ControlWord* word = findControlWord(t.text);
+                depth == 1 && word && word->op == Op::UnicodeCharacter && t.hasParam) {
                 text.append(QChar(char16_t(t.value < 0 ? t.value + 65536 : t.value)));
                 skip = 1;
             }
@@ -134,6 +135,26 @@ void readLevelText(Tokenizer& tokens, ListLevel& level) {
     level.suffix = text.mid(last + 1);
 }
 
+// Reads a list group, which starts at its "{" and ends with its "}": calls `onWord(tokens, token, word,
+// depth)` for each control word, at `depth` 1 in the group itself, which returns true when it read the rest
+// of its group with groupText(), and `onClose(depth)` as a group at `depth` ends.
+template <typename OnWord, typename OnClose>
+void readWords(std::string_view group, OnWord onWord, OnClose onClose) {
+    Tokenizer tokens(group.data(), group.data() + group.size());
+    int depth = 0;
+    for (Token t = tokens.next(); t.kind != Token::Kind::End; t = tokens.next()) {
+        if (t.kind == Token::Kind::GroupOpen) {
+            ++depth;
+        } else if (t.kind == Token::Kind::GroupClose) {
+            onClose(depth);
+            if (--depth <= 0)
+                return;
+        } else if (t.kind == Token::Kind::ControlWord && onWord(tokens, t, findListWord(t.text), depth)) {
+            --depth; // the word's group has ended
+        }
+    }
+}
+
 } // namespace
 
 const ListLevel* ListDefinitions::level(int list, int level) const {
@@ -176,124 +197,83 @@ bool ListBuilder::add(QTextCursor& cursor, int list, int level) {
 }
 
 void readListTable(std::string_view group, ListDefinitions& lists) {
-    Tokenizer tokens(group.data(), group.data() + group.size());
     std::array<ListLevel, kListLevels> levels;
     int levelCount = 0;
-    int depth = 0;
     int listDepth = -1;
     int levelDepth = -1;
-    for (;;) {
-        const Token t = tokens.next();
-        if (t.kind == Token::Kind::End)
-            return;
-        if (t.kind == Token::Kind::GroupOpen) {
-            ++depth;
-            continue;
-        }
-        if (t.kind == Token::Kind::GroupClose) {
-            if (depth == levelDepth)
-                levelDepth = -1;
-            if (depth == listDepth)
-                listDepth = -1;
-            if (--depth <= 0)
-                return;
-            continue;
-        }
-        if (t.kind != Token::Kind::ControlWord)
-            continue;
-        const std::string_view word = t.text;
-        if (word == "list") {
+    const auto onWord = [&](Tokenizer& tokens, const Token& t, ListWord word, int depth) {
+        const bool inLevel = levelDepth >= 0 && levelCount >= 1 && levelCount <= kListLevels;
+        if (word == ListWord::List) {
             listDepth = depth;
             levels = {};
             levelCount = 0;
-        } else if (word == "listlevel" && listDepth >= 0) {
+        } else if (word == ListWord::Level && listDepth >= 0) {
             levelDepth = depth;
             ++levelCount;
-        } else if (word == "levelnfc" && levelDepth >= 0 && levelCount >= 1 && levelCount <= kListLevels &&
-                   t.hasParam) {
+        } else if (word == ListWord::NumberFormat && inLevel && t.hasParam) {
             levels[size_t(levelCount - 1)].style = styleOfNumberFormat(t.value);
-        } else if (word == "leveltext" && levelDepth >= 0 && levelCount >= 1 && levelCount <= kListLevels) {
+        } else if (word == ListWord::LevelText && inLevel) {
             readLevelText(tokens, levels[size_t(levelCount - 1)]);
-            --depth; // groupText() read the group's end
-        } else if (word == "levelnumbers" || word == "listname") {
+            return true;
+        } else if (word == ListWord::LevelNumbers || word == ListWord::ListName) {
             groupText(tokens);
-            --depth;
-        } else if (word == "listid" && listDepth >= 0 && depth == listDepth && t.hasParam) {
+            return true;
+        } else if (word == ListWord::ListId && listDepth >= 0 && depth == listDepth && t.hasParam) {
             lists.lists.insert(t.value, levels);
         }
-    }
+        return false;
+    };
+    readWords(group, onWord, [&](int depth) {
+        if (depth == levelDepth)
+            levelDepth = -1;
+        if (depth == listDepth)
+            listDepth = -1;
+    });
 }
 
 void readListOverrideTable(std::string_view group, ListDefinitions& lists) {
-    Tokenizer tokens(group.data(), group.data() + group.size());
     int listId = 0;
-    int depth = 0;
-    for (;;) {
-        const Token t = tokens.next();
-        if (t.kind == Token::Kind::End)
-            return;
-        if (t.kind == Token::Kind::GroupOpen) {
-            ++depth;
-        } else if (t.kind == Token::Kind::GroupClose) {
-            if (--depth <= 0)
-                return;
-        } else if (t.kind == Token::Kind::ControlWord && t.hasParam) {
-            if (t.text == "listoverride")
-                listId = 0;
-            else if (t.text == "listid")
-                listId = t.value;
-            else if (t.text == "ls" && listId != 0)
-                lists.overrides.insert(t.value, listId);
-        } else if (t.kind == Token::Kind::ControlWord && t.text == "listoverride") {
+    const auto onWord = [&](Tokenizer&, const Token& t, ListWord word, int) {
+        if (word == ListWord::Override)
             listId = 0;
-        }
-    }
+        else if (word == ListWord::ListId && t.hasParam)
+            listId = t.value;
+        else if (word == ListWord::OverrideNumber && t.hasParam && listId != 0)
+            lists.overrides.insert(t.value, listId);
+        return false;
+    };
+    readWords(group, onWord, [](int) {});
 }
 
 int readParagraphNumbering(std::string_view group, ListDefinitions& lists, int& level) {
-    Tokenizer tokens(group.data(), group.data() + group.size());
     ListLevel numbering;
     numbering.style = QTextListFormat::ListDecimal;
     level = 0;
     bool bullet = false;
     QString before;
-    int depth = 0;
-    for (;;) {
-        const Token t = tokens.next();
-        if (t.kind == Token::Kind::End)
-            break;
-        if (t.kind == Token::Kind::GroupOpen) {
-            ++depth;
-            continue;
-        }
-        if (t.kind == Token::Kind::GroupClose) {
-            if (--depth <= 0)
-                break;
-            continue;
-        }
-        if (t.kind != Token::Kind::ControlWord)
-            continue;
-        const std::string_view word = t.text;
-        if (word == "pnlvlblt") {
+    const auto onWord = [&](Tokenizer& tokens, const Token& t, ListWord word, int) {
+        if (word == ListWord::NumberingBullet) {
             bullet = true;
-        } else if (word == "pnlvl" && t.hasParam) {
+        } else if (word == ListWord::NumberingLevel && t.hasParam) {
             level = std::clamp(t.value - 1, 0, kListLevels - 1);
-        } else if (word == "pnucrm") {
+        } else if (word == ListWord::UpperRoman) {
             numbering.style = QTextListFormat::ListUpperRoman;
-        } else if (word == "pnlcrm") {
+        } else if (word == ListWord::LowerRoman) {
             numbering.style = QTextListFormat::ListLowerRoman;
-        } else if (word == "pnucltr") {
+        } else if (word == ListWord::UpperLetter) {
             numbering.style = QTextListFormat::ListUpperAlpha;
-        } else if (word == "pnlcltr") {
+        } else if (word == ListWord::LowerLetter) {
             numbering.style = QTextListFormat::ListLowerAlpha;
-        } else if (word == "pntxtb") {
+        } else if (word == ListWord::NumberingBefore) {
             before = groupText(tokens);
-            --depth;
-        } else if (word == "pntxta") {
+            return true;
+        } else if (word == ListWord::NumberingAfter) {
             numbering.suffix = groupText(tokens);
-            --depth;
+            return true;
         }
-    }
+        return false;
+    };
+    readWords(group, onWord, [](int) {});
     if (bullet) {
         numbering.style = bulletStyle(before);
         numbering.suffix.clear();
@@ -348,9 +328,7 @@ void Interpreter::emitListText() {
     const QString marker = withValidSurrogates(std::exchange(m_listText, QString()));
     if (marker.isEmpty() || isListed(top().para))
         return;
-    flushRun();
-    tellTableDepth();
-    m_sink.text(marker, m_listTextProps);
+    m_text.listMarker(marker, m_listTextProps);
 }
 
 } // namespace rtf::detail

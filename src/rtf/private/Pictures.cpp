@@ -24,14 +24,6 @@ namespace rtf::detail {
 
 namespace {
 
-constexpr char kHex[] = "0123456789abcdef";
-constexpr qsizetype kLineLength = 128;
-
-void appendHexByte(QByteArray& out, uchar b) {
-    out.append(kHex[b >> 4]);
-    out.append(kHex[b & 15]);
-}
-
 // A device-independent bitmap as the BMP file Qt reads: the 14-byte file header in front of it.
 QByteArray bmpFromDib(const QByteArray& dib) {
     if (dib.size() < 40)
@@ -75,104 +67,6 @@ QImage standIn(QSize size) {
 
 } // namespace
 
-QByteArray keptGroupText(const char* begin, const char* end, bool inPicture) {
-    Tokenizer tokens(begin, end);
-    QByteArray out;
-    out.reserve(qsizetype(end - begin) + 16);
-    qsizetype lineStart = 0;
-    const auto breakLongLine = [&] {
-        if (out.size() - lineStart >= kLineLength) {
-            out.append("\r\n");
-            lineStart = out.size();
-        }
-    };
-    int depth = 0;
-    // A picture's data in hexadecimal: where its digits are written, and whether one is left without its
-    // pair. Binary data turned into hexadecimal must not pair with such a digit, which a reader drops at the
-    // binary data: the lone digit is left out.
-    int pictureDepth = inPicture ? 0 : -1;
-    qsizetype loneDigit = -1;
-    for (;;) {
-        const Token token = tokens.next();
-        if (pictureDepth >= 0 && depth < pictureDepth) {
-            pictureDepth = -1;
-            loneDigit = -1;
-        }
-        switch (token.kind) {
-        case Token::Kind::End:
-            while (depth-- > 0)
-                out.append('}');
-            return out;
-        case Token::Kind::GroupOpen:
-            breakLongLine();
-            out.append('{');
-            ++depth;
-            break;
-        case Token::Kind::GroupClose:
-            if (depth == 0)
-                break;
-            out.append('}');
-            --depth;
-            break;
-        case Token::Kind::ControlWord:
-            if (token.text == "pict") {
-                pictureDepth = depth;
-                loneDigit = -1;
-            }
-            breakLongLine();
-            out.append('\\');
-            out.append(token.text.data(), qsizetype(token.text.size()));
-            if (token.hasParam)
-                out.append(QByteArray::number(token.value));
-            out.append(' '); // ends the word, whatever follows
-            break;
-        case Token::Kind::ControlSymbol:
-            if (token.value < 0x80) { // a backslash before an 8-bit byte means nothing
-                out.append('\\');
-                out.append(char(token.value));
-            }
-            break;
-        case Token::Kind::HexByte:
-            if (token.value >= 0) {
-                out.append("\\'");
-                appendHexByte(out, uchar(token.value));
-            }
-            break;
-        case Token::Kind::Byte:
-            out.append("\\'");
-            appendHexByte(out, uchar(token.value));
-            break;
-        case Token::Kind::Binary:
-            if (loneDigit >= 0) {
-                out.remove(loneDigit, 1);
-                loneDigit = -1;
-            }
-            // \binN and its bytes mean the same as the bytes in hexadecimal.
-            for (const char c : token.text) {
-                breakLongLine();
-                appendHexByte(out, uchar(c));
-            }
-            break;
-        case Token::Kind::Text:
-            for (size_t i = 0; i < token.text.size();) {
-                breakLongLine();
-                const size_t n =
-                    std::min(token.text.size() - i, size_t(kLineLength - (out.size() - lineStart)));
-                if (pictureDepth >= 0 && depth == pictureDepth) {
-                    for (size_t k = i; k < i + n; ++k) {
-                        if (Tokenizer::hexValue(uchar(token.text[k])) < 0)
-                            continue;
-                        loneDigit = loneDigit < 0 ? out.size() + qsizetype(k - i) : -1;
-                    }
-                }
-                out.append(token.text.data() + i, qsizetype(n));
-                i += n;
-            }
-            break;
-        }
-    }
-}
-
 QVariant shownPicture(const Picture& picture) {
     const QSize shown(std::max(1, int(std::lround(picture.width))),
                       std::max(1, int(std::lround(picture.height))));
@@ -199,7 +93,7 @@ QVariant shownPicture(const Picture& picture) {
 void Interpreter::pictureHex(char16_t c) {
     if (!m_picture.wanted || c > 0x7F)
         return;
-    const int v = Tokenizer::hexValue(uchar(c));
+    const int v = hexValue(uchar(c));
     if (v < 0)
         return;
     if (m_picture.nibble < 0) {
@@ -216,9 +110,9 @@ void Interpreter::startKeptGroup(GroupState& s, OnClose onClose, bool pictureSet
         return;
     s.onClose = onClose;
     // Text before the word in its group has been shown already; then the group is kept from the word on.
-    s.keptStart = m_destinationStartsGroup ? m_groupStart : m_tokens.position();
-    s.keptWord = m_destinationStartsGroup ? nullptr : word;
-    s.keptUc = s.uc;
+    s.kept.group = m_destinationStartsGroup ? m_groupStart : m_tokens.position();
+    s.kept.word = m_destinationStartsGroup ? nullptr : word;
+    s.kept.uc = s.uc;
     // Nothing inside a kept group is shown but the picture that stands for it: the group is written back
     // whole, and text shown from inside it would be written a second time.
     s.target = Target::None;
@@ -291,7 +185,7 @@ void Interpreter::finishPicture(const GroupState& closing, const GroupState& out
             m_pictureSet.haveShown = true;
         }
     } else {
-        picture.kept = keptText(closing, m_tokens.position());
+        picture.kept = m_kept.group(closing.kept, m_tokens.position());
         showPicture(picture, outer);
     }
     m_picture.picture = Picture{};
@@ -343,68 +237,20 @@ void Interpreter::finishPictureSet(const GroupState& closing, const GroupState& 
             picture.width = picture.height = 96; // an inch square
         }
     }
-    picture.kept = keptText(closing, end);
+    picture.kept = m_kept.group(closing.kept, end);
     m_pictureSet = PictureSetState{};
     showPicture(picture, outer);
-}
-
-QByteArray Interpreter::keptText(const GroupState& closing, const char* end) const {
-    QByteArray rtf;
-    if (!closing.keptWord) {
-        rtf = keptGroupText(closing.keptStart, end);
-    } else {
-        // From the word to the group's end; the "}" that ends the group has no "{" in the range and is
-        // dropped.
-        const bool picture = std::string_view(closing.keptWord) == "pict";
-        rtf =
-            "{\\" + QByteArray(closing.keptWord) + ' ' + keptGroupText(closing.keptStart, end, picture) + '}';
-    }
-    // The writer's \uc around it is 1: each of its groups (a \nonshppict may follow a \shppict) states the
-    // count of fallback characters it began with, after its destination word.
-    if (closing.keptUc == 1)
-        return rtf;
-    const QByteArray uc = "\\uc" + QByteArray::number(closing.keptUc) + ' ';
-    std::vector<qsizetype> places;
-    Tokenizer tokens(rtf.constData(), rtf.constData() + rtf.size());
-    int depth = 0;
-    bool atStart = false; // after a top-level group's "{" (and "\*"), before its word
-    for (Token t = tokens.next(); t.kind != Token::Kind::End; t = tokens.next()) {
-        if (t.kind == Token::Kind::GroupOpen) {
-            atStart = depth++ == 0;
-        } else if (t.kind == Token::Kind::GroupClose) {
-            --depth;
-            atStart = false;
-        } else if (atStart && !(t.kind == Token::Kind::ControlSymbol && t.value == '*')) {
-            if (t.kind == Token::Kind::ControlWord)
-                places.push_back(tokens.position() - rtf.constData());
-            atStart = false;
-        }
-    }
-    for (auto at = places.rbegin(); at != places.rend(); ++at)
-        rtf.insert(*at, uc);
-    return rtf;
 }
 
 void Interpreter::showPicture(Picture& picture, const GroupState& outer) {
     if (outer.target != Target::Main && outer.target != Target::Side)
         return;
-    resolveSurrogate();
-    flushRun();
     // A size no page has would only make the editor scale the picture into a huge pixmap. Sizes are kept in
     // whole twips, as they are written.
     const double scale = kMaxPicturePixels / std::max({picture.width, picture.height, kMaxPicturePixels});
     picture.width = pixelsFromTwips(std::max(1.0, std::round(twipsFromPixels(picture.width * scale))));
     picture.height = pixelsFromTwips(std::max(1.0, std::round(twipsFromPixels(picture.height * scale))));
-    if (outer.target == Target::Main)
-        tellTableDepth();
-    sinkFor(outer.target).image(picture, outer.chr);
-    if (outer.target == Target::Main) {
-        ++m_mainEvents;
-        m_mainHasContent = true;
-        m_lastMainPara = outer.para;
-    } else {
-        m_sideHasContent = true;
-    }
+    m_text.image(picture, outer);
 }
 
 } // namespace rtf::detail

@@ -69,6 +69,10 @@ void replayCellEvents(Sink& sink, const TableRecord& record, std::span<const Cel
     }
 }
 
+// Cell edges closer than this are taken for the same column edge: rows written by hand or converted from
+// other units do not always line up to the twip.
+inline constexpr int kGridTolerance = 20;
+
 // The block property that marks an empty block the document has only because a table cannot start or end
 // its frame or cell: the one before a table at the start of the document or a cell, and the one after a table
 // that nothing follows. The document's text leaves such blocks out.

@@ -1,5 +1,6 @@
 #include "TableWriter.h"
 
+#include "Syntax.h"
 #include "TableBuilder.h"
 #include "Units.h"
 
@@ -162,15 +163,8 @@ void TableWriter::appendParagraphWords(QByteArray& out, int depth) {
     if (depth <= 0)
         return;
     out.append("\\intbl");
-    if (depth > 1) {
-        out.append("\\itap");
-        out.append(QByteArray::number(depth));
-    }
-}
-
-void TableWriter::writeNumber(const char* word, qint64 value) {
-    m_out.append(word);
-    m_out.append(QByteArray::number(value));
+    if (depth > 1)
+        appendNumber(out, "\\itap", depth);
 }
 
 void TableWriter::write(const QTextTable* table, int depth) {

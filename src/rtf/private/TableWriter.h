@@ -67,7 +67,6 @@ private:
     // `cellEnd`. True when `last` was met.
     bool writeItems(QTextFrame::iterator& it, const QTextBlock& stop, int depth, int width,
                     const QTextBlock& last, const char* cellEnd);
-    void writeNumber(const char* word, qint64 value);
 
     QByteArray& m_out;
     int m_textWidth;

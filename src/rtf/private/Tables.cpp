@@ -1,6 +1,7 @@
-// The interpreter's part for tables: the words that describe rows and cells, and the ends of cells and rows.
+// Tables: the words that describe rows and cells, and the ends of cells and rows.
 
 #include "Interpreter.h"
+#include "TableState.h"
 
 #include <algorithm>
 
@@ -16,16 +17,15 @@ int depthOf(const ParaProps& para, bool rowOpen) {
 
 } // namespace
 
-void Interpreter::tellTableDepth() {
-    const int depth = depthOf(top().para, m_rowOpen);
+void TableState::tellDepth(const ParaProps& para, Sink& sink) {
+    const int depth = depthOf(para, m_rowOpen);
     if (depth != m_sinkDepth) {
         m_sinkDepth = depth;
-        m_sink.tableDepth(depth);
+        sink.tableDepth(depth);
     }
 }
 
-void Interpreter::tableProperty(Op op, int value) {
-    ParaProps& para = top().para;
+void TableState::property(Op op, int value, ParaProps& para, bool inBody) {
     RowDef& row = m_rowDefs[size_t(m_defDepth)];
     switch (op) {
     case Op::InTable:
@@ -40,7 +40,7 @@ void Interpreter::tableProperty(Op op, int value) {
         m_rowDefs[size_t(m_defDepth)] = RowDef{};
         m_cellDef = CellDef{};
         m_cellBorder = false;
-        if (m_defDepth == 1 && top().target == Target::Main)
+        if (m_defDepth == 1 && inBody)
             m_rowOpen = true;
         break;
     case Op::RowGap:
@@ -113,12 +113,15 @@ void Interpreter::endCell(int level) {
 
 void Interpreter::endRow(int level) {
     const Target target = top().target;
-    if (hasContent(target))
+    if (m_text.hasContent(target))
         endParagraph();
-    if (target != Target::Main)
-        return;
-    const int depth = level == 1 ? 1 : std::max(std::min(top().para.tableDepth, kMaxTableDepth), 2);
-    m_sink.endRow(m_rowDefs[size_t(depth)], depth);
+    if (target == Target::Main)
+        m_table.endRow(level, top().para, m_text.sink());
+}
+
+void TableState::endRow(int level, const ParaProps& para, Sink& sink) {
+    const int depth = level == 1 ? 1 : std::max(std::min(para.tableDepth, kMaxTableDepth), 2);
+    sink.endRow(m_rowDefs[size_t(depth)], depth);
     if (depth == 1)
         m_rowOpen = false;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Syntax.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
@@ -96,17 +98,6 @@ public:
         return {};
     }
 
-    // The value of a hexadecimal digit, or -1 for any other byte.
-    static int hexValue(uchar c) {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    }
-
 private:
     // Bytes that end a run of plain text.
     static constexpr std::array<bool, 256> kStop = [] {
@@ -170,10 +161,6 @@ private:
         }
         return Token::of(Token::Kind::ControlWord, int(negative ? -value : value), name, hasParam);
     }
-
-    static bool isLetter(uchar c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-    static bool isDigit(uchar c) { return c >= '0' && c <= '9'; }
 
     const uchar* m_p;
     const uchar* m_end;

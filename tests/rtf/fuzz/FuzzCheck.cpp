@@ -83,7 +83,7 @@ void appendPictureData(const QByteArray& rtfBytes, QList<QByteArray>& out) {
             break;
         case Token::Kind::Text:
             for (const char c : t.text) {
-                const int v = rtf::detail::Tokenizer::hexValue(uchar(c));
+                const int v = rtf::detail::hexValue(uchar(c));
                 if (!inPicture || v < 0)
                     continue;
                 if (nibble < 0) {

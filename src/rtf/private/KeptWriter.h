@@ -1,46 +1,20 @@
 #pragma once
 
-// Parts of the writer that live in files of their own: lists (ListWriter.cpp) and kept RTF (KeptWriter.cpp).
+// The writer's part for kept RTF: the groups the reader kept as they came, written back in the writer's
+// numbers.
 
 #include <QByteArray>
 #include <QColor>
 #include <QHash>
-#include <QList>
 #include <QString>
-#include <QStringView>
 #include <QTextCharFormat>
 
 #include <functional>
+#include <string_view>
 
-class QTextBlock;
 class QTextDocument;
-class QTextList;
 
 namespace rtf::detail {
-
-// Appends text as RTF: ASCII as itself (with \, { and } escaped), everything else as \uN?. In a font whose
-// bytes are glyphs (a symbol font) ASCII is written as \uN? too, which readers take as the character itself.
-void appendRtfText(QByteArray& out, QStringView text, bool glyphFont = false);
-
-// Each QTextList of the document becomes one list of the list table, with its own override number (\ls), so
-// that it numbers on its own as it does in the editor; its indent gives the level (\ilvl).
-class ListWriter {
-public:
-    explicit ListWriter(const QTextDocument& doc);
-
-    bool isEmpty() const { return m_lists.isEmpty(); }
-    // \listtable and \listoverridetable, for the document's header.
-    void writeTables(QByteArray& out) const;
-    // The paragraph words that put a block of `list` in its list: \lsN\ilvlN.
-    void writeParagraphWords(QByteArray& out, const QTextList* list) const;
-    // The marker an editor shows before the block, for the \listtext that readers without lists show.
-    static QString marker(const QTextList* list, const QTextBlock& block);
-    static int level(const QTextList* list);
-
-private:
-    QList<const QTextList*> m_lists;
-    QHash<const QTextList*, int> m_number; // \ls, from 1
-};
 
 // Renumbers the fonts and colours in kept RTF from the numbers of the file it came from to the writer's, and
 // gives the bytes to write.
@@ -71,6 +45,7 @@ private:
     std::function<int(const QString&, int)> m_fontIndex;
     // The writer's font for the source's font `number` (-1: none), in `family` unless that is empty.
     int writerFont(int number, const QString& family) const;
+    int writerNumber(std::string_view word, int value) const;
     std::function<int(const QColor&)> m_colorIndex;
 };
 
