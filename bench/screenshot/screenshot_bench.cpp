@@ -45,6 +45,8 @@ public:
         std::exit(1);
     }
     bool confirm(const QString&) override { return false; }
+    QString chooseSaveFile(const QString&) override { return {}; }
+    std::optional<Login> askLogin(const QString&, const QString&) override { return std::nullopt; }
     void openInBrowser(const QString&) override {}
 };
 

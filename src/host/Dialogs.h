@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 // Prompts, messages and hand-over to the user's browser. All dialogs are modal and carry the application's
 // title, "Mossport", unless a caller gives a title of its own.
@@ -17,6 +18,13 @@ public:
     // Asks where to save a file, starting from this proposed path (its folder and name). The chosen path, or
     // the empty string on Cancel or close. It asks nothing about a file already there: the caller does.
     virtual QString chooseSaveFile(const QString& proposedPath) = 0;
+    struct Login {
+        QString user;
+        QString password;
+    };
+    // Asks for a user name and a password (masked) for a site and the realm it names; nothing on Cancel or
+    // close. Nothing typed is kept.
+    virtual std::optional<Login> askLogin(const QString& site, const QString& realm) = 0;
     // Opens the address in the user's web browser; does not wait, and the outcome is not reported.
     virtual void openInBrowser(const QString& address) = 0;
 

@@ -1,9 +1,13 @@
 #include "host/QtDialogs.h"
 
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -52,6 +56,32 @@ QString QtDialogs::chooseSaveFile(const QString& proposedPath) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
+}
+
+std::optional<Dialogs::Login> QtDialogs::askLogin(const QString& site, const QString& realm) {
+    QDialog dialog;
+    dialog.setObjectName(u"loginDialog"_s);
+    dialog.setWindowTitle(applicationTitle());
+    auto* layout = new QFormLayout(&dialog);
+    auto* text =
+        new QLabel(u"%1 asks for a user name and a password.\nRealm: %2"_s.arg(site, realm), &dialog);
+    text->setObjectName(u"lblLogin"_s);
+    text->setTextFormat(Qt::PlainText);
+    layout->addRow(text);
+    auto* user = new QLineEdit(&dialog);
+    user->setObjectName(u"txtUser"_s);
+    layout->addRow(u"User name:"_s, user);
+    auto* password = new QLineEdit(&dialog);
+    password->setObjectName(u"txtPassword"_s);
+    password->setEchoMode(QLineEdit::Password);
+    layout->addRow(u"Password:"_s, password);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return Login{user->text(), password->text()};
 }
 
 void QtDialogs::openInBrowser(const QString& address) {

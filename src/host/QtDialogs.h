@@ -9,5 +9,6 @@ public:
     void tell(const QString& message) override;
     bool confirm(const QString& question) override;
     QString chooseSaveFile(const QString& proposedPath) override;
+    std::optional<Login> askLogin(const QString& site, const QString& realm) override;
     void openInBrowser(const QString& address) override;
 };

@@ -1,10 +1,14 @@
 #include "host/QtWebView.h"
 
+#include "host/Dialogs.h"
 #include "host/QtWebDownload.h"
+#include "host/WebProfile.h"
 
 #include <QAction>
+#include <QAuthenticator>
 #include <QEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -19,23 +23,45 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// The view built by warmUp(), waiting for its first user. It lives on the UI thread only.
-QPointer<QWebEngineView> spareView;
-
 // How long the notice about Escape stays on a page that has just gone full screen.
 constexpr int noticeMs = 4000;
+
+// A site as the user knows it: its host, and the port where it is not the scheme's own.
+QString siteName(const QUrl& url) {
+    return url.port() == -1 ? url.host() : u"%1:%2"_s.arg(url.host()).arg(url.port());
+}
+
+// What a site wants, as the question to the user says it; empty for a feature the program never grants.
+QString featureWish(QWebEnginePage::Feature feature) {
+    switch (feature) {
+    case QWebEnginePage::Notifications:
+        return u"show notifications"_s;
+    case QWebEnginePage::Geolocation:
+        return u"know your location"_s;
+    case QWebEnginePage::MediaAudioCapture:
+        return u"use your microphone"_s;
+    case QWebEnginePage::MediaVideoCapture:
+        return u"use your camera"_s;
+    case QWebEnginePage::MediaAudioVideoCapture:
+        return u"use your camera and microphone"_s;
+    case QWebEnginePage::DesktopVideoCapture:
+        return u"share your screen"_s;
+    case QWebEnginePage::DesktopAudioVideoCapture:
+        return u"share your screen and its sound"_s;
+    default:
+        return {};
+    }
+}
+
 } // namespace
 
-QtWebView::QtWebView(QWidget* parent)
-    : WebView(parent) {
-    if (spareView) {
-        m_view = spareView;
-        spareView = nullptr;
-        m_view->setParent(this);
-    } else {
-        m_view = new QWebEngineView(this);
-    }
-    m_page = m_view->page();
+QtWebView::QtWebView(WebProfile& profile, Dialogs& dialogs, QWidget* parent)
+    : WebView(parent)
+    , m_profile(profile)
+    , m_dialogs(dialogs)
+    , m_view(profile.takeView())
+    , m_page(m_view->page()) {
+    m_view->setParent(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
@@ -54,6 +80,19 @@ QtWebView::QtWebView(QWidget* parent)
                     request->state() == QWebEngineDownloadRequest::DownloadRequested)
                     Q_EMIT DownloadRequested(new QtWebDownload(request));
             });
+
+    // Unanswered, a request for a feature stays pending for good.
+    connect(m_page, &QWebEnginePage::featurePermissionRequested, this,
+            [this](const QUrl& origin, QWebEnginePage::Feature feature) { askForFeature(origin, feature); });
+    connect(m_page, &QWebEnginePage::authenticationRequired, this,
+            [this](const QUrl& address, QAuthenticator* authenticator) {
+                askForLogin(siteName(address), authenticator);
+            });
+    connect(m_page, &QWebEnginePage::proxyAuthenticationRequired, this,
+            [this](const QUrl&, QAuthenticator* authenticator, const QString& proxyHost) {
+                askForLogin(proxyHost, authenticator);
+            });
+    // Certificate errors are left to the engine, which refuses the page and shows its error page.
 
     m_page->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
     connect(m_page, &QWebEnginePage::fullScreenRequested, this, [this](QWebEngineFullScreenRequest request) {
@@ -76,6 +115,42 @@ QtWebView::~QtWebView() {
         m_view->setPage(m_page);
         delete m_fullScreen;
     }
+}
+
+void QtWebView::askForFeature(const QUrl& origin, QWebEnginePage::Feature feature) {
+    QWebEnginePage* page = m_page;
+    // Pointer lock needs no question: the engine grants it only after a click, and releases it on Escape.
+    if (feature == QWebEnginePage::MouseLock) {
+        page->setFeaturePermission(origin, feature, QWebEnginePage::PermissionGrantedByUser);
+        return;
+    }
+    const QString wish = featureWish(feature);
+    std::optional<bool> allowed = wish.isEmpty() ? false : m_profile.answer(origin, feature);
+    if (!allowed) {
+        // The question runs its own event loop: this view and its page may go while it is open, the profile
+        // outlives them.
+        const QPointer<QWebEnginePage> guard = page;
+        WebProfile& profile = m_profile;
+        allowed = m_dialogs.confirm(u"%1 wants to %2. Allow it?"_s.arg(siteName(origin), wish));
+        profile.rememberAnswer(origin, feature, *allowed);
+        if (!guard)
+            return;
+    }
+    page->setFeaturePermission(origin, feature,
+                               *allowed ? QWebEnginePage::PermissionGrantedByUser
+                                        : QWebEnginePage::PermissionDeniedByUser);
+}
+
+// The password goes to the engine for this one request and is kept nowhere by the program. Cancel leaves the
+// authenticator null, and the engine shows the site's own answer.
+void QtWebView::askForLogin(const QString& site, QAuthenticator* authenticator) {
+    const auto login = m_dialogs.askLogin(site, authenticator->realm());
+    if (!login) {
+        *authenticator = QAuthenticator();
+        return;
+    }
+    authenticator->setUser(login->user);
+    authenticator->setPassword(login->password);
 }
 
 void QtWebView::Navigate(const QString& address) {
@@ -177,12 +252,4 @@ void QtWebView::hideEvent(QHideEvent* event) {
     // The view's window went out of sight (hidden into the notification area, minimised, closed).
     askPageToLeaveFullScreen();
     WebView::hideEvent(event);
-}
-
-void QtWebView::warmUp() {
-    if (!spareView) {
-        spareView = new QWebEngineView;
-        // Making the page starts the engine itself (its profile and browser side), the costly part.
-        spareView->page();
-    }
 }

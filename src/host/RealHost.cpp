@@ -6,14 +6,15 @@
 #include "host/QtHttp.h"
 #include "host/QtTrayIcon.h"
 #include "host/QtWebView.h"
+#include "host/WebProfile.h"
 
 RealHost::RealHost(const QString& programFolder)
     : m_dialogs(std::make_unique<QtDialogs>())
     , m_http(std::make_unique<QtHttp>())
     , m_desktop(std::make_unique<QtDesktop>())
     , m_screenPortal(std::make_unique<DBusScreenPortal>([] { return QDBusConnection::sessionBus(); })) {
-    m_host.makeWebView = [](QWidget* parent) -> WebView* {
-        return new QtWebView(parent);
+    m_host.makeWebView = [this](QWidget* parent) -> WebView* {
+        return new QtWebView(webProfile(), *m_dialogs, parent);
     };
     m_host.makeTrayIcon = [](const QIcon& icon, QObject* parent) -> TrayIcon* {
         return new QtTrayIcon(icon, parent);
@@ -22,8 +23,16 @@ RealHost::RealHost(const QString& programFolder)
     m_host.http = m_http.get();
     m_host.desktop = m_desktop.get();
     m_host.screenPortal = m_screenPortal.get();
-    m_host.warmUpWebViews = &QtWebView::warmUp;
+    m_host.warmUpWebViews = [this] {
+        webProfile().prepareView();
+    };
     m_host.programFolder = programFolder;
 }
 
 RealHost::~RealHost() = default;
+
+WebProfile& RealHost::webProfile() {
+    if (!m_webProfile)
+        m_webProfile = std::make_unique<WebProfile>(WebProfile::userFolders());
+    return *m_webProfile;
+}

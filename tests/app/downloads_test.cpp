@@ -5,6 +5,7 @@
 #include "app/Downloads.h"
 #include "app/Program.h"
 #include "host/QtWebView.h"
+#include "host/WebProfile.h"
 
 #include <QApplication>
 #include <QDir>
@@ -82,7 +83,8 @@ QStringList filesIn(const QString& folder) {
 struct Rig {
     FakeHost fakes;
     Program program{fakes.host()};
-    QtWebView view;
+    WebProfile profile{WebProfile::Folders{}};
+    QtWebView view{profile, fakes.dialogs};
     Rig() {
         QObject::connect(&view, &WebView::DownloadRequested, &program.downloads, &Downloads::save);
         view.resize(400, 300);

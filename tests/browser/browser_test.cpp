@@ -12,6 +12,7 @@
 #include "gamewindow/frmMain.h"
 #include "highscores/frmHighscores.h"
 #include "host/QtWebView.h"
+#include "host/WebProfile.h"
 
 #include <QAction>
 #include <QFocusEvent>
@@ -32,19 +33,20 @@ namespace {
 
 const QString hint = u"Enter the website you wish to visit here"_s;
 
-// A program whose web views are the real engine's; every other component is a fake.
+// A program whose web views are the real engine's, on a profile in memory; every other component is a fake.
 struct EngineProgram {
     EngineProgram()
-        : program(engineHost(fake.host())) {}
+        : program(engineHost(fake.host(), profile, fake.dialogs)) {}
 
-    static Host engineHost(Host host) {
-        host.makeWebView = [](QWidget* parent) -> WebView* {
-            return new QtWebView(parent);
+    static Host engineHost(Host host, WebProfile& profile, Dialogs& dialogs) {
+        host.makeWebView = [&profile, &dialogs](QWidget* parent) -> WebView* {
+            return new QtWebView(profile, dialogs, parent);
         };
         return host;
     }
 
     FakeHost fake;
+    WebProfile profile{WebProfile::Folders{}};
     Program program;
 };
 

@@ -74,6 +74,10 @@ public:
         QString prompt;
         QString title;
     };
+    struct LoginAsked {
+        QString site;
+        QString realm;
+    };
 
     QString ask(const QString& prompt, const QString& title = {}) override {
         asked.append({prompt, title});
@@ -88,6 +92,10 @@ public:
         proposedSaves.append(proposedPath);
         return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
     }
+    std::optional<Login> askLogin(const QString& site, const QString& realm) override {
+        loginsAsked.append({site, realm});
+        return logins.isEmpty() ? std::nullopt : logins.dequeue();
+    }
     void openInBrowser(const QString& address) override { opened.append(address); }
 
     QQueue<QString> answers;
@@ -95,6 +103,10 @@ public:
     QQueue<QString> saveAnswers;
     QStringList proposedSaves;
     QQueue<bool> confirmAnswers;
+    // Answers to askLogin; nothing queued answers as Cancel.
+    QQueue<std::optional<Login>> logins;
+    // The site and realm of every login asked for.
+    QList<LoginAsked> loginsAsked;
     QList<Asked> asked;
     QStringList told;
     QStringList confirmed;

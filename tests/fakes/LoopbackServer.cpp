@@ -21,6 +21,8 @@ QByteArray reason(int status) {
         return "Moved Permanently";
     case 302:
         return "Found";
+    case 401:
+        return "Unauthorized";
     case 404:
         return "Not Found";
     case 500:
@@ -53,8 +55,8 @@ LoopbackServer::LoopbackServer(Handler handler)
         qFatal("LoopbackServer: cannot listen on 127.0.0.1");
 }
 
-void LoopbackServer::addPage(const QString& path, const QByteArray& html) {
-    m_pages.insert(path.toUtf8(), html);
+void LoopbackServer::addPage(const QString& path, const QByteArray& html, const QByteArray& moreHeaders) {
+    m_pages.insert(path.toUtf8(), {html, moreHeaders});
 }
 
 int LoopbackServer::requestCount(const QString& target) const {
@@ -65,7 +67,7 @@ int LoopbackServer::requestCount(const QString& target) const {
 
 void LoopbackServer::answerWithPage(QTcpSocket& connection, const Request& request) const {
     const auto page = m_pages.constFind(request.target);
-    connection.write(page != m_pages.cend() ? wholeAnswer(200, "text/html; charset=utf-8", *page, {})
+    connection.write(page != m_pages.cend() ? answers::rawHtml(200, page->html, page->moreHeaders)
                                             : wholeAnswer(404, "text/html; charset=utf-8",
                                                           "<html><title>Not found</title></html>", {}));
     connection.disconnectFromHost();
@@ -110,6 +112,10 @@ namespace answers {
 
 QByteArray raw(int status, const QByteArray& body, const QByteArray& moreHeaders) {
     return wholeAnswer(status, "text/plain", body, moreHeaders);
+}
+
+QByteArray rawHtml(int status, const QByteArray& html, const QByteArray& moreHeaders) {
+    return wholeAnswer(status, "text/html; charset=utf-8", html, moreHeaders);
 }
 
 LoopbackServer::Handler bytes(const QByteArray& answer) {

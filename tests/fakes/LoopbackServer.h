@@ -29,8 +29,8 @@ public:
     LoopbackServer();
     explicit LoopbackServer(Handler handler);
 
-    // Serves `html` as text/html at `path` ("/news.html").
-    void addPage(const QString& path, const QByteArray& html);
+    // Serves `html` as text/html at `path` ("/news.html"), with these header lines ("Name: value\r\n") too.
+    void addPage(const QString& path, const QByteArray& html, const QByteArray& moreHeaders = {});
 
     quint16 port() const { return m_server.serverPort(); }
     // "http://127.0.0.1:port" followed by the path.
@@ -48,7 +48,11 @@ private:
     void answerWithPage(QTcpSocket& connection, const Request& request) const;
 
     Handler m_handler;
-    QHash<QByteArray, QByteArray> m_pages;
+    struct Page {
+        QByteArray html;
+        QByteArray moreHeaders;
+    };
+    QHash<QByteArray, Page> m_pages;
     QTcpServer m_server;
     QList<Request> m_requests;
     qint64 m_bytesSent = 0;
@@ -70,5 +74,7 @@ LoopbackServer::Handler endless(qint64 total);
 
 // The raw bytes of a text/plain answer with this status, headers and body.
 QByteArray raw(int status, const QByteArray& body, const QByteArray& moreHeaders = {});
+// The same for a text/html answer.
+QByteArray rawHtml(int status, const QByteArray& html, const QByteArray& moreHeaders = {});
 
 } // namespace answers

@@ -5,6 +5,7 @@
 #include "gamewindow/frmMain.h"
 #include "highscores/frmHighscores.h"
 #include "host/QtWebView.h"
+#include "host/WebProfile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -130,14 +131,16 @@ private Q_SLOTS:
 private:
     Host host() {
         Host host = m_fakes.host();
-        host.makeWebView = [](QWidget* parent) -> WebView* {
-            return new QtWebView(parent);
+        host.makeWebView = [this](QWidget* parent) -> WebView* {
+            return new QtWebView(m_profile, m_fakes.dialogs, parent);
         };
         return host;
     }
 
     FakeHost m_fakes;
     LoopbackServer m_server;
+    // In memory: nothing of these pages is kept.
+    WebProfile m_profile{WebProfile::Folders{}};
 };
 
 QTEST_MAIN(FullScreenTest)

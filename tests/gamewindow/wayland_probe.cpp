@@ -58,6 +58,7 @@ public:
     }
     bool confirm(const QString&) override { return false; }
     QString chooseSaveFile(const QString&) override { return {}; }
+    std::optional<Login> askLogin(const QString&, const QString&) override { return std::nullopt; }
     void openInBrowser(const QString&) override {}
 };
 

@@ -13,6 +13,7 @@
 #include "highscores/frmHighscores.h"
 #include "host/QtDialogs.h"
 #include "host/QtWebView.h"
+#include "host/WebProfile.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -270,8 +271,10 @@ private Q_SLOTS:
 
     void engineReceivesTheEncodedName() {
         LoopbackServer server;
+        WebProfile profile{WebProfile::Folders{}};
+        FakeDialogs dialogs;
         QWidget window;
-        auto* view = new QtWebView(&window);
+        auto* view = new QtWebView(profile, dialogs, &window);
         window.resize(400, 300);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
