@@ -20,7 +20,8 @@ set(common_leaks
 set(mesa_driver "/usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/dri/swrast_dri.so")
 
 # The tests that start the web engine (a QWebEngineView or the program itself).
-set(MOSSPORT_WEBENGINE_TESTS browser_test highscores_test host_test program_test)
+set(MOSSPORT_WEBENGINE_TESTS browser_test highscores_test host_test program_test downloads_test fullscreen_test
+    webprofile_test)
 
 set(webengine_leaks
     ${common_leaks}
